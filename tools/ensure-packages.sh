@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages of tools/debian-packages.txt that are missing; sourced by run.sh and test.sh.
+set -euo pipefail
+_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+mapfile -t _wanted < <(grep -vE '^\s*(#|$)' "$_root/tools/debian-packages.txt")
+_missing=()
+for p in "${_wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    _missing+=("$p")
+  fi
+done
+if ((${#_missing[@]})); then
+  _cmd=(apt-get install -y --no-install-recommends "${_missing[@]}")
+  if [[ $(id -u) -eq 0 ]]; then
+    _sudo=()
+  elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+    _sudo=(sudo)
+  else
+    echo "Missing packages: ${_missing[*]}" >&2
+    echo "Run as root: apt-get update && ${_cmd[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${_missing[*]}"
+  "${_sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${_sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${_cmd[@]}"
+fi
