@@ -1,0 +1,191 @@
+#include "app/illuminantdata.h"
+
+#include "app/storeio.h"
+
+#include <QDataStream>
+#include <QDate>
+#include <QFile>
+#include <QTime>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const char kRecordName[] = "UserLight";
+const char kGeneratedName[] = "UserIlluminant";
+constexpr int kUniqueSuffixLimit = 4;
+// Two texts, four ints and the list count.
+constexpr qint64 kLeastRecordBytes = 4 + 4 + 4 * 4 + 4;
+
+// "yyyyMMddhhmmss" -> "yyyy/MM/dd hh:mm:ss"; empty when the text is no such date.
+QString DisplayDate(const QString &date)
+{
+    const QDate day = QDate::fromString(date.left(8), QStringLiteral("yyyyMMdd"));
+    const QTime time = QTime::fromString(date.mid(8), QStringLiteral("hhmmss"));
+    if (!day.isValid() || !time.isValid())
+        return QString();
+    return day.toString(QStringLiteral("yyyy/MM/dd")) + QLatin1Char(' ') + time.toString(QStringLiteral("hh:mm:ss"));
+}
+
+// Values a record describes; all of them when its range cannot be divided into steps.
+int ValueCount(const EnvironLightData &record)
+{
+    if (record.Step <= 0 || record.End < record.Start)
+        return kEnvironLightValueCount;
+    const qint64 n = (qint64(record.End) - record.Start) / record.Step + 1;
+    return int(std::clamp<qint64>(n, 0, kEnvironLightValueCount));
+}
+
+} // namespace
+
+CIlluminantData::CIlluminantData(const QString &dataFolder, QObject *parent)
+    : QObject(parent), m_dataFolder(dataFolder)
+{
+}
+
+CIlluminantData::~CIlluminantData()
+{
+    delete[] m_records;
+}
+
+QString CIlluminantData::FilePath() const
+{
+    return m_dataFolder + QLatin1Char('/') + WithBinExtension(QLatin1String(kRecordName));
+}
+
+int CIlluminantData::Initialize()
+{
+    LoadUserIlluminant();
+    RebuildSlots();
+    return 0;
+}
+
+bool CIlluminantData::LoadUserIlluminant()
+{
+    QFile file(FilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QDataStream stream(&file);
+    Store::PrepareStream(stream);
+    qint8 first = 0, second = 0;
+    Store::ReadVersionBytes(stream, first, second);
+    qint32 count = 0;
+    if (!Store::ReadCount(stream, &count, kLeastRecordBytes))
+        return false;
+    std::unique_ptr<EnvironLightData[]> records(count > 0 ? new EnvironLightData[size_t(count)] : nullptr);
+    for (int i = 0; i < count; ++i) {
+        EnvironLightData &record = records[i];
+        qint32 source = 0, start = 0, step = 0, end = 0;
+        stream >> record.Name >> record.Date >> source >> start >> step >> end;
+        record.Source = source;
+        record.Start = start;
+        record.Step = step;
+        record.End = end;
+        if (Store::ReadFloatList(stream, record.Values, kEnvironLightValueCount) < 0 ||
+            stream.status() != QDataStream::Ok)
+            return false;
+    }
+    delete[] m_records;
+    m_records = records.release();
+    m_count = count;
+    return true;
+}
+
+int CIlluminantData::SaveUserIlluminant()
+{
+    const bool ok = Store::SaveFile(FilePath(), QLatin1String(kRecordName), [this](QDataStream &stream) {
+        stream << qint32(m_count);
+        for (int i = 0; i < m_count; ++i) {
+            const EnvironLightData &record = m_records[i];
+            stream << record.Name << record.Date << qint32(record.Source) << qint32(record.Start)
+                   << qint32(record.Step) << qint32(record.End);
+            Store::WriteFloatList(stream, record.Values, ValueCount(record));
+        }
+    });
+    return ok ? 0 : kIlluminantFileError;
+}
+
+int CIlluminantData::SetEnvironLightData(int count, EnvironLightData *records)
+{
+    if (records != m_records)
+        delete[] m_records;
+    m_records = records;
+    m_count = records ? std::max(count, 0) : 0;
+    return SaveUserIlluminant();
+}
+
+void CIlluminantData::RebuildSlots()
+{
+    m_slots = UserIlluminantSlots();
+    const int filled = std::min(m_count, kUserIlluminantSlotCount);
+    for (int i = 0; i < filled; ++i) {
+        m_slots[size_t(i)].Number = i;
+        m_slots[size_t(i)].Name = m_records[i].Name;
+        m_slots[size_t(i)].Source = m_records[i].Source;
+        m_slots[size_t(i)].DisplayDate = DisplayDate(m_records[i].Date);
+    }
+}
+
+EnvironLightData *CIlluminantData::GetRecord(int i) const
+{
+    return i >= 0 && i < m_count ? &m_records[i] : nullptr;
+}
+
+int CIlluminantData::GetNewIlluminantNumber() const
+{
+    for (int n = 1; n <= kUserIlluminantSlotCount; ++n) {
+        const QString name = QLatin1String(kGeneratedName) + QString::number(n);
+        const bool taken = std::any_of(m_slots.begin(), m_slots.end(),
+                                       [&](const UserIlluminantSlot &slot) { return slot.Name == name; });
+        if (!taken)
+            return n - 1;
+    }
+    return -1;
+}
+
+void CIlluminantData::SetIlluminantName(EnvironLightData *record, QString *out, const QString &name,
+                                        int number) const
+{
+    record->Name = name.isEmpty() ? QLatin1String(kGeneratedName) + QString::number(number + 1) : name;
+    if (out)
+        *out = record->Name;
+}
+
+bool CIlluminantData::NameTaken(const QString &name, int exceptNumber) const
+{
+    return std::any_of(m_slots.begin(), m_slots.end(), [&](const UserIlluminantSlot &slot) {
+        return slot.Number != -1 && slot.Number != exceptNumber && slot.Name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+}
+
+bool CIlluminantData::NameExists(const QString &name, int number) const
+{
+    return NameTaken(name, number);
+}
+
+QString CIlluminantData::MakeUniqueName(const QString &name, int number) const
+{
+    if (!NameExists(name, number))
+        return name;
+    for (int k = 1; k <= kUniqueSuffixLimit; ++k) {
+        const QString candidate = name + QLatin1Char('-') + QString::number(k);
+        if (!NameTaken(candidate, number))
+            return candidate;
+    }
+    return name;
+}
+
+int CIlluminantData::RenameSlot(const QString &name, int number)
+{
+    const QString unique = MakeUniqueName(name, number);
+    for (UserIlluminantSlot &slot : m_slots) {
+        if (slot.Number == -1)
+            break;
+        if (slot.Number == number) {
+            slot.Name = unique;
+            return 0;
+        }
+    }
+    return kIlluminantSlotUnused;
+}

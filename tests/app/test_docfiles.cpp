@@ -1,0 +1,715 @@
+// Document files: exact bytes of the writers, round trips, older versions, replacement pages, the checks that
+// refuse damaged files, truncation at every offset and failing writes.
+
+#include "app/documentfiles.h"
+#include "docfixtures.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+
+using namespace fixture;
+
+namespace {
+
+// Accepts writes until `limit` bytes are in, then fails every write.
+class FailingDevice : public QIODevice {
+public:
+    explicit FailingDevice(qint64 limit) : m_limit(limit) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 len) override
+    {
+        if (m_written + len > m_limit)
+            return -1;
+        m_written += len;
+        return len;
+    }
+
+private:
+    qint64 m_limit;
+    qint64 m_written = 0;
+};
+
+// Knobs of a one-page designation chart file built field by field.
+struct ChartKnobs {
+    int version = 5;
+    qint32 sheetCount = 1;
+    int pagesWritten = 1;
+    qint32 unit = 0;
+    qint32 areaCount = 1;
+    qint32 clipCount = 0;
+    qint32 imageWidth = 0, imageHeight = 0, imageBits = 0;
+    int imageArrayLength = -1; // -1: as the header says
+    qint32 patchCount = 2;
+    qint32 area = 0, row = 0, column = 1, format = 1; // of the second patch
+    int colourListLength = -1;                       // -1: format + 2
+    qint32 barcode = 1;
+};
+
+QByteArray ChartFile(const ChartKnobs &k)
+{
+    Writer w;
+    w.version(k.version).t("Knobs").t("2024/01/02 03:04:05").i(2).i(1).t("{uuid}").i(k.barcode);
+    w.i(k.sheetCount).i(k.unit);
+    for (int p = 0; p < k.pagesWritten; ++p) {
+        w.ints({21000, 29700, k.patchCount, k.areaCount});
+        for (int a = 0; a < k.areaCount; ++a)
+            w.ints({1, 2, 2, 1000, 2000, 600, 600, 600, 600});
+        w.i(0).i(k.clipCount);
+        for (int c = 0; c < k.clipCount; ++c)
+            w.ints({1, 2, 3, 4, 5, 6, 7, 8});
+        w.ints({k.imageWidth, k.imageHeight, k.imageBits});
+        const qint64 size = ImageByteCount(k.imageWidth, k.imageHeight, k.imageBits);
+        if (size > 0)
+            w.b(QByteArray(k.imageArrayLength < 0 ? int(size) : k.imageArrayLength, '\x7f'));
+        for (int n = 0; n < k.patchCount; ++n) {
+            if (n == 0) {
+                w.ints({1, 0, 0, 0, 1}).list({1, 2, 3});
+            } else {
+                w.ints({2, k.area, k.row, k.column, k.format});
+                w.list(Sequence(k.colourListLength < 0 ? k.format + 2 : k.colourListLength, 1));
+            }
+        }
+    }
+    if (k.version >= 2)
+        for (int p = 0; p < k.pagesWritten; ++p)
+            w.ints({10, 20, 30, 40});
+    if (k.version >= 4)
+        for (int p = 0; p < k.pagesWritten; ++p)
+            w.i(300);
+    if (k.version >= 5)
+        w.i(2);
+    return w.bytes;
+}
+
+// Knobs of a one-page designation measurement file.
+struct MeasureKnobs {
+    int version = 2;
+    qint32 pageCount = 1;
+    int pagesWritten = 1;
+    qint32 mode = 0;
+    qint32 imageWidth = 0, imageHeight = 0, imageBits = 0;
+    qint32 recordCount = 1;
+    qint32 format = 1;
+    int resultListLength = kInstrumentValueCount;
+    int colourListLength = -1;
+    int trailing = 0;
+};
+
+QByteArray MeasureFile(const MeasureKnobs &k)
+{
+    Writer w;
+    w.version(k.version).t("Meas").t("2024/01/02 03:04:05").i(1).i(2);
+    w.i(k.pageCount).i(k.mode).t("SN");
+    for (int p = 0; p < k.pagesWritten; ++p) {
+        w.ints({k.imageWidth, k.imageHeight, k.imageBits});
+        const qint64 size = ImageByteCount(k.imageWidth, k.imageHeight, k.imageBits);
+        if (size > 0)
+            w.b(QByteArray(int(size), '\x01'));
+        w.ints({1, k.recordCount, 1});
+        for (int r = 0; r < k.recordCount; ++r) {
+            w.ints({1, 0, 0, 0, 100, 200}).list(Sequence(k.resultListLength, 0.5));
+            w.i(k.format).list(Sequence(k.colourListLength < 0 ? k.format + 2 : k.colourListLength, 1));
+        }
+        if (k.version >= 2)
+            w.i(150);
+    }
+    w.raw(QByteArray(k.trailing, '\0'));
+    return w.bytes;
+}
+
+} // namespace
+
+class TestDocFiles : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    // The writer's bytes for a one-page chart with two colour formats, a QR code and a resolution.
+    void goldenDesignationChart()
+    {
+        ChartDefinitionDataSheets chart;
+        ChartGuard guard{&chart};
+        chart.SheetCount = 1;
+        chart.Sheets = new ChartDefinitionData::Sheet[1];
+        auto &s = chart.Sheets[0];
+        s.Width = 21000;
+        s.Height = 29700;
+        s.PatchCount = 2;
+        s.AreaCount = 1;
+        s.Areas[0] = {1, 2, 2};
+        s.Placements[0] = {1000, 2000, 600, 700, 650, 750};
+        s.Patches = new ChartDefinitionData::PatchColor[2];
+        s.Patches[0] = {1, 0, 0, 0, 1, {10, 20, 30}};
+        s.Patches[1] = {2, 0, 0, 1, 6, {1, 2, 3, 4, 5, 6, 7, 8}};
+        s.BarcodeLeftTopX = 500;
+        s.BarcodeLeftTopY = 600;
+        s.BarcodeWidth = 700;
+        s.BarcodeHeight = 800;
+        s.ImageDPI = 300;
+        chart.Barcode = 1;
+        chart.Recog = 1;
+        ChartDesigData record;
+        record.ChartName = QStringLiteral("Golden");
+        record.CreateTime = QStringLiteral("2024/01/02 03:04:05");
+        record.ChartPatchCount = 2;
+        record.Diameter = 3;
+        record.UUID = QStringLiteral("{golden}");
+
+        Writer w;
+        w.version(5).t("Golden").t("2024/01/02 03:04:05").i(2).i(3).t("{golden}").i(1);
+        w.i(1).i(0).ints({21000, 29700, 2, 1}).ints({1, 2, 2, 1000, 2000, 600, 700, 650, 750});
+        w.i(0).i(0).ints({0, 0, 0});
+        w.ints({1, 0, 0, 0, 1}).list({10, 20, 30});
+        w.ints({2, 0, 0, 1, 6}).list({1, 2, 3, 4, 5, 6, 7, 8});
+        w.ints({500, 600, 700, 800}).i(300).i(1);
+
+        const QString path = Path("golden.vrchart");
+        QCOMPARE(SaveChartFile(path, &record, chart), kDocumentOk);
+        QCOMPARE(ReadAll(path), w.bytes);
+    }
+
+    // Two density measurement pages, the first with a 3 x 2 x 24-bit image.
+    void goldenDensityMeasurement()
+    {
+        MeasurementDataSheets m = MakeMeasurement(2, 1);
+        MeasurementGuard guard{&m};
+        m.Mode = 1;
+        m.SerialNumber = QStringLiteral("SN123");
+        m.BarcodeText1 = QStringLiteral("ABC");
+        m.BarcodeText2 = QStringLiteral("DEF");
+        auto &p0 = m.Sheets[0];
+        p0.Width = 3;
+        p0.Height = 2;
+        p0.BitPerPixel = 24;
+        p0.ImageBytes = new unsigned char[18];
+        for (int k = 0; k < 18; ++k)
+            p0.ImageBytes[k] = static_cast<unsigned char>(k * 13);
+        m.Sheets[0].Records[0].ColorFormat = 2;
+        m.Sheets[0].Records[0].ColorValue[3] = 40.0f;
+        m.Sheets[1].MeasuredCount = 0;
+        ChartDesigMeasureData record;
+        record.ChartName = QStringLiteral("DM");
+        record.CreateTime = QStringLiteral("2024/05/06 07:08:09");
+        record.RecordCount = 2;
+        record.Diameter = 1;
+
+        QByteArray image;
+        for (int k = 0; k < 18; ++k)
+            image.append(char(k * 13));
+        Writer w;
+        w.version(3).t("DM").t("2024/05/06 07:08:09").i(2).i(1);
+        w.i(2).i(1).t("SN123");
+        w.ints({3, 2, 24}).b(image).ints({1, 1, 1});
+        w.ints({1, 0, 0, 0, 1000, 2000}).list(Sequence(152, 0.0, 0.25)).i(2).list({10, 20, 30, 40}).i(200);
+        w.ints({0, 0, 0}).ints({2, 1, 0});
+        w.ints({1, 0, 0, 0, 1000, 2000}).list(Sequence(152, 1.0, 0.25)).i(1).list({10, 20, 30}).i(200);
+        w.t("ABC").t("DEF");
+
+        const QString path = Path("golden.vrmeas");
+        QCOMPARE(SaveDensityMeasureFile(path, &record, m), kDocumentOk);
+        QCOMPARE(ReadAll(path), w.bytes);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("designation chart") << 0;
+        QTest::newRow("density chart") << 1;
+        QTest::newRow("designation measurement") << 2;
+        QTest::newRow("density measurement") << 3;
+        QTest::newRow("recognition measurement") << 4;
+    }
+
+    // Write, read, write: the same bytes.
+    void roundTrip()
+    {
+        QFETCH(int, kind);
+        ChartDefinitionDataSheets chart = MakeChart(2);
+        MeasurementDataSheets m = MakeMeasurement(2);
+        ChartGuard g1{&chart};
+        MeasurementGuard g2{&m};
+        chart.Barcode = 1;
+        m.BarcodeText1 = QStringLiteral("A");
+        m.BarcodeText2 = QStringLiteral("B");
+        const QString first = Path(QStringLiteral("rt%1a").arg(kind));
+        const QString second = Path(QStringLiteral("rt%1b").arg(kind));
+        ChartDefinitionDataSheets readChart;
+        MeasurementDataSheets readMeasurement;
+        ChartGuard g3{&readChart};
+        MeasurementGuard g4{&readMeasurement};
+        switch (kind) {
+        case 0: {
+            ChartDesigData r{1, 0, 0, 2, chart.ChartPatchCount, 2, 0, "{u}", "Name", "2024/01/01 00:00:00", 1};
+            QCOMPARE(SaveChartFile(first, &r, chart), kDocumentOk);
+            ChartDesigData back;
+            QCOMPARE(ReadChartFile(&back, &readChart, first), kDocumentOk);
+            QCOMPARE(back.ChartName, r.ChartName);
+            QCOMPARE(back.SheetCount, 2);
+            QCOMPARE(readChart.Sheets[1].Patches[3].ID, 8);
+            QCOMPARE(SaveChartFile(second, &back, readChart), kDocumentOk);
+            break;
+        }
+        case 1: {
+            DensityBalanceData r;
+            r.Template = 7;
+            r.SecondNumber = 1;
+            r.ChartName = "D";
+            r.ChartPatchCount = chart.ChartPatchCount;
+            QCOMPARE(SaveDensityChartFile(first, &r, chart), kDocumentOk);
+            DensityBalanceData back;
+            QCOMPARE(ReadDensityChartFile(&back, &readChart, first), kDocumentOk);
+            QCOMPARE(back.Template, 7);
+            QCOMPARE(back.SecondNumber, 1);
+            QCOMPARE(readChart.Kind, 1);
+            QCOMPARE(SaveDensityChartFile(second, &back, readChart), kDocumentOk);
+            break;
+        }
+        case 2:
+        case 3: {
+            ChartDesigMeasureData r{1, 1, m.RecordCount, 2, "M", "2024/01/01 00:00:00"};
+            auto save = kind == 2 ? static_cast<int (*)(const QString &, ChartDesigMeasureData *,
+                                                        const MeasurementDataSheets &, const MeasurementData *, int)>(
+                                        SaveMeasureFile)
+                                  : static_cast<int (*)(const QString &, ChartDesigMeasureData *,
+                                                        const MeasurementDataSheets &, const MeasurementData *, int)>(
+                                        SaveDensityMeasureFile);
+            auto read = kind == 2 ? ReadMeasureFile : ReadDensityMeasureFile;
+            QCOMPARE(save(first, &r, m, nullptr, -1), kDocumentOk);
+            ChartDesigMeasureData back;
+            QCOMPARE(read(&back, &readMeasurement, first), kDocumentOk);
+            QCOMPARE(readMeasurement.SheetCount, 2);
+            QCOMPARE(readMeasurement.Sheets[1].Records[2].Values[151], m.Sheets[1].Records[2].Values[151]);
+            QCOMPARE(readMeasurement.BarcodeText1, kind == 3 ? QStringLiteral("A") : QString());
+            QCOMPARE(save(second, &back, readMeasurement, nullptr, -1), kDocumentOk);
+            break;
+        }
+        case 4: {
+            ChartRecogData r{1, 0, m.RecordCount, 2, "R", "2024/01/01 00:00:00"};
+            QCOMPARE(SaveRecognitionFile(first, &r, chart, m), kDocumentOk);
+            ChartRecogData back;
+            QCOMPARE(ReadRecognitionFile(&back, &readChart, &readMeasurement, first), kDocumentOk);
+            QCOMPARE(readChart.ChartPatchCount, 4);
+            QCOMPARE(readMeasurement.SheetCount, 2);
+            QCOMPARE(SaveRecognitionFile(second, &back, readChart, readMeasurement), kDocumentOk);
+            break;
+        }
+        }
+        QCOMPARE(ReadAll(second), ReadAll(first));
+    }
+
+    // Charts come back without page images and clip areas; measurement pages keep their images.
+    void imagesOnRead()
+    {
+        ChartDefinitionDataSheets chart = MakeChart(1);
+        MeasurementDataSheets m = MakeMeasurement(1);
+        ChartGuard g1{&chart};
+        MeasurementGuard g2{&m};
+        auto &s = chart.Sheets[0];
+        s.HasImage = 1;
+        s.ImageWidth = 4;
+        s.ImageHeight = 3;
+        s.BitPerPixel = 8;
+        s.ImageBytes = new unsigned char[12]();
+        s.ClipAreaCount = 2;
+        s.ClipAreas[1] = {1, 2, 3, 4, 5, 6, 7, 8};
+        auto &p = m.Sheets[0];
+        p.Width = 4;
+        p.Height = 3;
+        p.BitPerPixel = 8;
+        p.ImageBytes = new unsigned char[12];
+        for (int k = 0; k < 12; ++k)
+            p.ImageBytes[k] = static_cast<unsigned char>(200 + k);
+
+        ChartRecogData record;
+        const QString path = Path("images.vrmeas");
+        QCOMPARE(SaveRecognitionFile(path, &record, chart, m), kDocumentOk);
+        ChartDefinitionDataSheets readChart;
+        MeasurementDataSheets readMeasurement;
+        ChartGuard g3{&readChart};
+        MeasurementGuard g4{&readMeasurement};
+        QCOMPARE(ReadRecognitionFile(&record, &readChart, &readMeasurement, path), kDocumentOk);
+        const auto &rs = readChart.Sheets[0];
+        QCOMPARE(rs.HasImage, 0);
+        QCOMPARE(rs.ClipAreaCount, 0);
+        QCOMPARE(rs.ClipAreas[1].RightBottomY, 0);
+        QCOMPARE(rs.ImageWidth + rs.ImageHeight + rs.BitPerPixel, 0);
+        QVERIFY(!rs.ImageBytes);
+        const auto &rp = readMeasurement.Sheets[0];
+        QCOMPARE(rp.Width, 4);
+        QVERIFY(rp.ImageBytes);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rp.ImageBytes), 12),
+                 QByteArray(reinterpret_cast<const char *>(p.ImageBytes), 12));
+    }
+
+    // Groups a version lacks are filled as older files expect.
+    void olderVersions()
+    {
+        ChartKnobs k;
+        ChartDefinitionDataSheets chart;
+        ChartGuard g{&chart};
+        ChartDesigData record;
+        for (int version : {1, 4}) {
+            k.version = version;
+            QVERIFY(WriteFile(Path("old.vrchart"), ChartFile(k)));
+            QCOMPARE(ReadChartFile(&record, &chart, Path("old.vrchart")), kDocumentOk);
+            QCOMPARE(chart.Recog, 4);
+            QCOMPARE(record.Recog, 4);
+            QCOMPARE(chart.Sheets[0].BarcodeLeftTopX, version == 1 ? 0 : 10);
+            QCOMPARE(chart.Sheets[0].BarcodeHeight, version == 1 ? 0 : 40);
+            QCOMPARE(chart.Sheets[0].ImageDPI, version == 1 ? 0 : 300);
+        }
+
+        Writer density;
+        density.version(1).i(7).i(0).t("A4_1").t("2018/01/01 00:00:00").i(1).i(0).t("{u}");
+        density.i(1).i(0).ints({21000, 29700, 1, 1}).ints({1, 1, 1, 400, 0, 600, 600, 600, 600});
+        density.ints({0, 0, 0, 0, 0}).ints({1, 0, 0, 0, 2}).list({0, 0, 0, 100});
+        QVERIFY(WriteFile(Path("old_density.vrchart"), density.bytes));
+        DensityBalanceData densityRecord;
+        QCOMPARE(ReadDensityChartFile(&densityRecord, &chart, Path("old_density.vrchart")), kDocumentOk);
+        QCOMPARE(chart.Recog, 4);
+        QCOMPARE(densityRecord.Template, 7);
+
+        MeasureKnobs mk;
+        mk.version = 1;
+        MeasurementDataSheets m;
+        MeasurementGuard gm{&m};
+        ChartDesigMeasureData measureRecord;
+        QVERIFY(WriteFile(Path("old.vrmeas"), MeasureFile(mk)));
+        QCOMPARE(ReadMeasureFile(&measureRecord, &m, Path("old.vrmeas")), kDocumentOk);
+        QCOMPARE(m.Sheets[0].ImageDPI, 150);
+
+        // A version 2 density measurement has no barcode texts.
+        mk.version = 2;
+        QVERIFY(WriteFile(Path("old_density.vrmeas"), MeasureFile(mk)));
+        QCOMPARE(ReadDensityMeasureFile(&measureRecord, &m, Path("old_density.vrmeas")), kDocumentOk);
+        QVERIFY(m.BarcodeText1.isEmpty() && m.BarcodeText2.isEmpty());
+        QCOMPARE(m.Sheets[0].ImageDPI, 150);
+
+        // A version 1 recognition measurement: pages block, then a measurement block without resolutions.
+        Writer recog;
+        recog.version(1).t("R").t("2024/01/01 00:00:00").i(1).i(0);
+        recog.i(1).i(0).ints({21000, 29700, 1, 1}).ints({1, 1, 1, 400, 0, 600, 600, 600, 600});
+        recog.ints({0, 0, 0, 0, 0}).ints({1, 0, 0, 0, 1}).list({1, 2, 3});
+        recog.i(2).i(0).t("SN");
+        for (int p = 0; p < 2; ++p) {
+            recog.ints({0, 0, 0}).ints({p + 1, 1, 1});
+            recog.ints({1, 0, 0, 0, 0, 0}).list(Sequence(152, 1)).i(1).list({1, 2, 3});
+        }
+        QVERIFY(WriteFile(Path("old_recog.vrmeas"), recog.bytes));
+        ChartRecogData recogRecord;
+        QCOMPARE(ReadRecognitionFile(&recogRecord, &chart, &m, Path("old_recog.vrmeas")), kDocumentOk);
+        QCOMPARE(m.SheetCount, 2);
+        QCOMPARE(m.Sheets[0].ImageDPI, 150);
+        QCOMPARE(m.Sheets[1].ImageDPI, 150);
+        QCOMPARE(m.Sheets[1].PageNumber, 2);
+    }
+
+    void replacementChartPage()
+    {
+        ChartDefinitionDataSheets chart = MakeChart(3);
+        ChartGuard g1{&chart};
+        ChartDefinitionData::Sheet page;
+        FillPage(&page, 3, 3, 100);
+        page.BarcodeLeftTopX = 4444;
+        page.ImageDPI = 600;
+        ChartDesigData record;
+        record.ChartPatchCount = chart.ChartPatchCount;
+        const QString path = Path("replace.vrchart");
+
+        QCOMPARE(SaveChartFile(path, &record, chart, &page, 1), kDocumentOk);
+        QCOMPARE(record.ChartPatchCount, 12 - 4 + 9);
+        ChartDefinitionDataSheets back;
+        ChartGuard g2{&back};
+        ChartDesigData backRecord;
+        QCOMPARE(ReadChartFile(&backRecord, &back, path), kDocumentOk);
+        QCOMPARE(back.SheetCount, 3);
+        QCOMPARE(back.ChartPatchCount, 17);
+        QCOMPARE(back.Sheets[1].PatchCount, 9);
+        QCOMPARE(back.Sheets[1].Patches[8].ID, 108);
+        QCOMPARE(back.Sheets[1].BarcodeLeftTopX, 4444);
+        QCOMPARE(back.Sheets[1].ImageDPI, 600);
+        QCOMPARE(back.Sheets[2].BarcodeLeftTopX, 400);
+        QCOMPARE(back.Sheets[2].Patches[0].ID, 9);
+
+        record.ChartPatchCount = 12;
+        QCOMPARE(SaveChartFile(path, &record, chart, &page, -1), kDocumentOk);
+        QCOMPARE(record.ChartPatchCount, 21);
+        QCOMPARE(ReadChartFile(&backRecord, &back, path), kDocumentOk);
+        QCOMPARE(back.SheetCount, 4);
+        QCOMPARE(back.Sheets[3].PatchCount, 9);
+        QCOMPARE(back.Sheets[3].ImageDPI, 600);
+        QCOMPARE(back.Sheets[0].PatchCount, 4);
+
+        // An index past the pages writes nothing.
+        const QByteArray before = ReadAll(path);
+        QCOMPARE(SaveChartFile(path, &record, chart, &page, 3), kDocumentInvalid);
+        QCOMPARE(ReadAll(path), before);
+        ClearSheetData(&page);
+    }
+
+    void replacementMeasurementPage()
+    {
+        MeasurementDataSheets m = MakeMeasurement(2, 4);
+        MeasurementGuard g1{&m};
+        MeasurementData page;
+        FillMeasuredPage(&page, 3, 6, 50.0f);
+        ChartDesigMeasureData record;
+        record.RecordCount = 8;
+        const QString path = Path("append.vrmeas");
+        QCOMPARE(SaveMeasureFile(path, &record, m, &page, -1), kDocumentOk);
+        QCOMPARE(record.RecordCount, 14);
+        // The page count field follows the fixed header: version, two texts and two ints.
+        MeasurementDataSheets back;
+        MeasurementGuard g2{&back};
+        ChartDesigMeasureData backRecord;
+        QCOMPARE(ReadMeasureFile(&backRecord, &back, path), kDocumentOk);
+        QCOMPARE(back.SheetCount, 3);
+        QCOMPARE(back.Sheets[0].PageNumber, 1);
+        QCOMPARE(back.Sheets[1].PageNumber, 2);
+        QCOMPARE(back.Sheets[2].PageNumber, 3);
+        QCOMPARE(back.Sheets[2].RecordCount, 6);
+
+        // Replace page 1 of the three.
+        QCOMPARE(SaveMeasureFile(path, &backRecord, back, &page, 1), kDocumentOk);
+        QCOMPARE(backRecord.RecordCount, 14 - 4 + 6);
+        MeasurementDataSheets again;
+        MeasurementGuard g3{&again};
+        QCOMPARE(ReadMeasureFile(&backRecord, &again, path), kDocumentOk);
+        QCOMPARE(again.SheetCount, 3);
+        QCOMPARE(again.Sheets[1].PageNumber, 3);
+        QCOMPARE(again.Sheets[1].Records[5].Values[0], 50.0f);
+        QCOMPARE(again.RecordCount, 16);
+        ClearMeasurementPage(&page);
+    }
+
+    void invalidChart_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("result");
+        enum { None, SheetCount, Unit, AreaCount, Area, Row, Column, Format, Barcode, ClipCount, PatchCount,
+               ColourList, ImageWidth, HugeImage, ShortImage, HugeSheetCount };
+        QTest::newRow("valid") << int(None) << 0 << kDocumentOk;
+        QTest::newRow("SheetCount -1") << int(SheetCount) << -1 << kDocumentInvalid;
+        QTest::newRow("UNIT 2") << int(Unit) << 2 << kDocumentInvalid;
+        QTest::newRow("AreaCount 51") << int(AreaCount) << 51 << kDocumentInvalid;
+        QTest::newRow("AreaCount 50") << int(AreaCount) << 50 << kDocumentOk;
+        QTest::newRow("Area = AreaCount") << int(Area) << 1 << kDocumentInvalid;
+        QTest::newRow("Area -1") << int(Area) << -1 << kDocumentInvalid;
+        QTest::newRow("Row = RowCount") << int(Row) << 1 << kDocumentInvalid;
+        QTest::newRow("Row -1") << int(Row) << -1 << kDocumentInvalid;
+        QTest::newRow("Column = ColumnCount") << int(Column) << 2 << kDocumentInvalid;
+        QTest::newRow("Column -1") << int(Column) << -1 << kDocumentInvalid;
+        QTest::newRow("ColorFormat 7") << int(Format) << 7 << kDocumentInvalid;
+        QTest::newRow("ColorFormat -1") << int(Format) << -1 << kDocumentInvalid;
+        QTest::newRow("Barcode 2") << int(Barcode) << 2 << kDocumentInvalid;
+        QTest::newRow("ClipAreaCount 51") << int(ClipCount) << 51 << kDocumentInvalid;
+        QTest::newRow("ClipAreaCount -1") << int(ClipCount) << -1 << kDocumentInvalid;
+        QTest::newRow("ClipAreaCount 50") << int(ClipCount) << 50 << kDocumentOk;
+        QTest::newRow("PatchCount -1") << int(PatchCount) << -1 << kDocumentInvalid;
+        QTest::newRow("colour list of 9") << int(ColourList) << 9 << kDocumentInvalid;
+        QTest::newRow("colour list shorter than its format") << int(ColourList) << 2 << kDocumentOk;
+        QTest::newRow("image width -1") << int(ImageWidth) << -1 << kDocumentInvalid;
+        QTest::newRow("image 100000 x 100000 x 32, 10 bytes") << int(HugeImage) << 0 << kDocumentInvalid;
+        QTest::newRow("image array one byte short") << int(ShortImage) << 0 << kDocumentInvalid;
+        QTest::newRow("SheetCount 1000000000") << int(HugeSheetCount) << 0 << kDocumentInvalid;
+    }
+
+    void invalidChart()
+    {
+        QFETCH(int, field);
+        QFETCH(int, value);
+        QFETCH(int, result);
+        ChartKnobs k;
+        switch (field) {
+        case 1: k.sheetCount = value; k.pagesWritten = 0; break;
+        case 2: k.unit = value; break;
+        case 3: k.areaCount = value; break;
+        case 4: k.area = value; break;
+        case 5: k.row = value; break;
+        case 6: k.column = value; break;
+        case 7: k.format = value; k.colourListLength = 3; break;
+        case 8: k.barcode = value; break;
+        case 9: k.clipCount = value; break;
+        case 10: k.patchCount = value; break;
+        case 11: k.format = 6; k.colourListLength = value; break;
+        case 12: k.imageWidth = value; k.imageHeight = 2; k.imageBits = 8; break;
+        case 13: k.imageWidth = k.imageHeight = 100000; k.imageBits = 32; k.imageArrayLength = 10; break;
+        case 14: k.imageWidth = 3; k.imageHeight = 2; k.imageBits = 24; k.imageArrayLength = 17; break;
+        case 15: k.sheetCount = 1000000000; break;
+        }
+        QVERIFY(WriteFile(Path("invalid.vrchart"), ChartFile(k)));
+        ChartDesigData record;
+        record.ChartName = QStringLiteral("untouched");
+        ChartDefinitionDataSheets chart;
+        ChartGuard g{&chart};
+        QCOMPARE(ReadChartFile(&record, &chart, Path("invalid.vrchart")), result);
+        if (result != kDocumentOk) {
+            QCOMPARE(record.ChartName, QStringLiteral("untouched"));
+            QVERIFY(!chart.Sheets);
+        }
+    }
+
+    void invalidMeasurement_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("result");
+        enum { None, PageCount, Mode, Format, ImageWidth, Trailing, RecordCount, ResultList, ColourList };
+        QTest::newRow("valid") << int(None) << 0 << kDocumentOk;
+        QTest::newRow("page count -1") << int(PageCount) << -1 << kDocumentInvalid;
+        QTest::newRow("mode 4") << int(Mode) << 4 << kDocumentInvalid;
+        QTest::newRow("mode -1") << int(Mode) << -1 << kDocumentInvalid;
+        QTest::newRow("record ColorFormat 7") << int(Format) << 7 << kDocumentInvalid;
+        QTest::newRow("image width -1") << int(ImageWidth) << -1 << kDocumentInvalid;
+        QTest::newRow("one byte after the block") << int(Trailing) << 1 << kDocumentInvalid;
+        QTest::newRow("record count -1") << int(RecordCount) << -1 << kDocumentInvalid;
+        QTest::newRow("result list of 153") << int(ResultList) << 153 << kDocumentInvalid;
+        QTest::newRow("result list shorter") << int(ResultList) << 10 << kDocumentOk;
+        QTest::newRow("colour list of 9") << int(ColourList) << 9 << kDocumentInvalid;
+    }
+
+    void invalidMeasurement()
+    {
+        QFETCH(int, field);
+        QFETCH(int, value);
+        QFETCH(int, result);
+        MeasureKnobs k;
+        switch (field) {
+        case 1: k.pageCount = value; k.pagesWritten = 0; break;
+        case 2: k.mode = value; break;
+        case 3: k.format = value; k.colourListLength = 3; break;
+        case 4: k.imageWidth = value; k.imageHeight = 1; k.imageBits = 8; break;
+        case 5: k.trailing = value; break;
+        case 6: k.recordCount = value; break;
+        case 7: k.resultListLength = value; break;
+        case 8: k.colourListLength = value; break;
+        }
+        QVERIFY(WriteFile(Path("invalid.vrmeas"), MeasureFile(k)));
+        ChartDesigMeasureData record;
+        MeasurementDataSheets m;
+        MeasurementGuard g{&m};
+        QCOMPARE(ReadMeasureFile(&record, &m, Path("invalid.vrmeas")), result);
+        if (result != kDocumentOk)
+            QVERIFY(!m.Sheets);
+        else if (field == 7) // the shorter result list
+            QCOMPARE(m.Sheets[0].Records[0].Values[kInstrumentValueCount - 1], 0.0f);
+    }
+
+    // Extra bytes after a density measurement are ignored; the short text is cut to eight characters.
+    void densityMeasurementTail()
+    {
+        MeasurementDataSheets m = MakeMeasurement(1, 1);
+        MeasurementGuard g{&m};
+        m.SerialNumber = QStringLiteral("0123456789");
+        ChartDesigMeasureData record;
+        const QString path = Path("tail.vrmeas");
+        QCOMPARE(SaveDensityMeasureFile(path, &record, m), kDocumentOk);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("extra bytes");
+        file.close();
+        MeasurementDataSheets back;
+        MeasurementGuard g2{&back};
+        QCOMPARE(ReadDensityMeasureFile(&record, &back, path), kDocumentOk);
+        QCOMPARE(back.SerialNumber, QStringLiteral("01234567"));
+    }
+
+    void truncation_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("designation chart") << 0;
+        QTest::newRow("density chart") << 1;
+        QTest::newRow("designation measurement") << 2;
+        QTest::newRow("density measurement") << 3;
+        QTest::newRow("recognition measurement") << 4;
+    }
+
+    // A file cut at any offset is refused and leaves nothing allocated.
+    void truncation()
+    {
+        QFETCH(int, kind);
+        ChartDefinitionDataSheets chart = MakeChart(1, 1, 2);
+        MeasurementDataSheets m = MakeMeasurement(1, 1);
+        ChartGuard g1{&chart};
+        MeasurementGuard g2{&m};
+        chart.Sheets[0].ImageWidth = 2;
+        chart.Sheets[0].ImageHeight = 1;
+        chart.Sheets[0].BitPerPixel = 8;
+        chart.Sheets[0].ImageBytes = new unsigned char[2]();
+        chart.Sheets[0].ClipAreaCount = 1;
+        m.BarcodeText1 = QStringLiteral("T1");
+        const QString full = Path(QStringLiteral("full%1").arg(kind));
+        ChartDesigData chartRecord;
+        DensityBalanceData densityRecord;
+        ChartDesigMeasureData measureRecord;
+        ChartRecogData recogRecord;
+        switch (kind) {
+        case 0: QCOMPARE(SaveChartFile(full, &chartRecord, chart), kDocumentOk); break;
+        case 1: QCOMPARE(SaveDensityChartFile(full, &densityRecord, chart), kDocumentOk); break;
+        case 2: QCOMPARE(SaveMeasureFile(full, &measureRecord, m), kDocumentOk); break;
+        case 3: QCOMPARE(SaveDensityMeasureFile(full, &measureRecord, m), kDocumentOk); break;
+        case 4: QCOMPARE(SaveRecognitionFile(full, &recogRecord, chart, m), kDocumentOk); break;
+        }
+        const QByteArray bytes = ReadAll(full);
+        const QString cut = Path(QStringLiteral("cut%1").arg(kind));
+        for (int size = 0; size < bytes.size(); ++size) {
+            QVERIFY(WriteFile(cut, bytes.left(size)));
+            ChartDefinitionDataSheets c;
+            MeasurementDataSheets r;
+            int result = -1;
+            switch (kind) {
+            case 0: result = ReadChartFile(&chartRecord, &c, cut); break;
+            case 1: result = ReadDensityChartFile(&densityRecord, &c, cut); break;
+            case 2: result = ReadMeasureFile(&measureRecord, &r, cut); break;
+            case 3: result = ReadDensityMeasureFile(&measureRecord, &r, cut); break;
+            case 4: result = ReadRecognitionFile(&recogRecord, &c, &r, cut); break;
+            }
+            if (result != kDocumentInvalid)
+                QFAIL(qPrintable(QStringLiteral("cut at %1 of %2 gave %3").arg(size).arg(bytes.size()).arg(result)));
+            QVERIFY(!c.Sheets && !r.Sheets);
+        }
+    }
+
+    void writeFailures()
+    {
+        ChartDefinitionDataSheets chart = MakeChart(1);
+        ChartGuard g{&chart};
+        ChartDesigData record;
+
+        const QString directory = Path("is_a_directory.vrchart");
+        QVERIFY(QDir().mkpath(directory));
+        QCOMPARE(SaveChartFile(directory, &record, chart), kDocumentFileError);
+        QVERIFY(QFileInfo(directory).isDir());
+
+        FailingDevice device(100);
+        QCOMPARE(SaveChartFile(device, &record, chart), kDocumentFileError);
+
+        // A rewrite that cannot be completed keeps the earlier file byte for byte.
+        const QString path = Path("kept.vrchart");
+        QCOMPARE(SaveChartFile(path, &record, chart), kDocumentOk);
+        const QByteArray before = ReadAll(path);
+        record.ChartName = QStringLiteral("renamed");
+        {
+            NoFileGrowth limit;
+            QCOMPARE(SaveChartFile(path, &record, chart), kDocumentFileError);
+        }
+        QCOMPARE(ReadAll(path), before);
+
+        QCOMPARE(ReadChartFile(&record, &chart, Path("missing.vrchart")), kDocumentFileError);
+        QCOMPARE(ReadChartFile(&record, &chart, directory), kDocumentFileError);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDocFiles)
+#include "test_docfiles.moc"
