@@ -24,3 +24,11 @@ if ((${#_missing[@]})); then
   "${_sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   "${_sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${_cmd[@]}"
 fi
+# One test runs under a German numeric locale; generate it once "locales" is there.
+if command -v locale-gen >/dev/null && ! locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$'; then
+  if [[ $(id -u) -eq 0 && -f /etc/locale.gen ]]; then
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+  fi
+fi
