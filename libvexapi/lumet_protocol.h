@@ -69,16 +69,16 @@ constexpr int kFactoryBlockSize = 33872;
 constexpr int kBlock2MaxSize = 33872;
 constexpr int kCalibrationBlockSize = 3092;
 // Block and bulk data travel behind a 4-byte header that echoes the request: {operation, block, 0, 0}
-// for command 0x12, {operation, 0, 0, 0} for command 0x90. The host skips it.
+// for command 0x12, {operation, 0, length} for command 0x90, where bytes 2-3 (16-bit big-endian) count
+// the bytes that follow, so a short bulk record shows. The host skips it.
 constexpr int kBlockHeaderSize = 4;
 // The instrument cannot know from {operation, block} how much of block 2 is wanted, so a read request
 // carries the data length as a 32-bit big-endian value in payload bytes 4-7 (ignored for the fixed-size
 // blocks, whose whole content is answered).
 constexpr int kBlockReadLengthOffset = 4;
 
-// Writing stored measurements (command 0x13, operation 1): record 1 starts a new store (the count
-// becomes 1), record n > 1 must be the next one (count + 1) and appends. Any other number is refused.
-// Writing records 1..n thus replaces the instrument's whole store.
+// Writing stored measurement n (command 0x13, operation 1) replaces record n when n <= count and
+// appends when n = count + 1; a larger number is refused. Writing records 1..n thus replaces the first n.
 
 // Device info block: the magic at bytes 20-23 and the device type in BCD at bytes 6-7. The device-ID
 // record's int at byte 84 is BCD(byte 6) x 100 + BCD(byte 7); a Lumet carries 0x01 0x00, i.e. 100.
@@ -109,5 +109,19 @@ constexpr std::uint8_t kRawModeSensor = 2;
 // 32-bit value, which is what the two host readers skip.
 constexpr int kRawValuesHeaderSize = 4;
 inline bool RawModeIs32Bit(int mode) { return mode >= 2; }
+
+// The measuring instrument, in polls (the simulator never waits on the clock):
+// - 0x11 operation 0 starts with the reference integration time t; operation 1 answers payload byte 1
+//   = 4 with a ready value (bytes 4-7) of 0 for the configured start polls, then the ready value t, then
+//   4 for the configured measuring polls, then 3; operation 3 queues the data set on the data interface;
+//   operation 2 stops; operation 4 starts a manual measurement integrating parameter 1 x parameter 2
+//   of the last 0xA0 write, reported as the data set's header.
+// - 0x10 operation 1 answers byte 1 = 4 while calibrating, then 3, and the calibration status in byte 2;
+//   operation 3 queues data set n (payload byte 3); after the fourth the dark temperature of the
+//   calibration block moves on by 1 degree.
+// - 0xA2 with byte 0 = 2 asks for readiness: 2 busy, 1 ready. 0xA0 keeps its payload.
+// - A write of the selected user calibration (0x1B) naming an absent record answers status 6; erasing
+//   the selected user calibration (or all) selects 0.
+// - Button answer (0xD0): eight payload bytes, the buttons at 2, 3, 6, 7 and 4.
 
 }  // namespace lumet

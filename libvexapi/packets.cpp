@@ -15,7 +15,25 @@ void RealPause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(m
 
 PauseFunction g_pause = RealPause;
 
+std::uint64_t RealClock()
+{
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+ClockFunction g_clock = RealClock;
+
 }  // namespace
+
+std::uint64_t ClockMs() { return g_clock(); }
+
+ClockFunction SetClockFunction(ClockFunction function)
+{
+    ClockFunction previous = g_clock;
+    g_clock = function ? function : RealClock;
+    return previous;
+}
 
 void Pause(int ms) { g_pause(ms); }
 
@@ -26,12 +44,6 @@ PauseFunction SetPauseFunction(PauseFunction function)
     return previous;
 }
 
-std::uint64_t ClockMs()
-{
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-}
 
 Packet::Packet() { std::memset(report_, 0, sizeof report_); }
 

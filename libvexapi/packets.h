@@ -59,5 +59,7 @@ using PauseFunction = void (*)(int ms);
 void Pause(int ms);
 PauseFunction SetPauseFunction(PauseFunction function);  // returns the previous one; null restores the real one
 std::uint64_t ClockMs();
+using ClockFunction = std::uint64_t (*)();
+ClockFunction SetClockFunction(ClockFunction function);  // returns the previous one; null restores the real one
 
 }  // namespace vexapi

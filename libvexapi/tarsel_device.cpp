@@ -253,6 +253,9 @@ int cTarselDevice::RemoteMode(int direction, int* mode)
     if (*mode == 0)
         return 0;
 
+    irrad_ = OperationIrrad();
+    calibrate_ = OperationCalibrate();
+    raw_.Reset();
     int result = 0;
     const int blocksCode = ReadFactoryBlocks(0);
     if (blocksCode != 0) {
@@ -273,7 +276,7 @@ int cTarselDevice::RemoteMode(int direction, int* mode)
             PushError(settingCode);
             return RemoteCode::kRangeFailed;
         }
-        rangeSetting_ = setting.values[4];
+        rangeSetting_ = setting.range;
         const int calibrationCode = LoadUserCalibration();
         if (calibrationCode != 0) {
             PushError(calibrationCode);
@@ -604,9 +607,17 @@ int cTarselDevice::GetDeviceStoredData(VexStoredMeasurement* records, int kind, 
             element = cached;
             continue;
         }
-        // Colour values of the other kinds come through the colour bridge, which is not part of the
-        // library yet.
-        return StoredDataCode::kColourFailed;
+        const int setCode = color_.SetSpectrum(cached.values);
+        if (setCode != 0) {
+            PushError(setCode + Offset::kColour);
+            return StoredDataCode::kSpectrumRefused;
+        }
+        // Warnings (1-3) count as done here.
+        const int colourCode = color_.Calculate(element.values, kind, cached.observer, illuminanceUnit_);
+        if (colourCode > 3) {
+            PushError(colourCode + Offset::kColour);
+            return StoredDataCode::kColourFailed;
+        }
     }
     return 0;
 }
@@ -673,7 +684,7 @@ int cTarselDevice::LoadUserCalibration()
         SetUserCalibrationNone();
         return UserCalibrationCode::kLoadSettingFailed;
     }
-    const int number = setting.values[5];
+    const int number = setting.userCalibration;
     if (number == 0) {
         SetUserCalibrationNone();
         return 0;
@@ -751,35 +762,6 @@ int cTarselDevice::ReadRankTable()
         }
     }
     return 0;
-}
-
-// ---- settings ----
-
-int cTarselDevice::MeasSetting(int operation, int type, MeasSettingRecord* record)
-{
-    if (!record)
-        return MeasSettingCode::kNullRecord;
-    ResPacket response;
-    // Only the reads that remote-mode switch-on needs are served so far.
-    if (operation == 0 && type == 4) {
-        const int code = Exchange(SingleCommand(lumet::kCmdRange, {0}), &response);
-        if (code != 0) {
-            PushError(code);
-            return MeasSettingCode::kRangeReadFailed;
-        }
-        record->values[4] = response.Payload()[1];
-        return 0;
-    }
-    if (operation == 0 && type == 5) {
-        const int code = Exchange(SingleCommand(lumet::kCmdSelectedUserCalibration, {0}), &response);
-        if (code != 0) {
-            PushError(code);
-            return MeasSettingCode::kUserCalibrationReadFailed;
-        }
-        record->values[5] = GetBe16(response.Payload() + 2);
-        return 0;
-    }
-    return MeasSettingCode::kBadType;
 }
 
 }  // namespace vexapi

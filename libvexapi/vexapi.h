@@ -86,7 +86,94 @@ typedef struct VexMemoryRequest {
     void* buffer;
 } VexMemoryRequest;
 
+/* 64 bytes: measurement settings, one field per type. */
+typedef struct VexMeasSetting {
+    int type0;                  /* 0..2 */
+    int type1;                  /* 0..1 */
+    int type2;                  /* 0..7 */
+    int type3;                  /* 0..1 */
+    int range;                  /* type 4: 0..3 */
+    int userCalibration;        /* type 5: 0 = none, 1..10 */
+    int target;                 /* type 6: 1..20 */
+    int type7[4];               /* each 0..40 */
+    int type8;                  /* 0..2 */
+    unsigned short type9[3];    /* first 0..999 */
+    unsigned short wavelengths[4]; /* type 10: each 360..780 nm */
+    unsigned char reserved[2];
+} VexMeasSetting;
+
+/* 52 bytes: system settings, one field per type. */
+typedef struct VexSystemSetting {
+    VexDateTime clock;          /* type 0 */
+    int type1;                  /* 0..1 */
+    int type2;                  /* 0..1 */
+    int type3;                  /* 0..2 */
+    int type4;                  /* 0..2 */
+    int type5;                  /* 0..4 */
+    int type6;                  /* 0..1 */
+    int type7;                  /* 0..1 */
+} VexSystemSetting;
+
+/* 24 bytes: the rank a measurement falls in. */
+typedef struct VexRankResult {
+    float value;                /* the illuminance of the classified point */
+    char name[16];              /* the entry's name cut to 15 characters, or "N/A" */
+    int index;                  /* rank number 1..20 from VexSortOutRank; -10000 when none */
+} VexRankResult;
+
+/* 48 bytes: the manual-measurement parameters 0..11. */
+typedef struct VexManualParam {
+    int params[12];
+} VexManualParam;
+
+/* 20 bytes. */
+typedef struct VexButtonStatus {
+    int buttons[5];
+} VexButtonStatus;
+
+/* 36 bytes: main, second and third firmware {major, minor, build}. */
+typedef struct VexFirmwareVersion {
+    int versions[3][3];
+} VexFirmwareVersion;
+
+/* Raw values of DevIOCtrl 0xAE (unsigned short buffer) and 0xAF (float buffer). */
+typedef struct VexRawRequest {
+    int first;
+    int count;
+    void* buffer;
+} VexRawRequest;
+
+/* 8008 bytes: the bulk record of DevIOCtrl 0xF2 / 0xF3. */
+typedef struct VexBulkRecord {
+    unsigned long long value;
+    unsigned short values[4000];
+} VexBulkRecord;
+
+#define VEX_FACTORY_DATA_SIZE 33928     /* info block then factory block */
+#define VEX_CALIBRATION_DATA_SIZE 3092
+#define VEX_RAW_STRIDE 132              /* floats per raw spectrum */
+
 #if defined(__cplusplus)
+static_assert(sizeof(VexMeasSetting) == 64 && offsetof(VexMeasSetting, range) == 16 &&
+                  offsetof(VexMeasSetting, userCalibration) == 20 && offsetof(VexMeasSetting, target) == 24 &&
+                  offsetof(VexMeasSetting, type7) == 28 && offsetof(VexMeasSetting, type8) == 44 &&
+                  offsetof(VexMeasSetting, type9) == 48 && offsetof(VexMeasSetting, wavelengths) == 54 &&
+                  offsetof(VexMeasSetting, reserved) == 62,
+              "VexMeasSetting");
+static_assert(sizeof(VexSystemSetting) == 52 && offsetof(VexSystemSetting, type1) == 24 &&
+                  offsetof(VexSystemSetting, type3) == 32 && offsetof(VexSystemSetting, type7) == 48,
+              "VexSystemSetting");
+static_assert(sizeof(VexRankResult) == 24 && offsetof(VexRankResult, name) == 4 && offsetof(VexRankResult, index) == 20,
+              "VexRankResult");
+static_assert(sizeof(VexManualParam) == 48, "VexManualParam");
+static_assert(sizeof(VexButtonStatus) == 20, "VexButtonStatus");
+static_assert(sizeof(VexFirmwareVersion) == 36, "VexFirmwareVersion");
+static_assert(sizeof(VexBulkRecord) == 8008 && offsetof(VexBulkRecord, values) == 8, "VexBulkRecord");
+#if defined(__x86_64__)
+static_assert(sizeof(VexRawRequest) == 16 && offsetof(VexRawRequest, count) == 4 &&
+                  offsetof(VexRawRequest, buffer) == 8,
+              "VexRawRequest");
+#endif
 static_assert(sizeof(VexDateTime) == 24, "VexDateTime");
 static_assert(sizeof(VexDeviceID) == 88, "VexDeviceID");
 static_assert(offsetof(VexDeviceID, modelByte) == 4 && offsetof(VexDeviceID, serialNumber) == 8 &&
@@ -126,5 +213,66 @@ VEXAPI_API int VexGetDeviceStoredDataNum(VEX_HANDLE handle, int* count);
 VEXAPI_API int VexGetDeviceStoredData(VEX_HANDLE handle, VexStoredMeasurement* records, int kind, int capacity);
 VEXAPI_API int VexGetPrevError(VEX_HANDLE handle, VexErrorHistory* history);
 VEXAPI_API int DevIOCtrl(VEX_HANDLE handle, int code, void* data);
+VEXAPI_API int DevRead(VEX_HANDLE handle, void* buffer64, int size);
+VEXAPI_API int DevWrite(VEX_HANDLE handle, void* data, int size);
+
+/* Measurement and calibration. */
+VEXAPI_API int VexDoMeasurement(VEX_HANDLE handle, int* value);
+VEXAPI_API int VexDoManualMeasurement(VEX_HANDLE handle, int key1, int key2);
+VEXAPI_API int VexPollingMeasure(VEX_HANDLE handle, int* state);
+VEXAPI_API int VexStopMeasurement(VEX_HANDLE handle);
+VEXAPI_API int VexGetMeasData(VEX_HANDLE handle, int kind, float* values);
+VEXAPI_API int VexDoCalibration(VEX_HANDLE handle);
+VEXAPI_API int VexPollingCalibration(VEX_HANDLE handle, int* state);
+VEXAPI_API int VexGetCalibrateStatus(VEX_HANDLE handle, int* status);
+VEXAPI_API int VexGetWarning(VEX_HANDLE handle, int* warning);
+VEXAPI_API int VexGetButtonStatus(VEX_HANDLE handle, VexButtonStatus* status);
+VEXAPI_API int VexGetProperty(VEX_HANDLE handle, int id, int* value);
+VEXAPI_API int VexSetProperty(VEX_HANDLE handle, int id, int value);
+VEXAPI_API int VexManualMeasurement(VEX_HANDLE handle, int p0, int p1, int p2);
+/* result: a 3092-byte calibration block that receives the dark calibration. */
+VEXAPI_API int VexDoDarkCalib(VEX_HANDLE handle, void* result, int setting1, int setting2);
+
+/* All open devices at once. */
+VEXAPI_API int VexDoMeasurementAll(int* value);
+VEXAPI_API int VexDoManualMeasurementAll(int key1, int key2);
+VEXAPI_API int VexPollingMeasureAll(int* state);
+VEXAPI_API int VexStopMeasurementAll(void);
+
+/* Stored measurements, targets, user calibrations, ranks. */
+VEXAPI_API int VexSetDeviceStoredData(VEX_HANDLE handle, const VexStoredMeasurement* records, int count);
+VEXAPI_API int VexDeleteDeviceStoredData(VEX_HANDLE handle, int number);
+VEXAPI_API int VexGetTargetData(VEX_HANDLE handle, int number, VexTargetData* record);
+VEXAPI_API int VexSetTargetData(VEX_HANDLE handle, int number, const VexTargetData* record);
+VEXAPI_API int VexDeleteTargetData(VEX_HANDLE handle, int number);
+VEXAPI_API int VexGetUserCalibrationData(VEX_HANDLE handle, int number, VexUserCalibrationData* record);
+VEXAPI_API int VexSetUserCalibrationData(VEX_HANDLE handle, int number, const VexUserCalibrationData* record);
+VEXAPI_API int VexDeleteUserCalibrationData(VEX_HANDLE handle, int number);
+VEXAPI_API int VexCalcUserCalibrationData(VEX_HANDLE handle, float* out, const float* a, const float* b);
+VEXAPI_API int VexGetRankData(VEX_HANDLE handle, int number, VexRankData* record);
+VEXAPI_API int VexSetRankData(VEX_HANDLE handle, int number, const VexRankData* record);
+VEXAPI_API int VexDeleteRankData(VEX_HANDLE handle, int number);
+VEXAPI_API int VexSortOutRank(VEX_HANDLE handle, VexRankResult* result);
+VEXAPI_API int VexGetColorDifference(VEX_HANDLE handle, int kind, float* result);
+
+/* Settings. */
+VEXAPI_API int VexGetMeasSetting(VEX_HANDLE handle, int type, VexMeasSetting* setting);
+VEXAPI_API int VexSetMeasSetting(VEX_HANDLE handle, int type, const VexMeasSetting* setting);
+VEXAPI_API int VexGetSystemSetting(VEX_HANDLE handle, int type, VexSystemSetting* setting);
+VEXAPI_API int VexSetSystemSetting(VEX_HANDLE handle, int type, const VexSystemSetting* setting);
+VEXAPI_API int VexGetPeriodicCalDate(VEX_HANDLE handle, int which, VexDateTime* date);
+VEXAPI_API int VexSetPeriodicCalDate(VEX_HANDLE handle, const VexDateTime* date);
+VEXAPI_API int VexGetListItem(VEX_HANDLE handle, int item, int* value);
+VEXAPI_API int VexSetListItem(VEX_HANDLE handle, int item, int value);
+
+/* Service. */
+VEXAPI_API int VexGetFactoryDataSDK(VEX_HANDLE handle, void* record33928);
+VEXAPI_API int VexGetCalibDataSDK(VEX_HANDLE handle, void* block3092);
+VEXAPI_API int VexSetCalibDataSDK(VEX_HANDLE handle, const void* block3092);
+/* spectra: capacity x 132 floats; count receives the number held, value the integration value. */
+VEXAPI_API int VexGetRawDataSDK(VEX_HANDLE handle, float* spectra, int* value, int capacity, int* count);
+/* Two lamp readings of 132 floats, the 33928-byte device record, and a result record whose second
+ * 32-bit field receives the shift. */
+VEXAPI_API int VexCalWavelengthShift(const float* readings, const void* device, void* result);
 
 #endif

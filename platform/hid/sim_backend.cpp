@@ -45,6 +45,19 @@ void Log(int event, int interfaceIndex, int command, int reports, int status, co
     bus.log.push_back(std::move(r));
 }
 
+Instrument* FindInstrument(int index);
+
+}  // namespace
+
+Instrument* InstrumentAt(int index) { return FindInstrument(index); }
+
+void QueueDataReport(Instrument& ins, const Report& report)
+{
+    TheBus().interfaces[static_cast<std::size_t>(ins.dataInterface)].queue.push_back(report);
+}
+
+namespace {
+
 Instrument* FindInstrument(int index)
 {
     Bus& bus = TheBus();
@@ -135,14 +148,16 @@ void StoredRecordCommand(Instrument& ins, const Request& rq, Reply* rp)
             rp->data = ins.stored[static_cast<std::size_t>(number - 1)];
         break;
     case lumet::kRecordWrite:
-        if (static_cast<int>(rq.data.size()) < lumet::kStoredRecordSize ||
-            (number != 1 && number != held + 1) || number > lumet::kStoredRecordMax) {
+        if (static_cast<int>(rq.data.size()) < lumet::kStoredRecordSize || number < 1 || number > held + 1 ||
+            number > lumet::kStoredRecordMax) {
             rp->status = lumet::kStatusRefused;
             break;
         }
-        if (number == 1)
-            ins.stored.clear();
-        ins.stored.emplace_back(rq.data.begin(), rq.data.begin() + lumet::kStoredRecordSize);
+        if (number <= held)
+            ins.stored[static_cast<std::size_t>(number - 1)].assign(rq.data.begin(),
+                                                                   rq.data.begin() + lumet::kStoredRecordSize);
+        else
+            ins.stored.emplace_back(rq.data.begin(), rq.data.begin() + lumet::kStoredRecordSize);
         break;
     case lumet::kRecordDelete:
         if (number == 0) {
@@ -187,14 +202,22 @@ void SpectralRecordCommand(Instrument& ins, const Request& rq, Reply* rp)
         else
             records[number].assign(rq.data.begin(), rq.data.begin() + lumet::kSpectralRecordSize);
         break;
-    case lumet::kRecordDelete:
-        if (number == 0)
+    case lumet::kRecordDelete: {
+        const bool userCalibration = rq.command == lumet::kCmdUserCalibrationRecord;
+        int& selected = ins.settings[lumet::kCmdSelectedUserCalibration];
+        if (number == 0) {
             records.clear();
-        else if (inRange)
+            if (userCalibration)
+                selected = 0;
+        } else if (inRange) {
             records.erase(number);
-        else
+            if (userCalibration && selected == number)
+                selected = 0;
+        } else {
             rp->status = lumet::kStatusRefused;
+        }
         break;
+    }
     default:
         rp->status = lumet::kStatusRefused;
     }
@@ -261,7 +284,13 @@ void SettingCommand(Instrument& ins, const Request& rq, Reply* rp)
         else
             rp->data[1] = static_cast<std::uint8_t>(value);
     } else if (rq.data[0] == 1) {
-        ins.settings[rq.command] = wide ? GetBe16(&rq.data[2]) : rq.data[1];
+        const int value = wide ? GetBe16(&rq.data[2]) : rq.data[1];
+        // Selecting a user calibration that is not there is refused with status 6.
+        if (rq.command == lumet::kCmdSelectedUserCalibration && value != 0 && !ins.spectral[1].count(value)) {
+            rp->status = 6;
+            return;
+        }
+        ins.settings[rq.command] = value;
     } else {
         rp->status = lumet::kStatusRefused;
     }
@@ -284,6 +313,9 @@ void RegisterDefaults(Bus& bus)
     bus.commands[lumet::kCmdSelectedUserCalibration] = SettingCommand;
     bus.commands[lumet::kCmdRange] = SettingCommand;
     bus.commands[lumet::kCmdFirmwareVersion] = FirmwareCommand;
+    for (std::uint8_t c : {0x1C, 0x20, 0x21, 0x22, 0x24, 0x31, 0x32, 0x33, 0x34, 0xD2, 0xD7, 0xD9})
+        bus.commands[c] = SettingCommand;
+    RegisterMeasurementCommands(bus.commands);
 }
 
 // Never destroyed: ports may still be closed by the transport's own teardown at process exit.
@@ -722,6 +754,7 @@ int VexSim_AddInstrument(const VexSimInstrument* config)
     ins.settings[lumet::kCmdRange] = d.rangeSetting;
     ins.settings[lumet::kCmdSelectedUserCalibration] = d.userCalibrationSetting;
     ins.settings[lumet::kCmdSelectedTarget] = d.targetSetting;
+    InitMeasuring(ins);
     ins.commandInterface = static_cast<int>(bus.interfaces.size());
     ins.dataInterface = ins.commandInterface + 1;
     bus.instruments.push_back(std::move(ins));

@@ -45,6 +45,30 @@ struct Instrument {
     int remoteMode = 0;
     int rawMode = 2;
     int serialFails = 0;
+    // Measuring: what the instrument sees and how long each step takes, in polls.
+    std::vector<float> light;  // 421 values, 360-780 nm at 1 nm
+    int startPolls = 0, measurePolls = 0, calibrationPolls = 0, rawPolls = 0;
+    int calibrationStatus = 1;
+    int measPhase = 0;  // 0 idle, 1 starting, 2 measuring, 3 done
+    int measCounter = 0;
+    int integration = 0;
+    bool calibrating = false;
+    int calibrationCounter = 0;
+    bool rawBusy = false;
+    int rawCounter = 0;
+    std::vector<float> lastRaw;  // 132 values of the last raw reading
+    struct Scripted {
+        int header;
+        std::vector<float> values;
+    };
+    std::deque<Scripted> scripts;                  // next data sets or raw readings
+    std::deque<std::pair<int, int>> measureScript;  // next {status, ready} answers of 0x11 operation 1
+    std::deque<int> rawReadyScript;                 // next ready answers of 0xA2
+    std::uint8_t manualParams[60] = {};
+    std::uint8_t buttons[8] = {};
+    std::map<int, std::vector<std::uint8_t>> payloads;  // settings kept as the payload that wrote them
+    std::map<int, std::map<int, int>> service;          // command -> index -> value
+    std::vector<std::uint8_t> bulk;                     // 8008 bytes after the header
     std::vector<Report> pending;  // a multi-report request being received
     std::vector<VexSimFault> faults;
     VexSimFault currentFault{};  // the fault armed for the request being received
@@ -75,5 +99,12 @@ void PutBe32(std::uint8_t* p, std::uint32_t v);
 void PutBeFloat(std::uint8_t* p, float v);
 
 std::unique_ptr<HidBackend> MakeSimBackend();
+
+Instrument* InstrumentAt(int index);
+void QueueDataReport(Instrument& instrument, const Report& report);
+void RegisterMeasurementCommands(std::map<std::uint8_t, Handler>& commands);
+void InitMeasuring(Instrument& instrument);
+// The 132 values the instrument reads from its light source at integration value t.
+std::vector<float> SimulatedReading(const Instrument& instrument, int t);
 
 }  // namespace vexhid::sim

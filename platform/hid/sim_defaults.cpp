@@ -6,6 +6,7 @@
 #include "vexcolor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace vexhid::sim {
@@ -88,20 +89,60 @@ std::vector<std::uint8_t> CalibrationBlockToWire(const std::uint8_t* host)
     return b;
 }
 
-// The identity instrument of the calibration library's synthetic helper: nominal wavelengths, unit
-// sensitivity, no dark signal, both calibrations done.
+// The calibration library's synthetic identity instrument (nominal wavelengths, identity stray light,
+// no temperature or long-wavelength terms, both calibrations done), with a dark offset that rises
+// linearly over the pixels, a dark rate and a sensitivity that are not one: every correction step of a
+// measurement then has something to do. The reference integration time is chosen so that the default
+// light source gives raw counts in the thousands, inside the signal limits of the (4000, 1) manual row.
+constexpr std::int32_t kReferenceIntegration = 4000;
+constexpr float kDarkTemperature = 25.0f;
+
+vexcalib::synthetic::FactoryData MeasuringFactory()
+{
+    namespace syn = vexcalib::synthetic;
+    syn::FactoryData f = syn::identityFactory(kReferenceIntegration, kDarkTemperature);
+    for (int i = 0; i < syn::kPixels; ++i)
+        f.sensitivity[static_cast<std::size_t>(i)] = 2.5e-6f * (1.0f + 0.25f * static_cast<float>(i) / 127.0f);
+    return f;
+}
+
 std::vector<std::uint8_t> DefaultFactoryBlock()
 {
     namespace syn = vexcalib::synthetic;
-    const std::vector<unsigned char> record = syn::deviceRecord(syn::identityFactory());
+    const std::vector<unsigned char> record = syn::deviceRecord(MeasuringFactory());
     return FactoryBlockToWire(record.data() + lumet::kInfoBlockSize);
 }
 
 std::vector<std::uint8_t> DefaultCalibrationBlock()
 {
     namespace syn = vexcalib::synthetic;
-    const std::vector<unsigned char> block = syn::calibrationBlock(syn::identityCalibration(syn::identityFactory()));
+    syn::CalibrationData c = syn::identityCalibration(MeasuringFactory(), kDarkTemperature);
+    for (int i = 0; i < syn::kPixels; ++i) {
+        c.darkOffset[static_cast<std::size_t>(i)] = 100.0f + static_cast<float>(i);
+        c.darkRate[static_cast<std::size_t>(i)] = 20.0f;
+    }
+    const std::vector<unsigned char> block = syn::calibrationBlock(c);
     return CalibrationBlockToWire(block.data());
+}
+
+std::vector<float> DefaultLightSource()
+{
+    std::vector<float> e(421);
+    constexpr double c2 = 1.4388e-2;
+    constexpr double t = 3000.0;
+    for (int i = 0; i < 421; ++i) {
+        const double m = (360.0 + i) * 1e-9;
+        e[static_cast<std::size_t>(i)] = static_cast<float>(1e-15 / (m * m * m * m * m) / (std::exp(c2 / (m * t)) - 1.0));
+    }
+    CalColorRecord r{};
+    r.type = 7;
+    r.illuminant = VEXCOLOR_LIGHT_SOURCE_ALT;
+    if (SpectrumToColor(e.data(), 421, &r) == 0 && r.values[2] > 0.0f) {
+        const float scale = 500.0f / r.values[2];
+        for (float& v : e)
+            v *= scale;
+    }
+    return e;
 }
 
 std::vector<VexSimStoredSeed> DefaultStoredSeeds()

@@ -13,6 +13,8 @@ std::vector<std::uint8_t> DefaultInfoBlock();
 std::vector<std::uint8_t> DefaultFactoryBlock();
 std::vector<std::uint8_t> DefaultCalibrationBlock();
 std::vector<VexSimStoredSeed> DefaultStoredSeeds();
+// A 3000 K Planckian of about 500 lx, 360-780 nm at 1 nm.
+std::vector<float> DefaultLightSource();
 
 std::vector<std::uint8_t> EncodeStored(const VexSimStoredSeed& seed, int number);
 std::vector<std::uint8_t> EncodeSpectral(const VexSimSpectralSeed& seed, int number);

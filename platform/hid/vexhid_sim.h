@@ -124,6 +124,32 @@ VEXSIM_API void VexSim_FailSerialQuery(int instrument, int fails);
 VEXSIM_API void VexSim_QueueDataReport(int instrument, const unsigned char* report65);
 VEXSIM_API void VexSim_QueueCommandReport(int instrument, const unsigned char* report65);
 
+/* Measuring. The light source the instrument sees (421 values, 360-780 nm at 1 nm; the default is a
+ * 3000 K Planckian of about 500 lx). Raw pixel i = E(wavelength i) / sensitivity i x (t / t_ref)
+ * + dark offset i + dark rate i x (t / t_ref), element 128 the dark temperature of the calibration block. */
+VEXSIM_API void VexSim_DefaultLightSource(float* spectrum421);
+VEXSIM_API void VexSim_SetLightSource(int instrument, const float* spectrum421);
+/* Polls answered before: the start's ready value, a measurement is done, a calibration is done, a raw
+ * reading is ready. */
+VEXSIM_API void VexSim_SetPolls(int instrument, int startPolls, int measurePolls, int calibrationPolls, int rawPolls);
+VEXSIM_API void VexSim_SetCalibrationStatus(int instrument, int status);
+/* Queued: the next data set (0x11 / 0x10 data request) or raw reading (0xA2 start) uses these values. */
+VEXSIM_API void VexSim_ScriptDataSet(int instrument, int header, const float* values132);
+/* Queued: the next status answers of 0x11 operation 1, and the next ready answers of the 0xA2 query. */
+VEXSIM_API void VexSim_ScriptMeasureStatus(int instrument, int status, int ready);
+VEXSIM_API void VexSim_ScriptRawReady(int instrument, int value);
+/* The eight payload bytes of the button answer (0xD0). */
+VEXSIM_API void VexSim_SetButtons(int instrument, const unsigned char* bytes8);
+VEXSIM_API void VexSim_SetFirmware(int instrument, const unsigned char* firmware12);
+/* Service values by command: 0xA4 index 0-2; 0xB6 the date, index 0-5; 0xC0 index 0 flag byte, 1 the
+ * 16-bit value; 0xC1 index 0 the mode byte, 1 the 16-bit value; 0xD8 index 1-240; 0x90 index 0 the
+ * length of the bulk reply's body (8008 when unset). */
+VEXSIM_API void VexSim_SetServiceValue(int instrument, int command, int index, int value);
+VEXSIM_API int VexSim_GetServiceValue(int instrument, int command, int index);
+/* The 132 values the instrument would read now at integration value t; the last 0xA0 parameter payload. */
+VEXSIM_API int VexSim_ReadingFor(int instrument, int integration, float* values132);
+VEXSIM_API int VexSim_ManualParams(int instrument, unsigned char* payload60);
+
 VEXSIM_API int VexSim_LogCount(void);
 VEXSIM_API int VexSim_LogEntry(int index, VexSimLogEntry* entry);
 VEXSIM_API int VexSim_LogPayload(int index, unsigned char* buffer, int capacity);

@@ -171,9 +171,9 @@ private slots:
         QCOMPARE(VexGetDeviceStoredData(h, nullptr, 8, 3), 5801);
         QCOMPARE(VexGetDeviceStoredDataNum(h, nullptr), 5901);
 
-        // Until the colour bridge exists, other kinds stop there without a lower code.
-        QCOMPARE(VexGetDeviceStoredData(h, records.data(), 0, 3), 5808);
-        QCOMPARE(PrevErrors(h), IntList{});
+        // A kind the colour bridge refuses stops there, with the bridge's code beneath.
+        QCOMPARE(VexGetDeviceStoredData(h, records.data(), 10, 3), 5808);
+        QCOMPARE(PrevErrors(h), IntList{30103});
         QCOMPARE(records[0].date.year, 2021);
         QCOMPARE(records[0].value1, 1);
 
