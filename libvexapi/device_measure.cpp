@@ -109,22 +109,59 @@ void cTarselDevice::RememberManualPair(int key1, int key2)
     manualPair_[1] = key2;
 }
 
-int cTarselDevice::ReadRawValues32(int first, int count, float* out, int* got)
+namespace {
+
+// Sends command 0xA3 for values from `first`; the reply's header counts the values that follow it.
+int RawValuesExchange(cTarselDevice& device, int first, ResponseList* list, int* arrived)
 {
-    *got = 0;
+    *arrived = 0;
     CmdPacket command(lumet::kCmdRawValues, lumet::kKindSingle, 0);
     std::uint8_t payload[4];
     PutBe32(payload, static_cast<std::uint32_t>(first));
     command.SetPayload(payload, sizeof payload);
+    const int code = device.ExchangeMulti(command, list);
+    if (code != 0)
+        return code;
+    if (!list->empty())
+        *arrived = GetBe16(list->front().Payload() + 2);
+    return 0;
+}
+
+}  // namespace
+
+int cTarselDevice::ReadRawValues32(int first, int count, float* out, int* got)
+{
+    *got = 0;
     ResponseList list;
-    const int code = ExchangeMulti(command, &list);
+    int arrived = 0;
+    const int code = RawValuesExchange(*this, first, &list, &arrived);
     if (code != 0)
         return code;
     // Fifteen values per report; the first report's first slot holds the reply header.
+    const int wanted = std::min(count, arrived);
     int stored = 0;
-    for (std::size_t r = 0; r < list.size() && stored < count; ++r) {
-        for (int k = r == 0 ? 1 : 0; k < 15 && stored < count; ++k)
+    for (std::size_t r = 0; r < list.size() && stored < wanted; ++r) {
+        for (int k = r == 0 ? 1 : 0; k < 15 && stored < wanted; ++k)
             out[stored++] = GetBeFloat(list[r].Payload() + 4 * k);
+    }
+    *got = stored;
+    return 0;
+}
+
+int cTarselDevice::ReadRawValues16(int first, int count, std::uint16_t* out, int* got)
+{
+    *got = 0;
+    ResponseList list;
+    int arrived = 0;
+    const int code = RawValuesExchange(*this, first, &list, &arrived);
+    if (code != 0)
+        return code;
+    // Thirty counts per report, 14 bits left-aligned; the first two slots of the first report hold the header.
+    const int wanted = std::min(count, arrived);
+    int stored = 0;
+    for (std::size_t r = 0; r < list.size() && stored < wanted; ++r) {
+        for (int k = r == 0 ? 2 : 0; k < 30 && stored < wanted; ++k)
+            out[stored++] = static_cast<std::uint16_t>(GetBe16(list[r].Payload() + 2 * k) >> 2);
     }
     *got = stored;
     return 0;

@@ -109,32 +109,14 @@ int cTarselDevice::IoCtrl(int code, void* data)
         auto* request = static_cast<VexRawRequest*>(data);
         if (!request->buffer || request->count < 0)
             return ExportCode::kIoCtrlNull;
-        const bool wide = code == 0xAF;
-        if (wide) {
-            int got = 0;
-            const int c = ReadRawValues32(request->first, request->count, static_cast<float*>(request->buffer), &got);
-            if (c != 0) {
-                PushError(c);
-                return 9801;
-            }
-            return 0;
-        }
-        CmdPacket command(lumet::kCmdRawValues, lumet::kKindSingle, 0);
-        std::uint8_t payload[4];
-        PutBe32(payload, static_cast<std::uint32_t>(request->first));
-        command.SetPayload(payload, sizeof payload);
-        ResponseList list;
-        const int c = ExchangeMulti(command, &list);
+        int got = 0;
+        const int c = code == 0xAF
+                          ? ReadRawValues32(request->first, request->count, static_cast<float*>(request->buffer), &got)
+                          : ReadRawValues16(request->first, request->count,
+                                            static_cast<std::uint16_t*>(request->buffer), &got);
         if (c != 0) {
             PushError(c);
-            return 9701;
-        }
-        // Thirty values per report; the first two slots of the first report hold the reply header.
-        auto* out = static_cast<std::uint16_t*>(request->buffer);
-        int stored = 0;
-        for (std::size_t r = 0; r < list.size() && stored < request->count; ++r) {
-            for (int k = r == 0 ? 2 : 0; k < 30 && stored < request->count; ++k)
-                out[stored++] = static_cast<std::uint16_t>(GetBe16(list[r].Payload() + 2 * k) >> 2);
+            return code == 0xAF ? 9801 : 9701;
         }
         return 0;
     }
@@ -202,10 +184,11 @@ int cTarselDevice::IoCtrl(int code, void* data)
             PushError(c);
             return 2602;
         }
-        // The reply header says how much follows it.
+        // The reply header says how much follows it; the reports must really carry that much.
         std::vector<std::uint8_t> joined(list.size() * 60);
         JoinResponsePayloads(&list, joined.data(), joined.size());
-        if (joined.size() < 4 || lumet::kBlockHeaderSize + GetBe16(joined.data() + 2) != kBulkWireSize)
+        if (joined.size() < static_cast<std::size_t>(kBulkWireSize) ||
+            lumet::kBlockHeaderSize + GetBe16(joined.data() + 2) != kBulkWireSize)
             return 2603;
         auto* record = static_cast<VexBulkRecord*>(data);
         const std::uint8_t* p = joined.data() + lumet::kBlockHeaderSize;

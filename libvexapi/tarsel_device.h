@@ -153,8 +153,10 @@ public:
     int CalibrationStatusExchange(ResPacket* response);
     int WriteManualParams(const VexManualParam& params);
     int ReadManualParams(VexManualParam* params);
-    // Raw values of command 0xA3 in its 32-bit form; *got receives how many were stored.
+    // Raw values of command 0xA3 in its 32-bit or 16-bit form: at most count, never more than the reply
+    // holds; *got receives how many were stored.
     int ReadRawValues32(int first, int count, float* out, int* got);
+    int ReadRawValues16(int first, int count, std::uint16_t* out, int* got);
     void FlushData();
 
     // What the all-device exports do on each device.

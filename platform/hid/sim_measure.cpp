@@ -246,6 +246,10 @@ void PayloadSettingCommand(Instrument& ins, const Request& rq, Reply* rp)
     rp->data = it != ins.payloads.end() ? it->second : std::vector<std::uint8_t>(60, 0);
     if (rq.command == 0x35 || rq.command == 0x36)
         rp->data[1] = rq.data[1];
+    // A list item may be scripted to answer a value no write could leave.
+    const auto& scripted = ins.service[0x35];
+    if (rq.command == 0x35 && scripted.count(rq.data[1]))
+        rp->data[2] = static_cast<std::uint8_t>(scripted.at(rq.data[1]));
 }
 
 void ButtonCommand(Instrument& ins, const Request&, Reply* rp) { rp->data.assign(ins.buttons, ins.buttons + 8); }
@@ -332,13 +336,14 @@ void BulkCommand(Instrument& ins, const Request& rq, Reply* rp)
         ins.bulk.assign(rq.data.begin() + lumet::kBlockHeaderSize, rq.data.begin() + lumet::kBlockHeaderSize + kBody);
         return;
     }
-    // Service value 0 shortens the reply (a broken record).
+    // Service value 0 shortens the reply (a broken record); value 1 makes its header claim another length.
     const auto& v = ins.service[lumet::kCmdBulk];
     const std::size_t length = v.count(0) ? static_cast<std::size_t>(v.at(0)) : kBody;
+    const std::size_t stated = v.count(1) ? static_cast<std::size_t>(v.at(1)) : length;
     std::vector<std::uint8_t> body = ins.bulk;
     body.resize(length, 0);
     rp->data = {0, 0, 0, 0};
-    PutBe16(&rp->data[2], static_cast<std::uint16_t>(length));
+    PutBe16(&rp->data[2], static_cast<std::uint16_t>(stated));
     rp->data.insert(rp->data.end(), body.begin(), body.end());
 }
 

@@ -143,7 +143,8 @@ VEXSIM_API void VexSim_SetButtons(int instrument, const unsigned char* bytes8);
 VEXSIM_API void VexSim_SetFirmware(int instrument, const unsigned char* firmware12);
 /* Service values by command: 0xA4 index 0-2; 0xB6 the date, index 0-5; 0xC0 index 0 flag byte, 1 the
  * 16-bit value; 0xC1 index 0 the mode byte, 1 the 16-bit value; 0xD8 index 1-240; 0x90 index 0 the
- * length of the bulk reply's body (8008 when unset). */
+ * length of the bulk reply's body (8008 when unset), index 1 the length its header states (the real one
+ * when unset); 0x35 index 0-1 the list item's answer (the last write when unset). */
 VEXSIM_API void VexSim_SetServiceValue(int instrument, int command, int index, int value);
 VEXSIM_API int VexSim_GetServiceValue(int instrument, int command, int index);
 /* The 132 values the instrument would read now at integration value t; the last 0xA0 parameter payload. */

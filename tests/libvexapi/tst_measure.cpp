@@ -1,4 +1,5 @@
 // Measurement edge cases on the device object, with a fake clock for the bounded loops.
+#include "alldevice.h"
 #include "simbus.h"
 #include "tarsel_factory.h"
 #include "vexapi_codes.h"
@@ -240,6 +241,19 @@ private slots:
             VexSim_ScriptRawReady(ins, 2);
         QCOMPARE(d->ManualMeasurement(0, 4000, 200), 11004);
         QVERIFY(g_now >= 130000 && g_now < 130010);
+
+        // The all-device ready wait is bounded the same way, and the failure stops the device.
+        g_now = 0;
+        g_pauses = 0;
+        d->ClearErrors();
+        for (int i = 0; i < 200000; ++i)
+            VexSim_ScriptMeasureStatus(ins, 4, 0);
+        VexSim_ClearLog();
+        QCOMPARE(DoMeasurementAll(&ready), 10806);
+        QVERIFY(Contains(History(*d), 40108));
+        QVERIFY(g_now >= 130000 && g_now < 130010);
+        QCOMPARE(g_pauses, static_cast<int>(g_now));
+        QCOMPARE(simbus::CountRequests(0x11, 2), 1);
     }
 
     void rawChecks()

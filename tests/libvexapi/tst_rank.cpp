@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 using namespace vexapi;
 
@@ -107,6 +108,30 @@ private slots:
         // P = (0, 0): the probe goes to (1, 1) instead.
         const float around[] = {-0.1f, -0.1f, 0.1f, -0.1f, 0.1f, 0.1f, -0.1f, 0.1f};
         QVERIFY(cRank::PointInPolygon(around, 4, 0.0, 0.0));
+    }
+
+    void probeNudgesAreBounded_data()
+    {
+        QTest::addColumn<int>("blocked");
+        QTest::addColumn<bool>("inside");
+        // The probe from (0.5, 0.5) towards (k x 1e-5, 0) crosses y = 0.25 at x = 0.25 + k x 5e-6: a
+        // vertex sits there for every k < blocked. The point lies inside the polygon.
+        QTest::newRow("the hundredth nudge gets through") << 100 << true;
+        QTest::newRow("every allowed nudge blocked") << 101 << false;
+    }
+    void probeNudgesAreBounded()
+    {
+        QFETCH(int, blocked);
+        QFETCH(bool, inside);
+        std::vector<float> xy;
+        for (int k = 0; k < blocked; ++k) {
+            xy.push_back(0.25f + 5e-6f * static_cast<float>(k));
+            xy.push_back(0.25f);
+        }
+        for (float v : {0.8f, 0.3f, 0.8f, 0.8f, 0.3f, 0.8f})
+            xy.push_back(v);
+        const int count = static_cast<int>(xy.size() / 2);
+        QCOMPARE(cRank::PointInPolygon(xy.data(), count, 0.5, 0.5), inside);
     }
 
     void sortOut()
