@@ -4,6 +4,7 @@
 // result code (0 success, 700xx failure); nothing is kept between calls.
 
 #include "app/records.h"
+#include "app/settingrecords.h"
 
 #include <QDomDocument>
 #include <QDomElement>
@@ -16,8 +17,10 @@
 #include <cstring>
 #include <type_traits>
 
+class QIODevice;
 class QRegularExpression;
 class QTextStream;
+struct EnvironLightData;
 
 // What the data-file object asks of its owner (the application model): paper sizes, layout limits, colour
 // ranges and the ISO 12642-2 default layouts. Lengths in hundredths of a millimetre.
@@ -41,6 +44,49 @@ public:
     virtual QPair<int, int> GetIso12642DefaultPosition(int id, int patchOrder) const = 0;
     virtual int GetIso12642LayoutLongSide() const = 0;
     virtual int GetIso12642LayoutShortSide() const = 0;
+
+    // Measurement exports. The defaults stand for a host without inks, user illuminants or the chart scanner's
+    // calculation; the model overrides them all.
+    // The ink-channel list is read from here; null means no inks.
+    virtual const Setting::UserEnvironment *GetUserEnvironment() const { return nullptr; }
+    virtual UserIlluminantSlots GetUserIlluminants() const { return UserIlluminantSlots(); }
+    // The spectrum a condition needs for an illuminant id (20 "Auto": the condition's own); 0 when one was found.
+    virtual int GetUserIlluminantForCondition(int conditionId, int illuminantId, EnvironLightData *out)
+    {
+        Q_UNUSED(conditionId)
+        Q_UNUSED(illuminantId)
+        Q_UNUSED(out)
+        return -1;
+    }
+    // Takes the paper white from the measured paper patch of the current measurement; false when none is found.
+    virtual bool SetPaperWhiteFromMeasurement() { return false; }
+    // The 49 patch values of one 152-value block for a condition id: 0 or the calculation's 200xx code.
+    virtual int CalculatePatchValues(float *values, const float *block, const Setting::MeasureConditionSetting &setting,
+                                     int conditionId)
+    {
+        Q_UNUSED(values)
+        Q_UNUSED(block)
+        Q_UNUSED(setting)
+        Q_UNUSED(conditionId)
+        return kNoPatchCalculation;
+    }
+    static constexpr int kNoPatchCalculation = 20006;
+
+    // Chart page images (bit depth and spot-ink names from GetUserEnvironment): the side of a page's QR picture,
+    // the scanner's quiet zone, and the picture itself written to path (0 or the scanner's code).
+    virtual int GetBarcodeSize(const SheetInfoRecord &record) const
+    {
+        Q_UNUSED(record)
+        return 0;
+    }
+    virtual int GetBarcodeInsetPixels() const { return 28; }
+    virtual int CreateBarcodeImage(const QString &path, SheetInfoRecord *record)
+    {
+        Q_UNUSED(path)
+        Q_UNUSED(record)
+        return kNoBarcodeImage;
+    }
+    static constexpr int kNoBarcodeImage = 20077;
 };
 
 // Data rows of a CGATS table, one token list per row.
@@ -104,8 +150,13 @@ public:
         XmlNotWellFormed = 70002,
         UnknownXmlRoot = 70004,
         ChartXmlInvalid = 70005,
+        XmlLayoutInvalid = 70006,
+        XmlElementMissing = 70007,
         ListInvalid = 70008,
         NotAnInteger = 70011,
+        CxfChartInvalid = 70013,
+        CxfColorInvalid = 70014,
+        CxfObjectsInvalid = 70015,
         PageBuildFailed = 70016,
         ColumnBuildFailed = 70017,
         ProfilerCgatsFailed = 70018,
@@ -161,6 +212,14 @@ public:
     int ImportTargetConfigurationChart(ChartDefinitionDataSheets *chart, const QDomElement &root);
     int ImportTargetDescriptionChart(ChartDefinitionDataSheets *chart, int *patchCount, const QDomElement &root);
     int ImportCxfChart(ChartDefinitionDataSheets *chart, const QDomElement &root);
+    // Second stage of the target-description import with the rows and columns the user typed.
+    int ImportTargetDefinitionWithLayout(ChartDefinitionDataSheets *chart, const QString &path, int rows, int columns);
+    // Appends one patch per "cc:Object" of the document (area, row and column 0). 0 or 70015.
+    int ReadCxfObjects(PatchList *patches, const QDomElement &root, int colorFormat,
+                       const QStringList &inkNames) const;
+    // The device colour of one object in ink order, range-checked. 0 or 70014.
+    int ReadCxfColorValues(float *values, const QDomElement &object, int colorFormat,
+                           const QStringList &inkNames) const;
 
     // ---- Page building ------------------------------------------------------------------------------------
     // Lays the patches out column by column over pageCount pages (spread: the columns run on across pages).
@@ -219,6 +278,84 @@ public:
     static CgatsRows ReadEmbeddedCgatsRows(const QStringList &lines, int namePosition);
     // Base-52 value of the first letter run (A-Z 1-26, a-z 27-52); 0 without letters, -1 when it overflows.
     static int ColumnLettersToNumber(const QString &location);
+
+    // ---- Measurement exports ------------------------------------------------------------------------------
+    enum MeasurementResult {
+        MeasureFileWriteFailed = 70002,
+        LightFormatUnknown = 70009,
+        LightFileInvalid = 70010,
+        LightNumberInvalid = 70011,
+    };
+    // Where a data row's values come from: one measured record and the chart patch at its place.
+    using ExportRow = QStringList;
+    // Format ids 0-9; 0 and nothing written for any other id. A writer answers 70001 when the file cannot be
+    // written, else the first calculation failure (the file is still complete, that condition without rows).
+    int SaveMeasurementData(const QString &path, int formatId, const QString &createTime,
+                            const Setting::MeasureConditionSetting &setting, const QList<int> &conditionIds,
+                            const MeasurementDataSheets &measurement, const ChartDefinitionDataSheets &chart);
+    // style 0 own text, 1 CGATS XML, 2 CGATS text.
+    static QStringList BuildExportFieldList(int style, const Setting::MeasureConditionSetting &setting,
+                                            int colorFormat);
+    int BuildExportRow(ExportRow *row, const Setting::MeasureConditionSetting &setting, int conditionId,
+                       int sheetIndex, const MeasurementData::PatchData &record,
+                       const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
+                       const QStringList &areaKeys);
+    int CollectRowsInLayoutOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
+                                 int conditionId, const MeasurementDataSheets &measurement,
+                                 const ChartDefinitionDataSheets &chart, const QStringList &areaKeys);
+    int CollectRowsInIdOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
+                             int conditionId, const MeasurementDataSheets &measurement,
+                             const ChartDefinitionDataSheets &chart, const QStringList &areaKeys);
+    static QStringList BuildAreaKeyList(const MeasurementDataSheets &measurement);
+    // Every patch of every sheet as (sheet index, patch), stably sorted by ID.
+    static QList<QPair<int, ChartDefinitionData::PatchColor>> ListChartPatchesById(
+        const ChartDefinitionDataSheets &chart);
+    // The colour format of the chart's first patch; 0 when the chart has none.
+    static int ChartColorFormat(const ChartDefinitionDataSheets &chart);
+
+    int WriteMeasurementText(const QString &path, const QString &separator, const QString &createTime,
+                             const Setting::MeasureConditionSetting &setting, const QList<int> &conditionIds,
+                             const MeasurementDataSheets &measurement, const ChartDefinitionDataSheets &chart,
+                             int order);
+    int WriteMeasurementCgatsText(const QString &path, const QString &separator, const QString &createTime,
+                                  const Setting::MeasureConditionSetting &setting, const QList<int> &conditionIds,
+                                  const MeasurementDataSheets &measurement, const ChartDefinitionDataSheets &chart,
+                                  int order);
+    int WriteMeasurementCgatsXml(const QString &path, const QString &createTime,
+                                 const Setting::MeasureConditionSetting &setting, const QList<int> &conditionIds,
+                                 const MeasurementDataSheets &measurement, const ChartDefinitionDataSheets &chart,
+                                 int order);
+    int WriteMeasurementCxf(const QString &path, const QString &createTime,
+                            const Setting::MeasureConditionSetting &setting, const QList<int> &conditionIds,
+                            const MeasurementDataSheets &measurement, const ChartDefinitionDataSheets &chart,
+                            int order);
+
+    // ---- Measurement file for a folder or a printer -------------------------------------------------------
+    // contentFlag 0 spectral, otherwise colorimetric. 0, 70001, 70002 or the calculation's code (no file then).
+    int SaveMeasureDataFile(const QString &path, const QString &createTime, int contentFlag,
+                            const Setting::MeasureConditionSetting &setting, const MeasurementDataSheets &measurement,
+                            const ChartDefinitionDataSheets &chart);
+    int BuildMeasureDataText(QString *text, const QString &separator, const QString &lineEnd,
+                             const QString &createTime, int contentFlag,
+                             const Setting::MeasureConditionSetting &setting, const MeasurementDataSheets &measurement,
+                             const ChartDefinitionDataSheets &chart);
+    static bool IsRotatedMeasureDataForm(int contentFlag, int instrumentKind);
+    // Both 0, 70001 (cannot open) or 70002 (a write or the final replace failed); an existing file survives.
+    static int WriteUtf8TextFile(const QString &path, const QString &text);
+    static int WriteRotatedTextFile(const QString &path, const QString &text);
+    // The same onto an open device: 0 or 70002.
+    static int WriteUtf8Text(QIODevice &device, const QString &text);
+    static int WriteRotatedText(QIODevice &device, const QString &text);
+    // Local 8-bit bytes up to the first zero byte, each rotated right by one bit.
+    static QByteArray RotateTextBytes(const QString &text);
+
+    // ---- Light-source spectral data files (format 0 ".uid2", 1 ".uid") ------------------------------------
+    static int WriteEnvironmentLightData(const QString &path, int format, const EnvironLightData &light);
+    static int ReadEnvironmentLightData(EnvironLightData *light, const QString &path, int format);
+
+    // ---- Chart page images --------------------------------------------------------------------------------
+    // Every page as a TIFF at the user's bit depth: 0, 100001, 100002 or the scanner's QR code.
+    int OutputChartImage(const QString &path, const ChartDefinitionDataSheets *chart);
 
 private:
     int ReadOneSheet(const QDomElement &sheetElement, int unit, bool withBarcode, ChartDefinitionData::Sheet *sheet,

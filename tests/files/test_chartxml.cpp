@@ -546,12 +546,12 @@ private slots:
         inchOverflow.replace("PatchWidth=\"236\"", "PatchWidth=\"2000000000\"");
         QTest::newRow("inch length overflows") << inchOverflow << 70005 << 6;
 
-        QTest::newRow("root") << QByteArray("<?xml version=\"1.0\"?><root colorSpace=\"RGB\"/>") << 70004 << 7;
+        QTest::newRow("root") << QByteArray("<?xml version=\"1.0\"?><root colorSpace=\"RGB\"/>") << 70006 << 7;
         QTest::newRow("targetdescription") << QByteArray("<targetdescription><rows>1</rows></targetdescription>")
-                                           << 70004 << 8;
+                                           << 70007 << 8;
         QTest::newRow("cc:CxF") << QByteArray("<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"/>")
-                                << 70004 << 9;
-        QTest::newRow("cc:CxF without declaration") << QByteArray("<cc:CxF/>") << 70004 << 9;
+                                << 70013 << 9;
+        QTest::newRow("cc:CxF without declaration") << QByteArray("<cc:CxF/>") << 70013 << 9;
         QTest::newRow("other root") << QByteArray("<Chart/>") << 70004 << -1;
     }
     void readerDocuments()

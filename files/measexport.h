@@ -1,0 +1,44 @@
+#pragma once
+// What the measurement writers share besides the CIODataFile members: dates, the paper-white fallback, counts
+// and the atomic file writes.
+
+#include "app/records.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+class CIODataFileHost;
+class QDomDocument;
+
+namespace MeasureExport {
+
+// The creation text "yyyy/MM/dd hh:mm:ss" as local time; invalid when it does not parse.
+QDateTime ParseCreateTime(const QString &createTime);
+// Local date and time with its offset ("+09:00", "Z" for UTC); empty when the text does not parse.
+QString IsoDateWithOffset(const QString &createTime);
+
+// Density relative to paper needs a paper white; without one the whole file goes absolute.
+Setting::MeasureConditionSetting ApplyPaperWhiteFallback(CIODataFileHost *host,
+                                                         const Setting::MeasureConditionSetting &setting);
+// The stored measured-patch counts of all pages.
+int MeasuredPatchTotal(const MeasurementDataSheets &measurement);
+// Colour space on and at least one of L*a*b*, L*C*h, XYZ.
+bool AnyColorSpace(const Setting::MeasureConditionSetting &setting);
+
+QByteArray Utf8WithCrLf(const QString &text);
+// Canonical UTF-8 serialisation with two-space indentation and CR LF line ends.
+QByteArray SerializeXml(const QDomDocument &document);
+
+// Writes bytes through a temporary file renamed over path only when every byte was written. 0, openFailure
+// when the file cannot be opened, writeFailure when a write, the flush or the replace fails.
+int WriteFileAtomically(const QString &path, const QByteArray &bytes, int openFailure, int writeFailure);
+
+// The first failure wins; a later one never hides it.
+inline void KeepFirstFailure(int *result, int code)
+{
+    if (*result == 0)
+        *result = code;
+}
+
+} // namespace MeasureExport
