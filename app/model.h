@@ -1,0 +1,571 @@
+#pragma once
+// The application model: the one object through which the windows reach the stores, the working buffer, the
+// data-file object and the three instrument controllers. It relays the stores' signals, keeps the selection and
+// the user interface's status, runs the measurement flows and the error report. GUI thread only: the chart-scanner
+// controller hands every device event to the GUI thread, so the flows, their signals and the report run there.
+
+#include "app/applicationdata.h"
+#include "app/databufferhost.h"
+#include "app/documentdata.h"
+#include "app/illuminantdata.h"
+#include "app/orlosdkhost.h"
+#include "app/records.h"
+#include "app/resourcedata.h"
+#include "app/settingrecords.h"
+#include "app/tanosdkhost.h"
+#include "files/iodatafile.h"
+
+#include "OrloSDK.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <atomic>
+
+class CDataBuffer;
+class CDiagnoseData;
+class CLanguage;
+class COrloSDKController;
+class CTanoSDKController;
+class CVexSDKController;
+struct DiagnoseHistoryRecord;
+struct OrloNetworkSetting;
+struct PatchDisplayValues;
+struct StandardValueRecord;
+struct TileSetInfo;
+
+class CModel : public QObject,
+               public CApplicationDataHost,
+               public CDocumentDataHost,
+               public CTanoSDKHost,
+               public CIODataFileHost,
+               public CDataBufferHost,
+               public COrloSDKHost
+{
+    Q_OBJECT
+
+public:
+    // What the user interface shows; the error report and the scanner status route by it.
+    enum APP_STATUS {
+        StatusMainWindow = 0,
+        StatusChartEdit = 2,
+        StatusSettings = 3,
+        StatusConnectSettings = 4,
+        StatusNetworkSettings = 5,
+        StatusPatchAreaEdit = 6,
+        StatusDensityWithChart = 7,
+        StatusDensityWithoutChart = 8,
+        StatusDensitySave = 12,
+        StatusDensityConnectSettings = 13,
+        StatusAbout = 14,
+        StatusInstrumentTest = 15,
+        StatusTileMeasurement = 16,
+        StatusStandardValues = 17,
+        StatusTolerances = 18,
+    };
+
+    enum Result {
+        Success = 0,
+        kLanguageWriteFailed = 10001,
+        kNoImage = 10001,
+        kMissingArgument = 10002,
+        kNoCurrentSheet = 10004,
+        kChartSelected = 10012,
+        kPageOutOfRange = 10017,
+        kSourceIsList = 10018,
+        kBadLightSource = 10019,
+        kHandheldNotOpen = 10020,
+        kLumetNotOpen = 10021,
+        kBadRecognitionName = 10024,
+        kBadChartName = 10025,
+        kBadMeasurementName = 10026,
+        kBadIlluminantNameLength = 10027,
+        kNothingClipped = 10029,
+        kSelectionNotTaken = 10036,
+        kMeasurementStoreFull = 10038,
+        kChartStoreFull = 10039,
+        kFolderFailed = 10040,
+        kBadIlluminantName = 10041,
+        kDeleteFailed = 10045,
+        kIdentityMismatch = 10046,
+        kNoBarcodeEntries = 10047,
+        kNoDensityCharts = 10048,
+        kNoOneSheetChart = 10049,
+        kDataFileMissing = 70001,
+    };
+
+    // Selection kinds.
+    enum SelectionKind {
+        KindRecognition = 0,
+        KindDesignationChart = 1,
+        KindDesignationMeasure = 2,
+        KindDensityChart = 3,
+        KindDensityMeasure = 4,
+    };
+
+    CModel(CLanguage *language, QStringList *arguments, QObject *parent = nullptr);
+    ~CModel() override;
+    CModel(const CModel &) = delete;
+    CModel &operator=(const CModel &) = delete;
+
+    // ---- Life cycle --------------------------------------------------------------------------------------------
+    // 0, or message 1 when a step failed.
+    int Initialize();
+    // 0, or message 2 when the settings could not be written.
+    int Terminate();
+    bool IsInitialized() const { return m_initialized; }
+
+    // ---- Error report --------------------------------------------------------------------------------------------
+    void ReportError(int result, int message, bool force) override;
+    void WaitErrorAcknowledge();
+    void AcknowledgeError();
+    // The message held back while a scan runs; 0 when none.
+    static int ParkedMessage();
+
+    // ---- Status --------------------------------------------------------------------------------------------------
+    int SetAppStatus(int status);
+    int GetOperationState() override { return m_appStatus; }
+    void SetOrloStatus(int state) override;
+    int GetOrloDeviceState() const { return m_orloStatus; }
+    bool IsOrloPrescanCompleted() const { return m_orloStatus == 6; }
+    static QString GetOrloStatusText(int state);
+
+    // ---- Selection and view state -------------------------------------------------------------------------------
+    int SelectFileID(int kind, int fileId, int chartId);
+    int GetSelectedFileID(int *id, int *kind) const;
+    bool IsSelectedFileID(int id) const { return id == m_selectedFileId; }
+    int GetSelectedChartID() const { return m_selectedChartId; }
+    int GetNewMeasurementID() const { return m_newMeasurementId; }
+    ChartDesigData *GetSelectedDesignationChart();
+    ChartDesigMeasureData *GetSelectedDesignationMeasurement();
+    DensityBalanceData *GetSelectedDensityChart();
+    ChartDesigMeasureData *GetSelectedDensityMeasurement();
+    ChartRecogData *GetSelectedRecognitionMeasure();
+    void SetDataTreeMode(int mode) { m_dataTreeMode = mode; }
+    int GetSelectionSource(int *mode) const;
+    int GetSelectionSource() override { return m_dataTreeMode; }
+    bool GetSelectedChart(OrloSelectedChart *out) override;
+    int SetEnvironmentLightSource(int kind, int index);
+    int GetEnvironmentLightSource(int *kind, int *index) const;
+    bool GetHandyScanMode() override { return m_handyScanMode; }
+    void GetHandyPatchPositions(QList<TanoSDK_PatchPosition *> &positions) override;
+    void SetDensityTemplateIndex(int index) { m_densityTemplateIndex = index; }
+    int GetDensityTemplateIndex() const { return m_densityTemplateIndex; }
+    bool IsMeasurementScreenActive() const;
+    bool IsPosGapMode() const override;
+    void EmitMatchingMessage(int code) override;
+    void EmitPatchColorUnmatch() override;
+    void EmitReliableLow() override;
+    void EmitSetMainWindowChartCanvas(int value) override;
+    void EmitDesignationMeasureItemBackColor() override;
+    void EmitMeasurementRestartEnable(bool enable) override;
+
+    // ---- Settings ------------------------------------------------------------------------------------------------
+    const Setting::UserEnvironment *GetUserEnvironment() const override;
+    int SetUserEnvironment(const Setting::UserEnvironment &environment);
+    const Setting::MeasureConditionSetting *GetMeasurementCondition(int i) const;
+    int SetMeasureCondition(const Setting::MeasureConditionSetting &record, int i);
+    const Setting::MeasureDataSave *GetMeasureDataSaveSetting() const;
+    int SetMeasureDataSaveSetting(const Setting::MeasureDataSave &record);
+    void StorePrinterEntry(const Setting::PrinterInfo &entry);
+    bool FindPrinter(const QString &address, Setting::PrinterInfo *entry) const;
+    bool IsPrinterListFull() const;
+    // configured (may be null): whether the text the record's kind selects is filled.
+    const Setting::ConnectSetting *GetConnectSetting(bool *configured) const;
+    int SetConnectSetting(const Setting::ConnectSetting &record);
+    QByteArray GetWindowGeometry(int i) const;
+    void SetWindowGeometry(const QByteArray &bytes, int i);
+    QByteArray GetWindowState(int i) const;
+    void SetWindowState(const QByteArray &bytes, int i);
+    QByteArray GetWindowCheckState(int i) const;
+    void SetPanelState(const QByteArray &bytes, int i);
+    int GetOpenFilterIndex() const;
+    void SetImportFilterIndex(int i);
+    int GetSaveFilterIndex() const;
+    void SetExportFilterIndex(int i);
+    QString GetLastFolder() const;
+    int SetLastFolder(const QString &folder);
+    QString GetNextCalibrationTime() const;
+    int SetNextCalibrationReminder(const QString &time);
+    int GetInstalledPresetLevel() const override;
+    int GetPresetLevel() const override;
+    bool IsDataFormatCurrent() const override;
+
+    // ---- Language ------------------------------------------------------------------------------------------------
+    QString GetLanguageCode() const;
+    QString GetDefaultLanguageCode() const;
+    QStringList GetLanguageList() const;
+    bool SetLanguage(const QString &code);
+
+    // ---- Documents -----------------------------------------------------------------------------------------------
+    const QList<ChartDesigData> *GetDesignationCharts() const;
+    const QList<ChartDesigMeasureData> *GetDesignationMeasurements() const;
+    const QList<ChartRecogData> *GetRecognitionMeasurements() const;
+    const QList<DensityBalanceData> *GetDensityCharts() const;
+    const QList<ChartDesigMeasureData> *GetDensityMeasurements() const;
+    const QStringList *GetDataGroupNames() const;
+    int CreateDesignationChart(ChartDefinitionDataSheets *chart);
+    // Rewrites the selected chart from the definition (its pages replace the stored ones).
+    int UpdateDesignationChart(ChartDefinitionDataSheets *chart);
+    int CombineDesignationCharts(const QList<int> &recognitionIds);
+    int CreateDensityChart(int templateRow, int instrumentNumber, ChartDefinitionDataSheets *chart);
+    int UpdateDataGroupNames(const QStringList &names);
+    QString GetNewDesignationChartName() const;
+    int DeleteDesignationMeasurement(int id);
+    int DeleteDensityMeasurement(int id);
+    int DeleteRecognitionMeasurement(int id);
+    int DeleteDesignationChart(int id);
+    int DeleteDensityChart(int id);
+    int ReadAllDocuments();
+    int ReadDesignationChart(int id, ChartDefinitionDataSheets *chart) override;
+    int ReadDesignationMeasure(int id, int chartId, MeasurementDataSheets *measurement) override;
+    int ReadDensityChart(int id, ChartDefinitionDataSheets *chart) override;
+    int ReadDensityMeasure(int id, int chartId, MeasurementDataSheets *measurement) override;
+    int ReadRecognitionMeasure(int id, ChartDefinitionDataSheets *chart, MeasurementDataSheets *measurement) override;
+    bool DesignationChartHasMeasurements(int id) const;
+    bool DensityChartHasMeasurements(int id) const;
+    bool IsDesignationChartLimitReached() const;
+    bool IsMeasureDataLimitReached() override;
+    bool CheckDesignationChartLimit();
+    bool CheckDensityChartLimit();
+    int RenameDesignationChart(const QString &name);
+    int RenameDensityChart(const QString &name);
+    int RenameDesignationMeasure(const QString &name);
+    int RenameDensityMeasure(const QString &name);
+    int RenameRecognitionMeasure(const QString &name);
+    int SetDesignationChartDiameter(int value);
+    int UpdateBarcodeSize();
+
+    // ---- Scanner jobs --------------------------------------------------------------------------------------------
+    int RegisterDesignationChartJob();
+    int RegisterDensityChartJob();
+    int DeleteSelectedDesignationChartJob();
+    int DeleteSelectedDensityChartJob();
+    int DeleteAllDesignationChartJobs();
+    int DeleteAllDensityChartJobs();
+    int DeleteSelectedChartJob() override;
+
+    // ---- Working buffer ------------------------------------------------------------------------------------------
+    ChartDefinitionDataSheets *GetChartDefinition();
+    int QueryChartDefinition(ChartDefinitionDataSheets **chart);
+    void CopyChartDefinition(ChartDefinitionDataSheets *out) const;
+    int GetMeasurementData(MeasurementDataSheets **measurement);
+    int ReplaceChartSheet(const ChartDefinitionData::Sheet &sheet, int index);
+    int ReplaceMeasurementSheet(const MeasurementData &page, int index);
+    int SetSheetImage(const OrloImage *image, int pageMode) override;
+    void SetCurrentSheetIndex(int page);
+    void SetPlannedSheetCount(unsigned count) override;
+    QList<unsigned> GetChartPageNumbers() const;
+    QList<unsigned> GetMeasuredPageNumbers() const;
+    unsigned GetCurrentRecordCount() override;
+    unsigned GetExpectedRecordCount() override;
+    unsigned GetCurrentChartPageIndex() override;
+    int GetMeasurementSheetCount() override;
+    bool IsFirstSheet() override;
+    bool IsAllSheetsMeasured() override;
+    bool IsPageMeasured() override;
+    int BuildPageMeasurePoints(ChartDefinitionData::Sheet *targetSheet, MeasurementData *targetPage,
+                               const ChartDefinitionData::Sheet *sourceSheet, const MeasurementData *sourcePage,
+                               const QList<ChartDefinitionData::PatchColor> &removed);
+    void SetChartRowsColumnsSwapped(bool swapped) override;
+    // 0, or 10004 when the current chart page index is not below the sheet count.
+    int GetCurrentSheet(ChartDefinitionData::Sheet **sheet);
+    // A shallow copy of the current sheet (its arrays stay the buffer's).
+    int GetCurrentSheet(ChartDefinitionData::Sheet *out) override;
+    bool IsChartNameChanged(const QString &name);
+
+    // ---- Diagnosis -----------------------------------------------------------------------------------------------
+    void GetStandardValues(unsigned int *count, StandardValueRecord **records) const;
+    int SetStandardValues(unsigned int count, const StandardValueRecord *records);
+    int SetStandardValueInfo(const TileSetInfo &info);
+    const TileSetInfo &GetTileSetRecord() const;
+    void GetToleranceValues(unsigned int *count, ToleranceRecord **records) const;
+    int SetToleranceValues(unsigned int count, const ToleranceRecord *records);
+    void GetDiagnoseHistory(unsigned int *count, DiagnoseHistoryRecord **records) const;
+    int SetDiagnoseHistory(unsigned int count, DiagnoseHistoryRecord *records);
+
+    // ---- Installation resources (lengths in 0.01 mm) -----------------------------------------------------------
+    void GetAddFileName(QString &out, const QString &key) const;
+    QStringList GetTemplateList() const;
+    QList<int> GetTemplateNumberList(int row) const;
+    int GetTemplateSecondNumber(int row) const;
+    int GetTemplateTextOutput(int row) const;
+    QString GetDeviceCodeA(const SheetInfoRecord &record) override;
+    QString GetDeviceCodeB(const SheetInfoRecord &record) override;
+    int GetBarcodeInsetPixels() const;
+    QStringList GetNoneExistNames() const;
+    int GetBarcodeSize(const SheetInfoRecord &record) const;
+    InkChannelList GetReferenceColors() const override;
+    float GetColorDefaultValue(int format) const override;
+    float GetColorMaxValue(int format) const override;
+    float GetColorMinValue(int format) const override;
+    QStringList GetColorChannelNames(int format) const;
+    QStringList GetInstrumentNames() const;
+    QString GetPageSizeName(int index) const;
+    QStringList GetPageSizeNames() const;
+    int GetPageSizeWidth(int index) const override;
+    int GetPageSizeHeight(int index) const override;
+    int GetPageSizeMaxWidth(int index) const override;
+    int GetPageSizeMaxHeight(int index) const override;
+    int FindPaperSizeIndex(int width, int height) const;
+    int FindPaperSizeIndexInUnit(int unit, int width, int height) const override;
+    int GetMaxColumnCount() const;
+    int GetMaxRowCount() const;
+    int GetMinRowColumnCount() const;
+    int GetAreaLeftMin() const override;
+    int GetAreaLeftMax() const override;
+    int GetAreaTopMin() const override;
+    int GetAreaTopMax() const override;
+    QPair<int, int> GetIso12642DefaultPosition(int id, int patchOrder) const override;
+    int GetIso12642LayoutLongSide() const override;
+    int GetIso12642LayoutShortSide() const override;
+
+    // ---- Chart files ---------------------------------------------------------------------------------------------
+    int ImportChartDefinition(ChartDefinitionDataSheets *chart, int *kind, int *count, const QString &fileName,
+                              int fileType);
+    int ImportChartDefinitionCgats(ChartDefinitionDataSheets *chart, const QString &fileName, int format);
+    int ImportChartDefinitionWithLayout(ChartDefinitionDataSheets *chart, const QString &fileName, int rows,
+                                        int columns);
+    int ImportChartDefinitionTargetDescription(ChartDefinitionDataSheets *chart, const QString &fileName, int rows,
+                                               int columns);
+    int ExportChartDefinition(const QString &path, ChartDefinitionDataSheets *chart);
+    int ExportChartImage(const QString &path, ChartDefinitionDataSheets *chart);
+
+    // ---- Chart scanner -------------------------------------------------------------------------------------------
+    int ConnectOrlo(bool search);
+    bool FindConnectableOrloDevice(Setting::ConnectSetting *record);
+    int IsOrloConnected() const;
+    int GetOrloStatus(OrloStatus *status);
+    int GetOrloSystemInfo(void *buffer);
+    int GetOrloPremeasurementError();
+    int IsOrloDensityMeasurementActive() const;
+    int GetOrloDeviceList(QList<OrloDeviceEntry> *list, bool report);
+    int GetOrloNetworkSetting(OrloNetworkSetting *setting);
+    int SetOrloNetworkSetting(const OrloNetworkSetting &setting);
+    int CreateBarcodeImage(const QString &path, SheetInfoRecord *record);
+    int CalculateTileColor(float *lab, const float *block, int conditionId, int illuminantId, int observer);
+    int CalculatePatchValues(float *values, const float *block, const Setting::MeasureConditionSetting &conditions,
+                             int conditionId) override;
+    int CalculateReflectanceSpectrum(float *values, const float *block, int conditionId);
+    int DisconnectOrlo();
+    int RestartOrloMeasurement();
+    int StartOrloMeasurement(int option, bool secondVariant);
+    int StartOrloRecognition(bool registration);
+    int RestartOrloPatchRecognition(bool registration);
+    int ExitOrloMeasurement();
+    void SetOrloEjectAfterMeasurement(bool on);
+    void SetOrloChartHeld(bool on);
+    // 0 chart scanner, 1 handheld instrument, 2 Lumet; empty for other kinds.
+    QString GetInstrumentSerialNumber(int kind) override;
+
+    // ---- Handheld instrument and Lumet ---------------------------------------------------------------------------
+    bool IsHandyConnected() const;
+    void StartTanoPolling();
+    void StopHandyPolling();
+    int CloseTanoDevice();
+    int OpenTanoDevice(int *kind, int *serial);
+    int OpenVexDevice(int *kind, int *serial);
+    void CloseVexDevice();
+    int GetVexStoredData(EnvironLightData **records, int *count);
+
+    // ---- User illuminants ----------------------------------------------------------------------------------------
+    UserIlluminantSlots GetUserIlluminants() const override;
+    void RebuildIlluminantList();
+    int GetSelectedEnvironmentLight(EnvironLightData *record);
+    // An empty name takes the store's generated name; the slot record gets the name kept.
+    int ImportUserIlluminantFromInstrument(UserIlluminantSlot *slot, const QString &name = QString());
+    // format: 0 ".uid2", 1 ".uid". An empty name takes the file's base name.
+    int ImportUserIlluminantFromFile(UserIlluminantSlot *slot, const QString &path, int format,
+                                     const QString &name = QString());
+    int ReplaceUserIlluminantFromFile(EnvironLightData *record, int index, const QString &path, int format);
+    // name in and out: the caller gets the name kept.
+    int RenameUserIlluminant(QString *name);
+    int DeleteUserIlluminant();
+    int StoreUserIlluminantList();
+    int RegisterUserIlluminantToOrlo(int slot);
+    int GetUserIlluminantForCondition(int conditionId, int illuminantId, EnvironLightData *out) override;
+    int ExportEnvironmentLight(const QString &path, int format);
+    const QList<EnvironLightData *> *GetUserLightList() const { return m_userLights; }
+
+    // ---- Measurement flows ---------------------------------------------------------------------------------------
+    int StoreMeasuredPatch(int patchNumber, const int location[3], int count, const float *block,
+                           const PatchColorResult &colors) override;
+    int StoreMeasuredPatchDensity(int patchNumber, const int location[3], int count, const float *block,
+                                  const PatchColorResult &colors) override;
+    int StoreHandyMeasuredPatch(int patchNumber, const TanoSDK_PatchPosition *location, int count,
+                                const MeasurementData::PatchData *record, int extra) override;
+    int FinishDesignationSheet(bool announce) override;
+    int FinishDensitySheet();
+    int FinishHandyDensitySheet();
+    int FinishRecognitionMeasure() override;
+    int SelectChartFromJobNumber(int job) override;
+    bool HandleScannedBarcode(const SheetInfoRecord &record) override;
+    int SetRecognitionResult(const OrloLayoutRecord *layout, const OrloImage *image, const OrloMeasurePoint *points,
+                             unsigned count) override;
+    int PrepareHandyMeasurement();
+    int SelectDensityChartForScannedChart(unsigned width, unsigned height, const QString &code) override;
+    int GetClippingChartResult(int page, QList<OrloClipRecord> *records, ChartDefinitionData::Sheet *result);
+    void ClearPendingMeasurement() override;
+    void ResetMeasurementBuffer() override;
+    // Reports a failure with message 57.
+    void SaveMeasurementAfterScan() override;
+    int CalculatePatchColor(float *values, bool *hasSpectral, int sheet, int area, int row, int column,
+                            int conditionId, const Setting::MeasureConditionSetting &conditions);
+    int CalculateSamePatchAverage(PatchDisplayValues &record, const QVector<int> &conditionIds,
+                                  const Setting::MeasureConditionSetting &conditions);
+    int GetDefinedPatchColor(PatchDisplayValues &record);
+    bool SetPaperWhiteFromMeasurement() override;
+    int ExportMeasureData(const QString &path, int format, const QString &dateText);
+    int ExportDensityMeasureData(const QString &path, const QString &dateText, int templateFirstNumber,
+                                 const Setting::MeasureConditionSetting &conditions);
+    // The path with the condition's name before the extension.
+    QString BuildMeasurementFileName(const QString &path, int conditionId) const;
+    bool IsBarcodeOfCurrentRun(const SheetInfoRecord &record) const;
+    bool IsBarcodeSheetRead(int sheetNumber) const;
+    bool HasReadBarcodes() override { return !m_readBarcodes.isEmpty(); }
+    const QList<SheetInfoRecord> &GetReadBarcodes() const { return m_readBarcodes; }
+    bool IsRecognitionMeasureIncomplete(int id);
+
+    // ---- Owned objects (for the windows' own wiring and for tests) ----------------------------------------------
+    CResourceData *GetResourceData() const { return m_resourceData; }
+    CApplicationData *GetApplicationData() const { return m_applicationData; }
+    CDocumentData *GetDocumentData() const { return m_documentData; }
+    CDiagnoseData *GetDiagnoseData() const { return m_diagnoseData; }
+    CIlluminantData *GetIlluminantData() const { return m_illuminantData; }
+    CDataBuffer *GetDataBuffer() const { return m_dataBuffer; }
+    CIODataFile *GetDataFile() const { return m_dataFile; }
+    COrloSDKController *GetOrloController() const { return m_orlo; }
+    CTanoSDKController *GetTanoController() const { return m_tano; }
+    CVexSDKController *GetVexController() const { return m_vex; }
+
+    // CDocumentDataHost: the live settings record.
+    Setting::UserEnvironment &CurrentUserEnvironment() override;
+
+signals:
+    void CheckOffDensityBalanceFromFileID(int fileId);
+    void MeasurementFinished(int kind, int fileId);
+    void UpdatedBarcodeData();
+    void SetMainWindowChartCanvas(int value);
+    void DisplayMainWindowReliableLowMessage();
+    void SetDesignationErrorDisplay(int value);
+    void SetDesignationMeasureItemBackColor(int fileId);
+    void DisplayMainWindowPatchColorUnmatchMessage();
+    void DisplayDensityMeasureContinue(int value);
+    void UpdateDatalistColumn(const Setting::DisplayDatalistColumn &columns);
+    void CreateDesignationChartFinished(ChartDesigData *record);
+    void UpdateDesignationChartFinished(ChartDesigData *record);
+    void FindDesignationChartFound(int fileId, int pageNo);
+    void CreateDesignationMeasureFinished(ChartDesigMeasureData *record);
+    void UpdateDesignationMeasureFinished(ChartDesigMeasureData *record);
+    void CreateRecognitionMeasureFinished(ChartRecogData *record);
+    void UpdateRecognitionMeasureFinished(ChartRecogData *record);
+    void CreateDensityChartFinished(DensityBalanceData *record);
+    void UpdateDensityChartFinished(DensityBalanceData *record);
+    void FindDensityChartFound(int fileId);
+    void CreateDensityMeasureFinished(ChartDesigMeasureData *record);
+    void UpdateDensityMeasureFinished(ChartDesigMeasureData *record);
+    void ReadDesignationChartFinished(QList<ChartDesigData> charts, QList<ChartDesigMeasureData> measures);
+    void ReadRecognitionMeasureFinished(QList<ChartRecogData> measures);
+    void UpdateOrloStatus(int state);
+    void UpdateOrloStatusDensity(int state);
+    void SetChartDisplay(ChartDefinitionDataSheets *chart, uint pageNumber, uint unit, uint pointCount,
+                         uint measureMode);
+    void SetChartDisplayDensity(ChartDefinitionDataSheets *chart, uint pageNumber, uint unit);
+    void SetMeasuredPointDisplay(MeasurementData *page, uint pageNumber, uint sheetCount);
+    void SetMeasurePointDisplayDensity(MeasurementData *page, uint pageNumber, uint sheetCount);
+    void SetPatchColorDisplay(uint patchNumber, uint count, int area, int row, int column, uint colorFormat,
+                              float v0, float v1, float v2, float v3, float v4, float v5, float v6, float v7);
+    void SetPatchColorDisplayDensity(uint patchNumber, uint count, int area, int row, int column, uint colorFormat,
+                                     float v0, float v1, float v2, float v3, float v4, float v5, float v6, float v7);
+    void AppendDesigMeasureData(int fileId, uint a, uint b);
+    void SelectDesigChartFromFileID(int fileId);
+    void SelectDensityChartFromFileID(int fileId);
+    void ErrorMessage(int message);
+    void ErrorMessageDensity(int message);
+    void SetHandyPatchColorDisplay(uint patchNumber, uint count, int area, int row, int column, uint colorFormat,
+                                   float v0, float v1, float v2, float v3, float v4, float v5, float v6, float v7,
+                                   uint extra);
+    void MatchingMessageBox(int code);
+    void MatchingMessageBoxDensity(int code);
+    void CheckOffDesigChartFromFileID(int fileId);
+    void HandyMeasurementFinished();
+    void DetectPeriodCalibration();
+    void MeasureDataPrinterSave(QString path, QString name);
+    void MeasureDataSave();
+    void setMeasurementRestartEnable(bool enable);
+
+public slots:
+    void CurrentUserEnvironmentChanged();
+    void StopMeasurementOrlo(bool bNextFeed);
+    void StopMeasurementOrlo();
+    void SetHandyScanMode(bool scanMode);
+    void SetHandyPatchPosition(QList<TanoSDK_PatchPosition *> &listPatchPosition);
+    void ResetSelectFileID();
+    void FindDesignationChart(int fileID, int pageNo);
+
+protected:
+    // The data-file operations of the measurement, light-source and density files; tests stand in for them.
+    virtual int WriteMeasurementExport(const QString &path, int format, const QString &dateText,
+                                       const Setting::MeasureConditionSetting &conditions,
+                                       const QVector<int> &conditionIds, const MeasurementDataSheets &measurement,
+                                       const ChartDefinitionDataSheets &chart);
+    virtual int WriteDensityMeasureFile(const QString &path, const QString &dateText, int templateFirstNumber,
+                                        const Setting::MeasureConditionSetting &conditions,
+                                        const MeasurementDataSheets &measurement,
+                                        const ChartDefinitionDataSheets &chart);
+    virtual int ReadLightSourceFile(EnvironLightData *record, const QString &path, int format);
+    virtual int WriteLightSourceFile(const QString &path, int format, const EnvironLightData &record);
+
+private:
+    void ShowReport(int message);
+    int MeasureModeOfRun() const;
+    bool IsChartRegistrationRun() const;
+    bool IsScanStopped() const;
+    void SetRegistrationMode(bool on);
+    bool BufferHoldsMeasuredData() const;
+    int StorePatchCommon(int patchNumber, const int location[3], int count, const float *block,
+                         const PatchColorResult &colors, bool density);
+    int AutomaticExport();
+    int FinishDensityCommon(bool handheld);
+    void EndRun();
+    int DeleteChartJob(int *jobNumber);
+    int SaveUserIlluminantList();
+    void ClearUserLightList();
+    void FreePatchPositions(QList<TanoSDK_PatchPosition *> *list);
+    QString MakeExportBaseName(const Setting::UserEnvironment &environment, int measureMode) const;
+
+    CResourceData *m_resourceData = nullptr;
+    CLanguage *m_language = nullptr;
+    CApplicationData *m_applicationData = nullptr;
+    CDocumentData *m_documentData = nullptr;
+    CDiagnoseData *m_diagnoseData = nullptr;
+    CIlluminantData *m_illuminantData = nullptr;
+    CDataBuffer *m_dataBuffer = nullptr;
+    CIODataFile *m_dataFile = nullptr;
+    QList<SheetInfoRecord> m_readBarcodes;
+    int m_selectionKind = 0;
+    int m_selectedFileId = 0;
+    int m_selectedChartId = 0;
+    int m_newMeasurementId = -1;
+    COrloSDKController *m_orlo = nullptr;
+    CTanoSDKController *m_tano = nullptr;
+    CVexSDKController *m_vex = nullptr;
+    int m_appStatus = 0;
+    int m_orloStatus = 0;
+    int m_dataTreeMode = 0;
+    int m_lightSource = 0;
+    int m_lightIndex = 0;
+    bool m_initialized = false;
+    QList<TanoSDK_PatchPosition *> *m_patchPositions = nullptr;
+    bool m_handyScanMode = false;
+    std::atomic<bool> m_acknowledged{false};
+    QList<EnvironLightData *> *m_userLights = nullptr;
+    int m_densityTemplateIndex = 0;
+    QStringList *m_arguments = nullptr;
+    bool m_tanoPolling = false;
+};

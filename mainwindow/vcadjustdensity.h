@@ -1,0 +1,21 @@
+#pragma once
+// Stand-in for the density-balance window: hidden, it only answers the model's density error reports and
+// chart-matching warnings.
+
+#include <QWidget>
+
+class CModel;
+
+class CVCAdjustDensity : public QWidget
+{
+    Q_OBJECT
+public:
+    CVCAdjustDensity(CModel *model, QWidget *parent = nullptr);
+
+public slots:
+    void ErrorMessage(int message);
+    void MatchingMessageBox(int code);
+
+private:
+    CModel *m_model;
+};

@@ -1,0 +1,21 @@
+#pragma once
+// The splash screen shown while the program starts; it shows the main window once its timer fires.
+
+#include <QPointer>
+#include <QSplashScreen>
+
+class CVCStartupScreen : public QSplashScreen
+{
+    Q_OBJECT
+public:
+    CVCStartupScreen();
+
+    void SetMainWindow(QWidget *window);
+
+public slots:
+    // Shows the main window and finishes on it; without a window yet, tries again in 1000 ms.
+    void timeout();
+
+private:
+    QPointer<QWidget> m_window;
+};
