@@ -12,7 +12,7 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   fi
 fi
 bash tools/ensure-packages.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVAREMO_TESTS=OFF -DVAREMO_BENCH=OFF >/dev/null
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVAREMO_TESTS=ON -DVAREMO_BENCH=ON >/dev/null
 cmake --build build/release --target Varemo -j"$(nproc)"
 export VEX_HID_BACKEND=sim
 exec build/release/bin/Varemo "$@"
