@@ -568,4 +568,6 @@ private:
     int m_densityTemplateIndex = 0;
     QStringList *m_arguments = nullptr;
     bool m_tanoPolling = false;
+    // Set while the model's own stop runs: the run it ends is cleared only after its page has been finished.
+    bool m_keepRunAcrossStop = false;
 };

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QThread>
 
 #include <cstdlib>
@@ -226,11 +227,19 @@ int CModel::FinishDesignationSheet(bool announce)
     if (m_dataBuffer->IsAllSheetsMeasured()) {
         if (IsChartRegistrationRun())
             SetRegistrationMode(false);
+        // Pages go into the document in scanning order; the sheet numbers their QR codes carried put them in
+        // page order.
+        if (m_readBarcodes.size() >= 2) {
+            QList<int> pageNumbers;
+            for (const SheetInfoRecord &record : qAsConst(m_readBarcodes))
+                pageNumbers << record.SheetNumber;
+            result = m_documentData->ReorderDesignationMeasurePages(m_newMeasurementId, pageNumbers);
+        }
         emit MeasurementFinished(m_selectionKind, m_newMeasurementId);
         EndRun();
         if (m_documentData->IsStoreFull())
             ReportError(kMeasurementStoreFull, 52, false);
-        return 0;
+        return result;
     }
     if (announce)
         emit SetMainWindowChartCanvas(int(m_dataBuffer->GetCurrentSheetIndex()) - 1);
@@ -337,7 +346,12 @@ void CModel::StopMeasurementOrlo(bool bNextFeed)
     } else {
         const bool holds = BufferHoldsMeasuredData();
         const int measureMode = MeasureModeOfRun();
-        m_orlo->StopMeasurement(bNextFeed);
+        {
+            // The scanner's stop drops the pending run, but finishing the page below still needs its position
+            // and QR codes; EndRun drops them afterwards.
+            const QScopedValueRollback<bool> keep(m_keepRunAcrossStop, true);
+            m_orlo->StopMeasurement(bNextFeed);
+        }
         if (holds) {
             if (measureMode == 0) {
                 FinishRecognitionMeasure();
@@ -445,6 +459,8 @@ bool CModel::HandleScannedBarcode(const SheetInfoRecord &record)
 
 void CModel::ClearPendingMeasurement()
 {
+    if (m_keepRunAcrossStop)
+        return;
     if (!m_readBarcodes.isEmpty()) {
         if (!m_dataBuffer->IsFirstSheet())
             emit SetDesignationMeasureItemBackColor(m_newMeasurementId);

@@ -1053,8 +1053,9 @@ int COrloSDKController::RegisterJob(int chartId, const ChartDefinitionDataSheets
 {
     if (!S().connected)
         return kRegisterJobNotConnected;
+    // The sheet's QR code carries the name upper-cased; the instrument matches the job by those bytes.
     char name[16] = {};
-    const QByteArray bytes = chart.ChartName.toLocal8Bit();
+    const QByteArray bytes = chart.ChartName.toUpper().toLocal8Bit();
     std::memcpy(name, bytes.constData(), size_t(std::min<int>(bytes.size(), int(sizeof name))));
     int32_t job = chartId;
     if (Orlo_RegisterJob(&job, name, chart.SheetCount, 0) != 0)

@@ -71,6 +71,9 @@ struct Sim {
     std::shared_ptr<SheetImage> current;  // taken, run in progress
     std::shared_ptr<SheetImage> captured; // last captured sheet
     bool runActive = false;
+    // Taken, capture not started yet: no measurement runs, so an exit (the program's ending of the sheet
+    // before, which may come after event 3 was delivered) leaves it waiting. A stop still ejects it.
+    bool sheetWaiting = false;
     QrRead qr;
     uint8_t record[ORLO_SHEET_RECORD_SIZE] = {};
     bool failCapture = false;
@@ -163,12 +166,16 @@ struct Sim {
         current = pending.front();
         pending.pop_front();
         runActive = true;
+        sheetWaiting = true;
         Enqueue(3, 0, 0);
     }
+
+    bool RunInProgress() const { return runActive && !sheetWaiting; }
 
     void EndRun()
     {
         runActive = false;
+        sheetWaiting = false;
         measuring = false;
         current.reset();
         Enqueue(10, 0, 0);
@@ -463,6 +470,7 @@ int Orlo_Disconnect(void)
     sim.connected = false;
     sim.queue.clear();
     sim.runActive = false;
+    sim.sheetWaiting = false;
     sim.measuring = false;
     sim.current.reset();
     sim.StopWorkerLocked(lk);
@@ -531,6 +539,7 @@ int Orlo_StartCapture(void)
     ORLO_NEED_CONNECTION
     if (!sim.runActive || !sim.current)
         return kWrongState;
+    sim.sheetWaiting = false;
     const std::shared_ptr<SheetImage> taken = sim.current;
     SheetImage& sheet = *taken;
     if (sheet.readable)
@@ -779,7 +788,7 @@ int Orlo_ExitMeasurement(int reserved1, int reserved2)
 {
     ORLO_ENTER("Orlo_ExitMeasurement", Join({reserved1, reserved2}))
     ORLO_NEED_CONNECTION
-    if (sim.runActive)
+    if (sim.RunInProgress())
         sim.EndRun();
     return 0;
 }
@@ -930,7 +939,7 @@ void OrloSim_Reset(void)
     sim.pending.clear();
     sim.current.reset();
     sim.captured.reset();
-    sim.runActive = sim.recognised = sim.measuring = false;
+    sim.runActive = sim.sheetWaiting = sim.recognised = sim.measuring = false;
     sim.qr = QrRead();
     std::memset(sim.record, 0, sizeof sim.record);
     sim.failCapture = false;

@@ -94,14 +94,24 @@ private slots:
     {
         QTest::addColumn<int>("delivery");
         QTest::addColumn<bool>("preselected");
-        QTest::newRow("manual delivery") << int(OrloSim_Manual) << true;
-        QTest::newRow("delivery thread") << int(OrloSim_Thread) << true;
-        QTest::newRow("delivery thread, chart taken at the first sheet") << int(OrloSim_Thread) << false;
+        QTest::addColumn<bool>("pagesTogether");
+        QTest::addColumn<QString>("name");
+        const QString upper = QStringLiteral("ENDTOEND");
+        QTest::newRow("manual delivery") << int(OrloSim_Manual) << true << false << upper;
+        QTest::newRow("delivery thread") << int(OrloSim_Thread) << true << false << upper;
+        QTest::newRow("delivery thread, chart taken at the first sheet")
+            << int(OrloSim_Thread) << false << false << upper;
+        QTest::newRow("manual delivery, pages fed together") << int(OrloSim_Manual) << true << true << upper;
+        QTest::newRow("delivery thread, pages fed together") << int(OrloSim_Thread) << false << true << upper;
+        QTest::newRow("manual delivery, lower-case chart taken at the first sheet")
+            << int(OrloSim_Manual) << false << false << QStringLiteral("EndToEnd");
     }
     void registeredChartBecomesMeasurement()
     {
         QFETCH(int, delivery);
         QFETCH(bool, preselected);
+        QFETCH(bool, pagesTogether);
+        QFETCH(QString, name);
         ModelFixture f;
         QVERIFY(f.Make());
         f.window.reset();
@@ -109,7 +119,7 @@ private slots:
         CModel *model = f.model.get();
 
         ChartDefinitionDataSheets definition;
-        MakePrintableChart(&definition, QStringLiteral("ENDTOEND"), kPages);
+        MakePrintableChart(&definition, name, kPages);
         QCOMPARE(model->CreateDesignationChart(&definition), 0);
         ClearChartDefinitionData(&definition);
         const int chartId = model->GetDesignationCharts()->last().ID;
@@ -123,14 +133,20 @@ private slots:
         if (!preselected)
             QCOMPARE(model->SelectFileID(CModel::KindDesignationChart, 0, 0), 0);
 
-        // Each page goes in once the scanner waits for it, as the user feeds them.
+        // Each page goes in once the scanner waits for it, as the user feeds them, or all are in the feeder
+        // before the first is taken.
         QSignalSpy finishedSpy(model, &CModel::MeasurementFinished);
-        for (int p = 0; p < chart.SheetCount; ++p) {
+        for (int p = 0; pagesTogether && p < chart.SheetCount; ++p)
             QCOMPARE(InsertPrintedPage(chart, p), 0);
+        for (int p = 0; p < chart.SheetCount; ++p) {
+            if (!pagesTogether)
+                QCOMPARE(InsertPrintedPage(chart, p), 0);
             if (delivery == OrloSim_Manual) {
                 while (OrloSim_DeliverPending() > 0) {
                 }
             } else if (p + 1 < chart.SheetCount) {
+                if (pagesTogether)
+                    continue;
                 // Waiting for the next page once the end of this one has been handled to the last event.
                 QTRY_VERIFY_WITH_TIMEOUT(model->GetOrloDeviceState() == 9 && COrloSDKController::GetLastEvent() == 1 &&
                                              OrloSim_PendingEvents() == 0,

@@ -85,10 +85,13 @@ private:
     }
 
     // A chart of the pages created through the model, selected, its job registered at the connected scanner.
-    int PrepareRegisteredRun(int pages)
+    int PrepareRegisteredRun(int pages) { return PrepareRun(Pages(pages), true); }
+
+    // The same with any pages; without a job the scanner finds the chart by its QR codes alone.
+    int PrepareRun(const QVector<QVector<OrloSimArea>> &pages, bool registerJob)
     {
         ChartDefinitionDataSheets chart;
-        MakePrintableChart(&chart, QStringLiteral("FLOWCHART"), Pages(pages));
+        MakePrintableChart(&chart, QStringLiteral("FLOWCHART"), pages);
         const int result = model->CreateDesignationChart(&chart);
         ClearChartDefinitionData(&chart);
         if (result != 0)
@@ -98,9 +101,18 @@ private:
         record.Port = QStringLiteral("usb0");
         model->GetApplicationData()->SetConnectionSetting(record);
         if (model->SelectFileID(CModel::KindDesignationChart, id, id) != 0 || model->ConnectOrlo(false) != 0 ||
-            model->RegisterDesignationChartJob() != 0)
+            (registerJob && model->RegisterDesignationChartJob() != 0))
             return 0;
         return id;
+    }
+
+    // The main window's part in a QR-code run: it takes the chart and the page that the first code names.
+    void TakeChartFoundByQrCode()
+    {
+        connect(model.get(), &CModel::FindDesignationChartFound, model.get(), [this](int id, int page) {
+            model->SelectFileID(CModel::KindDesignationChart, id, id);
+            model->SetCurrentSheetIndex(page);
+        });
     }
 
     // Prints the page of the selected chart and delivers every event it brings.
@@ -187,6 +199,85 @@ private slots:
         QCOMPARE(model->ReadDesignationMeasure(id, chartId, &stored), 0);
         QCOMPARE(stored.SheetCount, pages);
         ClearMeasureFileData(&stored);
+    }
+
+    // Pages of a QR-code run are stored as they are scanned; the document holds them in page order.
+    void qrRunStoresPagesInPageOrder_data()
+    {
+        QTest::addColumn<QList<int>>("scanned"); // page indices in scanning order
+        QTest::newRow("in page order") << QList<int>{0, 1};
+        QTest::newRow("reverse order") << QList<int>{1, 0};
+    }
+    void qrRunStoresPagesInPageOrder()
+    {
+        QFETCH(QList<int>, scanned);
+        const QVector<QVector<OrloSimArea>> pages = {{{2, 3, 1500, 1500, 1000, 1000, 1200, 1200}},
+                                                     {{3, 3, 1500, 1500, 1000, 1000, 1200, 1200}}};
+        const int chartId = PrepareRun(pages, false);
+        QVERIFY(chartId > 0);
+        TakeChartFoundByQrCode();
+        QSignalSpy finished(model.get(), &CModel::MeasurementFinished);
+        MeasurePage(scanned[0]);
+        QCOMPARE(model->GetReadBarcodes().size(), 1);
+        QCOMPARE(finished.size(), 0);
+        MeasurePage(scanned[1]);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(window->errors, QList<int>{});
+        const int id = model->GetNewMeasurementID();
+        QCOMPARE(finished.at(0), (QList<QVariant>{int(CModel::KindDesignationMeasure), id}));
+        MeasurementDataSheets stored;
+        QCOMPARE(model->ReadDesignationMeasure(id, chartId, &stored), 0);
+        QCOMPARE(stored.SheetCount, 2);
+        for (int p = 0; p < 2; ++p) {
+            QCOMPARE(stored.Sheets[p].PageNumber, p + 1);
+            QCOMPARE(stored.Sheets[p].RecordCount, pages[p][0].rows * pages[p][0].columns);
+            QCOMPARE(stored.Sheets[p].Records[stored.Sheets[p].RecordCount - 1].Row, pages[p][0].rows - 1);
+        }
+        ClearMeasureFileData(&stored);
+    }
+
+    // A stop in the middle of a QR-code run keeps the page being measured: it goes into the run's document
+    // under its own page number, and no second document is made.
+    void stopDuringQrRunKeepsThePage_data()
+    {
+        QTest::addColumn<QList<int>>("scanned");  // page indices in scanning order, the last one stopped midway
+        QTest::addColumn<QList<int>>("expected"); // page numbers in the document
+        QTest::newRow("page 2 scanned first") << QList<int>{1} << QList<int>{2};
+        QTest::newRow("page 2 scanned second") << QList<int>{0, 1} << QList<int>{1, 2};
+        QTest::newRow("page 1 scanned second") << QList<int>{1, 0} << QList<int>{1, 2};
+    }
+    void stopDuringQrRunKeepsThePage()
+    {
+        QFETCH(QList<int>, scanned);
+        QFETCH(QList<int>, expected);
+        const int chartId = PrepareRun(Pages(2), false);
+        QVERIFY(chartId > 0);
+        TakeChartFoundByQrCode();
+        for (int i = 0; i + 1 < scanned.size(); ++i)
+            MeasurePage(scanned[i]);
+        QCOMPARE(InsertPrintedPage(*model->GetChartDefinition(), scanned.last()), 0);
+        QVERIFY(DeliverThrough(11));
+        QCOMPARE(model->GetReadBarcodes().size(), scanned.size());
+        const int measured = int(model->GetCurrentRecordCount());
+        QVERIFY(measured > 0 && measured < 6);
+        model->StopMeasurementOrlo();
+        while (OrloSim_DeliverPending() > 0) {
+        }
+        QCOMPARE(window->errors, QList<int>{});
+        QCOMPARE(model->GetDesignationMeasurements()->size(), 1);
+        MeasurementDataSheets stored;
+        QCOMPARE(model->ReadDesignationMeasure(model->GetNewMeasurementID(), chartId, &stored), 0);
+        QList<int> pageNumbers;
+        for (int p = 0; p < stored.SheetCount; ++p) {
+            pageNumbers << stored.Sheets[p].PageNumber;
+            if (stored.Sheets[p].PageNumber == scanned.last() + 1)
+                QCOMPARE(stored.Sheets[p].MeasuredCount, measured);
+        }
+        ClearMeasureFileData(&stored);
+        QCOMPARE(pageNumbers, expected);
+        QVERIFY(!model->HasReadBarcodes());
+        QCOMPARE(model->GetCurrentChartPageIndex(), 0u);
+        QVERIFY(model->IsFirstSheet());
     }
 
     void pageCompletesByExpectedCount()

@@ -92,6 +92,8 @@ private slots:
     void connection();
     void connectTwiceAndElsewhere();
     void captureStartRefused();
+    void jobFoundWhateverTheNameCase_data();
+    void jobFoundWhateverTheNameCase();
     void captureResultBarcodes_data();
     void captureResultBarcodes();
     void selectBySize();
@@ -348,6 +350,30 @@ void TestOrloController::captureStartRefused()
     QCOMPARE(model->reports.last(), Report(20068, 52));
     QVERIFY(!model->reports.contains(Report(20068, 24)));
     QVERIFY(!Logged("Orlo_StartCapture"));
+}
+
+// The sheet's QR code carries the chart name upper-cased: the job registered for the chart must still be the
+// one the instrument names at the capture, so the run takes the registered-chart route.
+void TestOrloController::jobFoundWhateverTheNameCase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("upper case") << "RUNCHART";
+    QTest::newRow("mixed case") << "RunChart";
+    QTest::newRow("lower case") << "runchart";
+    QTest::newRow("lower case, longer than 16 bytes") << "runchart-for-press-2";
+}
+
+void TestOrloController::jobFoundWhateverTheNameCase()
+{
+    QFETCH(QString, name);
+    Chart()->ChartName = name;
+    model->barcodeAccepted = false; // the QR route would stop the run
+    ConnectAndRegister();
+    RunTo(7);
+    QVERIFY(model->calls.contains("SelectChartFromJobNumber(7)"));
+    QVERIFY(!model->Called("HandleScannedBarcode"));
+    QVERIFY(Logged("Orlo_StartPatchRecognition(7,1,layout"));
+    QVERIFY(!Logged("Orlo_StopMeasurement"));
 }
 
 void TestOrloController::captureResultBarcodes_data()

@@ -303,6 +303,65 @@ private slots:
         QCOMPARE(OrloSim_PendingEvents(), 0);
     }
 
+    // A program that ends each sheet by an exit at event 9 and another at event 10: a sheet already waiting
+    // then is not cancelled by the second exit, whether it was queued with the first or put in right after
+    // the sheet end, and also when the program handles events only after the library delivered the next ones
+    // (its own event queue on another thread).
+    void secondExitKeepsWaitingSheet_data()
+    {
+        QTest::addColumn<bool>("insertAtSheetEnd");
+        QTest::addColumn<bool>("handledLater");
+        QTest::newRow("two sheets queued at once") << false << false;
+        QTest::newRow("second sheet put in at sheet end") << true << false;
+        QTest::newRow("two sheets queued, events handled after delivery") << false << true;
+    }
+    void secondExitKeepsWaitingSheet()
+    {
+        QFETCH(bool, insertAtSheetEnd);
+        QFETCH(bool, handledLater);
+        static OrloSimSheet sheet;
+        static bool insertLate;
+        static QVector<int> results;
+        static int sheetEnds;
+        insertLate = insertAtSheetEnd;
+        results.clear();
+        sheetEnds = 0;
+        static const auto react = [](int code, int value) {
+            if (code == 3) {
+                results << Orlo_StartCapture();
+            } else if (code == 5) {
+                results << Orlo_StartPatchRecognition(value, 1, nullptr, 0, nullptr);
+            } else if (code == 7) {
+                results << Orlo_StartMeasurement2(0, 1);
+            } else if (code == 9) {
+                results << Orlo_ExitMeasurement(0, 0);
+                if (insertLate && ++sheetEnds == 1)
+                    results << OrloSim_InsertSheet(&sheet);
+            } else if (code == 10) {
+                results << Orlo_ExitMeasurement(0, 0);
+            }
+        };
+        if (handledLater)
+            EventLog::reaction() = nullptr;
+        else
+            EventLog::reaction() = [](int code, int value, int) { react(code, value); };
+        connectManual();
+        OrloSimArea area = Area(2, 3, 3000, 3000, 1000, 1400);
+        const std::vector<float> inks = DistinctInks(6);
+        sheet = OrloSimSheet{21000, 29700, 1, &area, inks.data(), nullptr, 0, 0, 0};
+        QCOMPARE(OrloSim_InsertSheet(&sheet), 0);
+        if (!insertAtSheetEnd)
+            QCOMPARE(OrloSim_InsertSheet(&sheet), 0);
+        int handled = 0;
+        while (OrloSim_DeliverPending() > 0 || (handledLater && handled < EventLog::events().size())) {
+            for (; handledLater && handled < EventLog::events().size(); ++handled)
+                react(EventLog::events()[handled].code, EventLog::events()[handled].value);
+        }
+        const QVector<int> oneSheet{3, 5, 7, 11, 11, 9, 10, 1};
+        QCOMPARE(EventLog::codes(), oneSheet + oneSheet);
+        QVERIFY(std::all_of(results.begin(), results.end(), [](int r) { return r == 0; }));
+    }
+
     void callLogFormat()
     {
         connectManual();
