@@ -177,16 +177,11 @@ int CApplicationData::SaveSetting()
 
 void CApplicationData::LoadSetting()
 {
-    QFile file(GetSettingFilePath());
-    if (!file.open(QIODevice::ReadOnly))
+    Store::FileReader reader(GetSettingFilePath());
+    if (!reader.Opened() || !reader.Ok())
         return;
-    QDataStream s(&file);
-    Store::PrepareStream(s);
-    qint8 version = 0;
-    qint8 second = 0;
-    Store::ReadVersionBytes(s, version, second);
-    if (s.status() != QDataStream::Ok)
-        return;
+    QDataStream &s = reader.stream;
+    const qint8 version = reader.version;
 
     Setting::UserEnvironment &e = m_environment;
     Setting::MeasureDataSave &d = m_measureDataSave;

@@ -3,7 +3,6 @@
 #include "app/storeio.h"
 
 #include <QDataStream>
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
@@ -153,13 +152,10 @@ void CDiagnoseData::Clear()
 bool CDiagnoseData::LoadDiagnose()
 {
     Clear();
-    QFile file(FilePath());
-    if (!file.open(QIODevice::ReadOnly))
+    Store::FileReader reader(FilePath());
+    if (!reader.Opened())
         return false;
-    QDataStream stream(&file);
-    Store::PrepareStream(stream);
-    qint8 first = 0, second = 0;
-    Store::ReadVersionBytes(stream, first, second);
+    QDataStream &stream = reader.stream;
 
     qint32 historyCount = 0;
     if (!Store::ReadCount(stream, &historyCount, kLeastHistoryBytes))

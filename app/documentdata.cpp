@@ -120,6 +120,74 @@ bool RemoveByNumber(QList<Record> &list, int number)
     return false;
 }
 
+// The reader and writer of each chart record kind, so that one rewrite serves both kinds.
+int ReadChartDocument(ChartDesigData *record, ChartDefinitionDataSheets *chart, const QString &path)
+{
+    return ReadChartFile(record, chart, path);
+}
+
+int ReadChartDocument(DensityBalanceData *record, ChartDefinitionDataSheets *chart, const QString &path)
+{
+    return ReadDensityChartFile(record, chart, path);
+}
+
+int SaveChartDocument(const QString &path, ChartDesigData *record, const ChartDefinitionDataSheets &chart,
+                      const ChartDefinitionData::Sheet *page, int index)
+{
+    return SaveChartFile(path, record, chart, page, index);
+}
+
+int SaveChartDocument(const QString &path, DensityBalanceData *record, const ChartDefinitionDataSheets &chart,
+                      const ChartDefinitionData::Sheet *page, int index)
+{
+    return SaveDensityChartFile(path, record, chart, page, index);
+}
+
+// Reads a chart document into a copy of record, lets change adjust the copy and writes it back with the
+// replacement page; record takes the copy, keeping its run-time job number, only when both succeeded.
+template <typename Record, typename Change>
+int RewriteChartDocument(const QString &path, Record *record, const ChartDefinitionData::Sheet *page, int index,
+                         Change change)
+{
+    Record changed = *record;
+    ChartDefinitionDataSheets chart;
+    int result = ReadChartDocument(&changed, &chart, path);
+    if (result == kDocumentOk && page && index >= chart.SheetCount)
+        result = kDocumentInvalid;
+    if (result == kDocumentOk) {
+        change(changed, static_cast<const ChartDefinitionDataSheets &>(chart));
+        result = SaveChartDocument(path, &changed, chart, page, index);
+    }
+    ClearChartDefinitionData(&chart);
+    if (result != kDocumentOk)
+        return result;
+    changed.JobNumber = record->JobNumber;
+    *record = changed;
+    return kDocumentOk;
+}
+
+// Reads a designation or density measurement into a copy of record, lets change adjust the copy and the pages
+// (or refuse with a result) and writes it back with page, if any, appended; record takes the copy only when all
+// succeeded.
+template <typename Change>
+int RewriteMeasureDocument(const QString &path, bool density, ChartDesigMeasureData *record,
+                           const MeasurementData *page, Change change)
+{
+    ChartDesigMeasureData changed = *record;
+    MeasurementDataSheets measurement;
+    int result = density ? ReadDensityMeasureFile(&changed, &measurement, path)
+                         : ReadMeasureFile(&changed, &measurement, path);
+    if (result == kDocumentOk)
+        result = change(changed, measurement);
+    if (result == kDocumentOk)
+        result = density ? SaveDensityMeasureFile(path, &changed, measurement, page, -1)
+                         : SaveMeasureFile(path, &changed, measurement, page, -1);
+    ClearMeasureFileData(&measurement);
+    if (result == kDocumentOk)
+        *record = changed;
+    return result;
+}
+
 QString ChartCode(const SheetInfoRecord &record)
 {
     const char *code = record.ChartCode;
@@ -566,24 +634,21 @@ int CDocumentData::CreateRecognitionMeasure(int *number, const ChartDefinitionDa
 
 // ---- rewrites
 
-int CDocumentData::UpdateMeasure(int number, const MeasurementData &page, bool density)
+int CDocumentData::RewriteMeasure(int number, bool density, const MeasurementData *page,
+                                  const std::function<void(ChartDesigMeasureData &)> &change)
 {
     ChartDesigMeasureData *record = density ? FindDensityMeasure(number) : FindDesignationMeasure(number);
     if (!record)
         return kDocumentFileError;
     const QString path =
         density ? DensityMeasurePath(record->ChartID, number) : DesignationMeasurePath(record->ChartID, number);
-    ChartDesigMeasureData changed = *record;
-    MeasurementDataSheets measurement;
-    int result = density ? ReadDensityMeasureFile(&changed, &measurement, path)
-                         : ReadMeasureFile(&changed, &measurement, path);
-    if (result == kDocumentOk)
-        result = density ? SaveDensityMeasureFile(path, &changed, measurement, &page, -1)
-                         : SaveMeasureFile(path, &changed, measurement, &page, -1);
-    ClearMeasureFileData(&measurement);
+    const int result = RewriteMeasureDocument(path, density, record, page,
+                                              [&](ChartDesigMeasureData &changed, MeasurementDataSheets &) {
+                                                  change(changed);
+                                                  return kDocumentOk;
+                                              });
     if (result != kDocumentOk)
         return result;
-    *record = changed;
     if (density)
         emit UpdateDensityMeasureFinished(record);
     else
@@ -593,12 +658,12 @@ int CDocumentData::UpdateMeasure(int number, const MeasurementData &page, bool d
 
 int CDocumentData::UpdateDesignationMeasure(int number, const MeasurementData &page)
 {
-    return UpdateMeasure(number, page, false);
+    return RewriteMeasure(number, false, &page, [](ChartDesigMeasureData &) {});
 }
 
 int CDocumentData::UpdateDensityMeasure(int number, const MeasurementData &page)
 {
-    return UpdateMeasure(number, page, true);
+    return RewriteMeasure(number, true, &page, [](ChartDesigMeasureData &) {});
 }
 
 int CDocumentData::ReorderDesignationMeasurePages(int number, const QList<int> &pageNumbers)
@@ -606,55 +671,39 @@ int CDocumentData::ReorderDesignationMeasurePages(int number, const QList<int> &
     ChartDesigMeasureData *record = FindDesignationMeasure(number);
     if (!record)
         return kDocumentFileError;
-    const QString path = DesignationMeasurePath(record->ChartID, number);
-    ChartDesigMeasureData changed = *record;
-    MeasurementDataSheets measurement;
-    int result = ReadMeasureFile(&changed, &measurement, path);
-    if (result != kDocumentOk)
-        return result;
-    // Only a permutation of 1..n moves pages; anything else would lose one or write past the pages.
-    const int count = measurement.SheetCount;
-    QVector<bool> seen(count, false);
-    bool valid = pageNumbers.size() == count;
-    for (int i = 0; valid && i < count; ++i) {
-        const int target = pageNumbers[i];
-        valid = target >= 1 && target <= count && !seen[target - 1];
-        if (valid)
-            seen[target - 1] = true;
-    }
-    if (!valid) {
-        ClearMeasureFileData(&measurement);
-        return kDocumentInvalid;
-    }
-    auto *ordered = new MeasurementData[size_t(std::max(count, 1))];
-    for (int i = 0; i < count; ++i)
-        ordered[pageNumbers[i] - 1] = measurement.Sheets[i];
-    delete[] measurement.Sheets;
-    measurement.Sheets = ordered;
-    result = SaveMeasureFile(path, &changed, measurement);
-    ClearMeasureFileData(&measurement);
-    if (result == kDocumentOk)
-        *record = changed;
-    return result;
+    return RewriteMeasureDocument(
+        DesignationMeasurePath(record->ChartID, number), false, record, nullptr,
+        [&](ChartDesigMeasureData &, MeasurementDataSheets &measurement) {
+            // Only a permutation of 1..n moves pages; anything else would lose one or write past the pages.
+            const int count = measurement.SheetCount;
+            QVector<bool> seen(count, false);
+            bool valid = pageNumbers.size() == count;
+            for (int i = 0; valid && i < count; ++i) {
+                const int target = pageNumbers[i];
+                valid = target >= 1 && target <= count && !seen[target - 1];
+                if (valid)
+                    seen[target - 1] = true;
+            }
+            if (!valid)
+                return kDocumentInvalid;
+            auto *ordered = new MeasurementData[size_t(std::max(count, 1))];
+            for (int i = 0; i < count; ++i)
+                ordered[pageNumbers[i] - 1] = measurement.Sheets[i];
+            delete[] measurement.Sheets;
+            measurement.Sheets = ordered;
+            return kDocumentOk;
+        });
 }
 
 int CDocumentData::RewriteChart(ChartDesigData *record, const std::function<void(ChartDesigData &)> &change)
 {
-    const QString path = DesignationChartPath(record->ID);
-    ChartDesigData changed = *record;
-    ChartDefinitionDataSheets chart;
-    int result = ReadChartFile(&changed, &chart, path);
-    if (result == kDocumentOk) {
-        change(changed);
-        result = SaveChartFile(path, &changed, chart);
-    }
-    ClearChartDefinitionData(&chart);
-    if (result != kDocumentOk)
-        return result;
-    changed.JobNumber = record->JobNumber;
-    *record = changed;
-    emit UpdateDesignationChartFinished(record);
-    return kDocumentOk;
+    const int result = RewriteChartDocument(DesignationChartPath(record->ID), record, nullptr, -1,
+                                            [&](ChartDesigData &changed, const ChartDefinitionDataSheets &) {
+                                                change(changed);
+                                            });
+    if (result == kDocumentOk)
+        emit UpdateDesignationChartFinished(record);
+    return result;
 }
 
 int CDocumentData::UpdateDesignationChart(int number, const ChartDefinitionData::Sheet &page, int index,
@@ -663,24 +712,14 @@ int CDocumentData::UpdateDesignationChart(int number, const ChartDefinitionData:
     ChartDesigData *record = FindDesignationChart(number);
     if (!record)
         return kDocumentFileError;
-    const QString path = DesignationChartPath(number);
-    ChartDesigData changed = *record;
-    ChartDefinitionDataSheets chart;
-    int result = ReadChartFile(&changed, &chart, path);
-    if (result == kDocumentOk && index >= chart.SheetCount)
-        result = kDocumentInvalid;
-    if (result == kDocumentOk) {
-        changed.SheetCount = index < 0 ? chart.SheetCount + 1 : chart.SheetCount;
-        result = SaveChartFile(path, &changed, chart, &page, index);
-    }
-    ClearChartDefinitionData(&chart);
-    if (result != kDocumentOk)
-        return result;
-    changed.JobNumber = record->JobNumber;
-    *record = changed;
-    if (emitSignal)
+    const int result = RewriteChartDocument(DesignationChartPath(number), record, &page, index,
+                                            [&](ChartDesigData &changed, const ChartDefinitionDataSheets &chart) {
+                                                changed.SheetCount =
+                                                    index < 0 ? chart.SheetCount + 1 : chart.SheetCount;
+                                            });
+    if (result == kDocumentOk && emitSignal)
         emit UpdateDesignationChartFinished(record);
-    return kDocumentOk;
+    return result;
 }
 
 int CDocumentData::UpdateDesignationChartDefinition(int number, const ChartDefinitionDataSheets &chart)
@@ -725,58 +764,23 @@ int CDocumentData::RenameDensityChart(int number, const QString &name)
     DensityBalanceData *record = FindDensityChart(number);
     if (!record)
         return kDocumentFileError;
-    const QString path = DensityChartPath(number);
-    DensityBalanceData changed = *record;
-    ChartDefinitionDataSheets chart;
-    int result = ReadDensityChartFile(&changed, &chart, path);
-    if (result == kDocumentOk) {
-        changed.ChartName = name;
-        result = SaveDensityChartFile(path, &changed, chart);
-    }
-    ClearChartDefinitionData(&chart);
-    if (result != kDocumentOk)
-        return result;
-    changed.JobNumber = record->JobNumber;
-    *record = changed;
-    emit UpdateDensityChartFinished(record);
-    return kDocumentOk;
-}
-
-int CDocumentData::RenameMeasure(int number, const QString &name, bool density)
-{
-    ChartDesigMeasureData *record = density ? FindDensityMeasure(number) : FindDesignationMeasure(number);
-    if (!record)
-        return kDocumentFileError;
-    const QString path =
-        density ? DensityMeasurePath(record->ChartID, number) : DesignationMeasurePath(record->ChartID, number);
-    ChartDesigMeasureData changed = *record;
-    MeasurementDataSheets measurement;
-    int result = density ? ReadDensityMeasureFile(&changed, &measurement, path)
-                         : ReadMeasureFile(&changed, &measurement, path);
-    if (result == kDocumentOk) {
-        changed.ChartName = name;
-        result = density ? SaveDensityMeasureFile(path, &changed, measurement)
-                         : SaveMeasureFile(path, &changed, measurement);
-    }
-    ClearMeasureFileData(&measurement);
-    if (result != kDocumentOk)
-        return result;
-    *record = changed;
-    if (density)
-        emit UpdateDensityMeasureFinished(record);
-    else
-        emit UpdateDesignationMeasureFinished(record);
-    return kDocumentOk;
+    const int result = RewriteChartDocument(DensityChartPath(number), record, nullptr, -1,
+                                            [&](DensityBalanceData &changed, const ChartDefinitionDataSheets &) {
+                                                changed.ChartName = name;
+                                            });
+    if (result == kDocumentOk)
+        emit UpdateDensityChartFinished(record);
+    return result;
 }
 
 int CDocumentData::RenameDesignationMeasure(int number, const QString &name)
 {
-    return RenameMeasure(number, name, false);
+    return RewriteMeasure(number, false, nullptr, [&](ChartDesigMeasureData &changed) { changed.ChartName = name; });
 }
 
 int CDocumentData::RenameDensityMeasure(int number, const QString &name)
 {
-    return RenameMeasure(number, name, true);
+    return RewriteMeasure(number, true, nullptr, [&](ChartDesigMeasureData &changed) { changed.ChartName = name; });
 }
 
 int CDocumentData::RenameRecognitionMeasure(int number, const QString &name)

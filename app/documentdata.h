@@ -175,8 +175,9 @@ private:
     int ReadRecognitionMeasures();
     int ReadMeasureFolder(const QString &folder, int chartNumber, bool density);
     int CreateMeasure(int *number, int chartNumber, MeasurementDataSheets *measurement, bool density);
-    int UpdateMeasure(int number, const MeasurementData &page, bool density);
-    int RenameMeasure(int number, const QString &name, bool density);
+    // Rewrites a designation or density measurement with the record changed and page, if any, appended.
+    int RewriteMeasure(int number, bool density, const MeasurementData *page,
+                       const std::function<void(ChartDesigMeasureData &)> &change);
     int RewriteChart(ChartDesigData *record, const std::function<void(ChartDesigData &)> &change);
     bool ChartFolderHasFiles(const QString &kindFolder, int number) const;
     bool CopyPresetFile(const QString &source, const QString &target) const;

@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QDataStream>
-#include <QFile>
 
 #include <algorithm>
 #include <climits>
@@ -44,6 +43,13 @@ const Page *PageAt(const Page *pages, int count, const Page *replacement, int in
     if (replacement && (index < 0 ? i == count : i == index))
         return replacement;
     return &pages[i];
+}
+
+// Pages a chart or measurement holds, as the writers count them.
+template <typename Pages>
+int StoredPages(const Pages &pages)
+{
+    return pages.Sheets ? std::max(pages.SheetCount, 0) : 0;
 }
 
 template <typename Page>
@@ -275,16 +281,23 @@ bool ReplacementIndexValid(const Pages &pages, const Page *page, int index)
     return !page || index < pages.SheetCount;
 }
 
+template <typename Record>
+void AdjustChartPatchCount(Record *record, const ChartDefinitionDataSheets &chart,
+                           const ChartDefinitionData::Sheet *page, int index)
+{
+    if (!page)
+        return;
+    if (index >= 0)
+        record->ChartPatchCount -= chart.Sheets[index].PatchCount;
+    record->ChartPatchCount += page->PatchCount;
+}
+
 int ChartBody(const QString *path, QIODevice *device, ChartDesigData *record, const ChartDefinitionDataSheets &chart,
               const ChartDefinitionData::Sheet *page, int index)
 {
     if (!ReplacementIndexValid(chart, page, index))
         return kDocumentInvalid;
-    if (page) {
-        if (index >= 0)
-            record->ChartPatchCount -= chart.Sheets[index].PatchCount;
-        record->ChartPatchCount += page->PatchCount;
-    }
+    AdjustChartPatchCount(record, chart, page, index);
     const ChartDesigData &r = *record;
     return SaveBody(path, device, kChartRecord, [&](QDataStream &stream) {
         stream << r.ChartName << r.CreateTime << qint32(r.ChartPatchCount) << qint32(r.Diameter) << r.UUID
@@ -301,11 +314,7 @@ int DensityChartBody(const QString *path, QIODevice *device, DensityBalanceData 
 {
     if (!ReplacementIndexValid(chart, page, index))
         return kDocumentInvalid;
-    if (page) {
-        if (index >= 0)
-            record->ChartPatchCount -= chart.Sheets[index].PatchCount;
-        record->ChartPatchCount += page->PatchCount;
-    }
+    AdjustChartPatchCount(record, chart, page, index);
     const DensityBalanceData &r = *record;
     return SaveBody(path, device, kDensityChartRecord, [&](QDataStream &stream) {
         stream << qint32(r.Template) << qint32(r.SecondNumber) << r.ChartName << r.CreateTime
@@ -356,29 +365,6 @@ int RecognitionBody(const QString *path, QIODevice *device, ChartRecogData *reco
     });
 }
 
-// Opens a document for reading and reads its version bytes.
-class DocumentReader
-{
-public:
-    explicit DocumentReader(const QString &path) : file(path)
-    {
-        opened = file.open(QIODevice::ReadOnly);
-        if (!opened)
-            return;
-        stream.setDevice(&file);
-        Store::PrepareStream(stream);
-        qint8 second = 0;
-        Store::ReadVersionBytes(stream, version, second);
-    }
-    bool Opened() const { return opened; }
-    bool Ok() const { return stream.status() == QDataStream::Ok; }
-
-    QFile file;
-    QDataStream stream;
-    qint8 version = 0;
-    bool opened = false;
-};
-
 template <typename T, void (*Clear)(T *)>
 struct Owned {
     T value;
@@ -399,12 +385,61 @@ struct Owned {
 using OwnedChart = Owned<ChartDefinitionDataSheets, ClearChartDefinitionData>;
 using OwnedMeasurement = Owned<MeasurementDataSheets, ClearMeasureFileData>;
 
+// Store charts keep no page images or clip areas; the header fields every chart kind carries.
+void FinishReadChart(ChartDefinitionDataSheets *chart, int kind, const QString &name, const QString &createTime,
+                     int patchCount, int diameter)
+{
+    DropImagesAndClipAreas(chart);
+    chart->Kind = kind;
+    chart->ChartName = name;
+    chart->CreateTime = createTime;
+    chart->ChartPatchCount = patchCount;
+    chart->Diameter = diameter;
+}
+
+// The list-entry fields both chart records take from a read chart.
+template <typename Record>
+void FillChartRecord(Record *record, const ChartDefinitionDataSheets &chart)
+{
+    record->Kind = chart.Kind;
+    record->SheetCount = chart.SheetCount;
+    record->ChartPatchCount = chart.ChartPatchCount;
+    record->Diameter = chart.Diameter;
+    record->UUID = chart.UUID;
+    record->ChartName = chart.ChartName;
+    record->CreateTime = chart.CreateTime;
+}
+
+// The header the measurement and recognition files start with.
+struct MeasureHeader {
+    QString name;
+    QString createTime;
+    qint32 recordCount = 0;
+    qint32 diameter = 0;
+
+    bool Read(Store::FileReader &reader)
+    {
+        reader.stream >> name >> createTime >> recordCount >> diameter;
+        return reader.Ok();
+    }
+    template <typename Record>
+    void Fill(MeasurementDataSheets *measurement, Record *record) const
+    {
+        measurement->RecordCount = recordCount;
+        measurement->Diameter = diameter;
+        record->RecordCount = recordCount;
+        record->Diameter = diameter;
+        record->ChartName = name;
+        record->CreateTime = createTime;
+    }
+};
+
 } // namespace
 
 void WriteSheets(QDataStream &stream, const ChartDefinitionDataSheets &chart, const ChartDefinitionData::Sheet *page,
                  int index)
 {
-    const int stored = chart.Sheets ? std::max(chart.SheetCount, 0) : 0;
+    const int stored = StoredPages(chart);
     const int count = PagesToWrite(stored, page, index);
     stream << qint32(count) << qint32(chart.UNIT);
     for (int i = 0; i < count; ++i)
@@ -432,7 +467,7 @@ bool ReadSheets(QDataStream &stream, ChartDefinitionDataSheets *chart)
 void WriteSheetsBarcode(QDataStream &stream, const ChartDefinitionDataSheets &chart,
                         const ChartDefinitionData::Sheet *page, int index)
 {
-    const int stored = chart.Sheets ? std::max(chart.SheetCount, 0) : 0;
+    const int stored = StoredPages(chart);
     const int count = PagesToWrite(stored, page, index);
     for (int i = 0; i < count; ++i) {
         const auto *sheet = PageAt(chart.Sheets, stored, page, index, i);
@@ -444,7 +479,7 @@ void WriteSheetsBarcode(QDataStream &stream, const ChartDefinitionDataSheets &ch
 void WriteSheetsResolution(QDataStream &stream, const ChartDefinitionDataSheets &chart,
                            const ChartDefinitionData::Sheet *page, int index)
 {
-    const int stored = chart.Sheets ? std::max(chart.SheetCount, 0) : 0;
+    const int stored = StoredPages(chart);
     const int count = PagesToWrite(stored, page, index);
     for (int i = 0; i < count; ++i)
         stream << qint32(PageAt(chart.Sheets, stored, page, index, i)->ImageDPI);
@@ -469,7 +504,7 @@ void WriteMeasurementSheet(QDataStream &stream, const MeasurementData &page)
 void WriteMeasurement(QDataStream &stream, const MeasurementDataSheets &measurement, const MeasurementData *page,
                       int index)
 {
-    const int stored = measurement.Sheets ? std::max(measurement.SheetCount, 0) : 0;
+    const int stored = StoredPages(measurement);
     const int count = PagesToWrite(stored, page, index);
     stream << qint32(count) << qint32(measurement.Mode) << measurement.SerialNumber;
     for (int i = 0; i < count; ++i)
@@ -559,7 +594,7 @@ int SaveRecognitionFile(QIODevice &device, ChartRecogData *record, const ChartDe
 
 int ReadChartFile(ChartDesigData *record, ChartDefinitionDataSheets *chart, const QString &path)
 {
-    DocumentReader reader(path);
+    Store::FileReader reader(path);
     if (!reader.Opened())
         return kDocumentFileError;
     QDataStream &stream = reader.stream;
@@ -587,23 +622,11 @@ int ReadChartFile(ChartDesigData *record, ChartDefinitionDataSheets *chart, cons
     const qint32 recog = reader.version >= 5 ? ReadInt(stream) : ChartDefinitionData::RecogCombine;
     if (!reader.Ok())
         return kDocumentInvalid;
-    DropImagesAndClipAreas(&c);
-    c.Kind = ChartDefinitionData::KindNormal;
-    c.ChartName = name;
-    c.CreateTime = createTime;
-    c.ChartPatchCount = patchCount;
-    c.Diameter = diameter;
+    FinishReadChart(&c, ChartDefinitionData::KindNormal, name, createTime, patchCount, diameter);
     c.UUID = uuid;
     c.Barcode = barcode;
     c.Recog = recog;
-
-    record->Kind = ChartDefinitionData::KindNormal;
-    record->SheetCount = c.SheetCount;
-    record->ChartPatchCount = patchCount;
-    record->Diameter = diameter;
-    record->UUID = uuid;
-    record->ChartName = name;
-    record->CreateTime = createTime;
+    FillChartRecord(record, c);
     record->Recog = recog;
     read.HandTo(chart);
     return kDocumentOk;
@@ -611,7 +634,7 @@ int ReadChartFile(ChartDesigData *record, ChartDefinitionDataSheets *chart, cons
 
 int ReadDensityChartFile(DensityBalanceData *record, ChartDefinitionDataSheets *chart, const QString &path)
 {
-    DocumentReader reader(path);
+    Store::FileReader reader(path);
     if (!reader.Opened())
         return kDocumentFileError;
     QDataStream &stream = reader.stream;
@@ -627,24 +650,12 @@ int ReadDensityChartFile(DensityBalanceData *record, ChartDefinitionDataSheets *
     const qint32 recog = reader.version >= 2 ? ReadInt(stream) : ChartDefinitionData::RecogCombine;
     if (!reader.Ok())
         return kDocumentInvalid;
-    DropImagesAndClipAreas(&c);
-    c.Kind = ChartDefinitionData::KindDensity;
-    c.ChartName = name;
-    c.CreateTime = createTime;
-    c.ChartPatchCount = patchCount;
-    c.Diameter = diameter;
+    FinishReadChart(&c, ChartDefinitionData::KindDensity, name, createTime, patchCount, diameter);
     c.UUID = uuid;
     c.Recog = recog;
-
-    record->Kind = ChartDefinitionData::KindDensity;
+    FillChartRecord(record, c);
     record->Template = templateNumber;
     record->SecondNumber = secondNumber;
-    record->SheetCount = c.SheetCount;
-    record->ChartPatchCount = patchCount;
-    record->Diameter = diameter;
-    record->UUID = uuid;
-    record->ChartName = name;
-    record->CreateTime = createTime;
     read.HandTo(chart);
     return kDocumentOk;
 }
@@ -655,14 +666,12 @@ namespace {
 int ReadMeasureKind(ChartDesigMeasureData *record, MeasurementDataSheets *measurement, const QString &path,
                     bool density)
 {
-    DocumentReader reader(path);
+    Store::FileReader reader(path);
     if (!reader.Opened())
         return kDocumentFileError;
     QDataStream &stream = reader.stream;
-    QString name, createTime;
-    qint32 recordCount = 0, diameter = 0;
-    stream >> name >> createTime >> recordCount >> diameter;
-    if (!reader.Ok())
+    MeasureHeader header;
+    if (!header.Read(reader))
         return kDocumentInvalid;
     OwnedMeasurement read;
     MeasurementDataSheets &m = read.value;
@@ -676,12 +685,7 @@ int ReadMeasureKind(ChartDesigMeasureData *record, MeasurementDataSheets *measur
     } else if (!reader.Ok() || !stream.atEnd()) {
         return kDocumentInvalid;
     }
-    m.RecordCount = recordCount;
-    m.Diameter = diameter;
-    record->RecordCount = recordCount;
-    record->Diameter = diameter;
-    record->ChartName = name;
-    record->CreateTime = createTime;
+    header.Fill(&m, record);
     read.HandTo(measurement);
     return kDocumentOk;
 }
@@ -701,14 +705,12 @@ int ReadDensityMeasureFile(ChartDesigMeasureData *record, MeasurementDataSheets 
 int ReadRecognitionFile(ChartRecogData *record, ChartDefinitionDataSheets *chart, MeasurementDataSheets *measurement,
                         const QString &path)
 {
-    DocumentReader reader(path);
+    Store::FileReader reader(path);
     if (!reader.Opened())
         return kDocumentFileError;
     QDataStream &stream = reader.stream;
-    QString name, createTime;
-    qint32 recordCount = 0, diameter = 0;
-    stream >> name >> createTime >> recordCount >> diameter;
-    if (!reader.Ok())
+    MeasureHeader header;
+    if (!header.Read(reader))
         return kDocumentInvalid;
     OwnedChart readChart;
     OwnedMeasurement readMeasurement;
@@ -716,18 +718,9 @@ int ReadRecognitionFile(ChartRecogData *record, ChartDefinitionDataSheets *chart
     MeasurementDataSheets &m = readMeasurement.value;
     if (!ReadSheets(stream, &c) || !ReadMeasurement(stream, &m, reader.version) || !reader.Ok())
         return kDocumentInvalid;
-    DropImagesAndClipAreas(&c);
-    c.Kind = ChartDefinitionData::KindNormal;
-    c.ChartName = name;
-    c.CreateTime = createTime;
-    c.ChartPatchCount = c.SheetCount > 0 ? c.Sheets[0].PatchCount : 0;
-    c.Diameter = diameter;
-    m.RecordCount = recordCount;
-    m.Diameter = diameter;
-    record->RecordCount = recordCount;
-    record->Diameter = diameter;
-    record->ChartName = name;
-    record->CreateTime = createTime;
+    FinishReadChart(&c, ChartDefinitionData::KindNormal, header.name, header.createTime,
+                    c.SheetCount > 0 ? c.Sheets[0].PatchCount : 0, header.diameter);
+    header.Fill(&m, record);
     readChart.HandTo(chart);
     readMeasurement.HandTo(measurement);
     return kDocumentOk;

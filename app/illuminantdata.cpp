@@ -4,7 +4,6 @@
 
 #include <QDataStream>
 #include <QDate>
-#include <QFile>
 #include <QTime>
 
 #include <algorithm>
@@ -63,13 +62,10 @@ int CIlluminantData::Initialize()
 
 bool CIlluminantData::LoadUserIlluminant()
 {
-    QFile file(FilePath());
-    if (!file.open(QIODevice::ReadOnly))
+    Store::FileReader reader(FilePath());
+    if (!reader.Opened())
         return false;
-    QDataStream stream(&file);
-    Store::PrepareStream(stream);
-    qint8 first = 0, second = 0;
-    Store::ReadVersionBytes(stream, first, second);
+    QDataStream &stream = reader.stream;
     qint32 count = 0;
     if (!Store::ReadCount(stream, &count, kLeastRecordBytes))
         return false;

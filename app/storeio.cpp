@@ -12,6 +12,16 @@ namespace {
 constexpr qint64 kDoubleBytes = 8;
 }
 
+FileReader::FileReader(const QString &path) : file(path)
+{
+    opened = file.open(QIODevice::ReadOnly);
+    if (!opened)
+        return;
+    stream.setDevice(&file);
+    PrepareStream(stream);
+    ReadVersionBytes(stream, version, second);
+}
+
 bool WriteStream(QIODevice &device, const QString &recordName, const WriteBody &body)
 {
     QDataStream stream(&device);

@@ -2,14 +2,32 @@
 // Plumbing every binary store shares: an atomic writer, a count check that runs before anything is allocated,
 // and the float-list reader and writer.
 
+#include <QDataStream>
+#include <QFile>
 #include <QString>
 
 #include <functional>
 
-class QDataStream;
 class QIODevice;
 
 namespace Store {
+
+// A store file opened for reading, with its stream prepared and its two version bytes read.
+class FileReader
+{
+public:
+    explicit FileReader(const QString &path);
+    FileReader(const FileReader &) = delete;
+    FileReader &operator=(const FileReader &) = delete;
+    bool Opened() const { return opened; }
+    bool Ok() const { return stream.status() == QDataStream::Ok; }
+
+    QFile file;
+    QDataStream stream;
+    qint8 version = 0; // the first version byte
+    qint8 second = 0;
+    bool opened = false;
+};
 
 using WriteBody = std::function<void(QDataStream &stream)>;
 

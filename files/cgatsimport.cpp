@@ -78,6 +78,18 @@ unsigned PageCount(int pages)
     return pages < 1 ? 0u : unsigned(pages);
 }
 
+// The value after keyword on the next line that starts with it; the two separator kinds split alike.
+template <typename Separator>
+QString KeywordValueInStream(QTextStream &stream, const QString &keyword, const Separator &separator)
+{
+    while (!stream.atEnd()) {
+        const QStringList tokens = stream.readLine().split(separator, Qt::SkipEmptyParts);
+        if (!tokens.isEmpty() && tokens.first() == keyword)
+            return tokens.value(1);
+    }
+    return QString();
+}
+
 } // namespace
 
 // ---- Stream and line helpers ------------------------------------------------------------------------------
@@ -129,22 +141,12 @@ QString CIODataFile::FindKeywordValue(const QStringList &lines, const QString &k
 QString CIODataFile::FindKeywordValueInStream(QTextStream &stream, const QString &keyword,
                                               const QRegularExpression &separator)
 {
-    while (!stream.atEnd()) {
-        const QStringList tokens = stream.readLine().split(separator, Qt::SkipEmptyParts);
-        if (!tokens.isEmpty() && tokens.first() == keyword)
-            return tokens.value(1);
-    }
-    return QString();
+    return KeywordValueInStream(stream, keyword, separator);
 }
 
 QString CIODataFile::FindKeywordValueInStream(QTextStream &stream, const QString &keyword, const QString &separator)
 {
-    while (!stream.atEnd()) {
-        const QStringList tokens = stream.readLine().split(separator, Qt::SkipEmptyParts);
-        if (!tokens.isEmpty() && tokens.first() == keyword)
-            return tokens.value(1);
-    }
-    return QString();
+    return KeywordValueInStream(stream, keyword, separator);
 }
 
 bool CIODataFile::SkipToLineContaining(QTextStream &stream, const QString &text)
@@ -367,6 +369,23 @@ int CIODataFile::DeriveLayoutFromSampleNames(int *columns, int *rowsPerColumn, i
     return Success;
 }
 
+int CIODataFile::ParseRowColorValues(const QStringList &row, int colorFormat, const QVector<int> &positions,
+                                     int first, PatchColor *patch) const
+{
+    for (int k = 0; k < colorFormat + 2; ++k) {
+        const int position = positions.at(first + k);
+        if (position < 0 || position >= row.size())
+            return ListInvalid;
+        double value = 0;
+        if (!ParseFiniteNumber(row.at(position), &value))
+            return ProfilerNotANumber;
+        if (!ColorValueInRange(colorFormat, value))
+            return ListInvalid;
+        patch->ColorValue[k] = float(value);
+    }
+    return Success;
+}
+
 int CIODataFile::ParseCgatsPatches(PatchList *patches, int colorFormat, const QVector<int> &fields,
                                    const CgatsRows &rows) const
 {
@@ -389,17 +408,9 @@ int CIODataFile::ParseCgatsPatches(PatchList *patches, int colorFormat, const QV
         if (patch.ID < 1 || patch.ID > kMaxPatchId)
             return ListInvalid;
         patch.ColorFormat = colorFormat;
-        for (int k = 0; k < colorFormat + 2; ++k) {
-            const int position = fields.at(kFirstColorField + k);
-            if (position < 0 || position >= row.size())
-                return ListInvalid;
-            double value = 0;
-            if (!ParseFiniteNumber(row.at(position), &value))
-                return ProfilerNotANumber;
-            if (!ColorValueInRange(colorFormat, value))
-                return ListInvalid;
-            patch.ColorValue[k] = float(value);
-        }
+        const int parsed = ParseRowColorValues(row, colorFormat, fields, kFirstColorField, &patch);
+        if (parsed != Success)
+            return parsed;
         patches->append(patch);
     }
     return Success;
@@ -420,17 +431,9 @@ int CIODataFile::ParseProfilerPatches(PatchList *patches, int colorFormat, const
         if (patch.ID < 1 || patch.ID > kMaxPatchId)
             return ListInvalid;
         patch.ColorFormat = colorFormat;
-        for (int k = 0; k < colorPositions.size(); ++k) {
-            const int position = colorPositions.at(k);
-            if (position < 0 || position >= row.size())
-                return ListInvalid;
-            double value = 0;
-            if (!ParseFiniteNumber(row.at(position), &value))
-                return ProfilerNotANumber;
-            if (!ColorValueInRange(colorFormat, value))
-                return ListInvalid;
-            patch.ColorValue[k] = float(value);
-        }
+        const int parsed = ParseRowColorValues(row, colorFormat, colorPositions, 0, &patch);
+        if (parsed != Success)
+            return parsed;
         patches->append(patch);
     }
     return Success;

@@ -306,6 +306,10 @@ public:
     int CollectRowsInIdOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
                              int conditionId, const MeasurementDataSheets &measurement,
                              const ChartDefinitionDataSheets &chart, const QStringList &areaKeys);
+    // order 1 ID order, otherwise layout order.
+    int CollectRows(QList<ExportRow> *rows, int order, const Setting::MeasureConditionSetting &setting,
+                    int conditionId, const MeasurementDataSheets &measurement, const ChartDefinitionDataSheets &chart,
+                    const QStringList &areaKeys);
     static QStringList BuildAreaKeyList(const MeasurementDataSheets &measurement);
     // Every patch of every sheet as (sheet index, patch), stably sorted by ID.
     static QList<QPair<int, ChartDefinitionData::PatchColor>> ListChartPatchesById(
@@ -363,6 +367,15 @@ private:
     int ConvertLength(int unit, int value, int candidateA, int candidateB, int *result) const;
     int ValidateForWriting(const ChartDefinitionDataSheets &chart) const;
     bool ColorValueInRange(int format, double value) const;
+    // Builds and appends one row; on a failure every row collected so far is dropped.
+    int AppendExportRow(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting, int conditionId,
+                        int sheetIndex, const MeasurementData::PatchData &record,
+                        const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
+                        const QStringList &areaKeys);
+    // The format's colour values of a CGATS row from the columns positions[first ...]: Success, ListInvalid or
+    // ProfilerNotANumber.
+    int ParseRowColorValues(const QStringList &row, int colorFormat, const QVector<int> &positions, int first,
+                            ChartDefinitionData::PatchColor *patch) const;
     int ReadCgatsSecondStage(ChartDefinitionDataSheets *chart, const QString &path, QVector<int> *fields,
                              int *colorFormat, CgatsRows *rows) const;
 

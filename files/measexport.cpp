@@ -82,6 +82,8 @@ QString ColumnLetters(int column)
 
 namespace MeasureExport {
 
+const QString kMaker = QStringLiteral("VELMAR OSTRAND, INC.");
+
 QDateTime ParseCreateTime(const QString &createTime)
 {
     QDateTime time = QDateTime::fromString(createTime, QStringLiteral("yyyy/MM/dd hh:mm:ss"));
@@ -105,6 +107,18 @@ Setting::MeasureConditionSetting ApplyPaperWhiteFallback(CIODataFileHost *host,
     if (copy.DensityShown == 1 && copy.WhiteReference == 1 && !(host && host->SetPaperWhiteFromMeasurement()))
         copy.WhiteReference = 0;
     return copy;
+}
+
+WriterInputs GatherWriterInputs(CIODataFileHost *host, const Setting::MeasureConditionSetting &setting)
+{
+    WriterInputs inputs;
+    inputs.conditions = ApplyPaperWhiteFallback(host, setting);
+    if (host) {
+        inputs.illuminants = host->GetUserIlluminants();
+        if (const Setting::UserEnvironment *environment = host->GetUserEnvironment())
+            inputs.inks = environment->Inks;
+    }
+    return inputs;
 }
 
 int MeasuredPatchTotal(const MeasurementDataSheets &measurement)
@@ -288,6 +302,30 @@ int CIODataFile::BuildExportRow(ExportRow *row, const Setting::MeasureConditionS
     return Success;
 }
 
+int CIODataFile::AppendExportRow(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
+                                 int conditionId, int sheetIndex, const MeasurementData::PatchData &record,
+                                 const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
+                                 const QStringList &areaKeys)
+{
+    ExportRow row;
+    const int code =
+        BuildExportRow(&row, setting, conditionId, sheetIndex, record, patch, chartColorFormat, areaKeys);
+    if (code != Success) {
+        rows->clear();
+        return code;
+    }
+    rows->append(row);
+    return Success;
+}
+
+int CIODataFile::CollectRows(QList<ExportRow> *rows, int order, const Setting::MeasureConditionSetting &setting,
+                             int conditionId, const MeasurementDataSheets &measurement,
+                             const ChartDefinitionDataSheets &chart, const QStringList &areaKeys)
+{
+    return order == 1 ? CollectRowsInIdOrder(rows, setting, conditionId, measurement, chart, areaKeys)
+                      : CollectRowsInLayoutOrder(rows, setting, conditionId, measurement, chart, areaKeys);
+}
+
 int CIODataFile::CollectRowsInLayoutOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
                                           int conditionId, const MeasurementDataSheets &measurement,
                                           const ChartDefinitionDataSheets &chart, const QStringList &areaKeys)
@@ -329,14 +367,10 @@ int CIODataFile::CollectRowsInLayoutOrder(QList<ExportRow> *rows, const Setting:
             const int r = records.value(cell, -1);
             if (r < 0 || !AnyMeasuredValue(page.Records[r]))
                 continue;
-            ExportRow row;
-            const int code = BuildExportRow(&row, setting, conditionId, sheetIndex, page.Records[r],
-                                            sheet.Patches[firstPatch.value(cell)], chartFormat, areaKeys);
-            if (code != Success) {
-                rows->clear();
+            const int code = AppendExportRow(rows, setting, conditionId, sheetIndex, page.Records[r],
+                                             sheet.Patches[firstPatch.value(cell)], chartFormat, areaKeys);
+            if (code != Success)
                 return code;
-            }
-            rows->append(row);
         }
     }
     return Success;
@@ -367,14 +401,10 @@ int CIODataFile::CollectRowsInIdOrder(QList<ExportRow> *rows, const Setting::Mea
         const MeasurementData::PatchData *records = measurement.Sheets[sheetIndex].Records;
         if (r < 0 || !AnyMeasuredValue(records[r]))
             continue;
-        ExportRow row;
         const int code =
-            BuildExportRow(&row, setting, conditionId, sheetIndex, records[r], patch, chartFormat, areaKeys);
-        if (code != Success) {
-            rows->clear();
+            AppendExportRow(rows, setting, conditionId, sheetIndex, records[r], patch, chartFormat, areaKeys);
+        if (code != Success)
             return code;
-        }
-        rows->append(row);
     }
     return Success;
 }

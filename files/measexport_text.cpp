@@ -8,8 +8,6 @@
 
 namespace {
 
-const QString kMaker = QStringLiteral("VELMAR OSTRAND, INC.");
-
 QString Quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
@@ -23,8 +21,7 @@ int CIODataFile::WriteMeasurementText(const QString &path, const QString &separa
                                       const ChartDefinitionDataSheets &chart, int order)
 {
     using namespace MeasureExport;
-    const Setting::MeasureConditionSetting conditions = ApplyPaperWhiteFallback(m_host, setting);
-    const UserIlluminantSlots illuminants = m_host ? m_host->GetUserIlluminants() : UserIlluminantSlots();
+    const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
     const QString &S = separator;
     const QDateTime created = ParseCreateTime(createTime);
 
@@ -73,10 +70,7 @@ int CIODataFile::WriteMeasurementText(const QString &path, const QString &separa
             continue;
 
         QList<ExportRow> rows;
-        const int code = order == 1
-                             ? CollectRowsInIdOrder(&rows, conditions, conditionId, measurement, chart, QStringList())
-                             : CollectRowsInLayoutOrder(&rows, conditions, conditionId, measurement, chart,
-                                                        QStringList());
+        const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, QStringList());
         KeepFirstFailure(&result, code);
         line(QStringLiteral("#BEGIN_MEASUREMENT_DATA"));
         line(fields.join(S));
@@ -97,10 +91,7 @@ int CIODataFile::WriteMeasurementCgatsText(const QString &path, const QString &s
                                            const ChartDefinitionDataSheets &chart, int order)
 {
     using namespace MeasureExport;
-    const Setting::MeasureConditionSetting conditions = ApplyPaperWhiteFallback(m_host, setting);
-    const UserIlluminantSlots illuminants = m_host ? m_host->GetUserIlluminants() : UserIlluminantSlots();
-    const Setting::UserEnvironment *environment = m_host ? m_host->GetUserEnvironment() : nullptr;
-    const InkChannelList inks = environment ? environment->Inks : InkChannelList();
+    const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
     const QString &T = separator;
 
     QString text;
@@ -143,9 +134,7 @@ int CIODataFile::WriteMeasurementCgatsText(const QString &path, const QString &s
             }
         }
         QList<ExportRow> rows;
-        const int code = order == 1
-                             ? CollectRowsInIdOrder(&rows, conditions, conditionId, measurement, chart, areaKeys)
-                             : CollectRowsInLayoutOrder(&rows, conditions, conditionId, measurement, chart, areaKeys);
+        const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, areaKeys);
         KeepFirstFailure(&result, code);
         line(QStringLiteral("NUMBER_OF_FIELDS") + T + QString::number(fields.size()));
         line(QStringLiteral("BEGIN_DATA_FORMAT"));

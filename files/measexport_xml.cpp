@@ -10,8 +10,6 @@
 
 namespace {
 
-const QString kMaker = QStringLiteral("VELMAR OSTRAND, INC.");
-
 // Takes a row's values from the front; past the end it gives empty texts instead of reading on.
 class RowCursor
 {
@@ -71,10 +69,7 @@ int CIODataFile::WriteMeasurementCgatsXml(const QString &path, const QString &cr
                                           const ChartDefinitionDataSheets &chart, int order)
 {
     using namespace MeasureExport;
-    const Setting::MeasureConditionSetting conditions = ApplyPaperWhiteFallback(m_host, setting);
-    const UserIlluminantSlots illuminants = m_host ? m_host->GetUserIlluminants() : UserIlluminantSlots();
-    const Setting::UserEnvironment *environment = m_host ? m_host->GetUserEnvironment() : nullptr;
-    const InkChannelList inks = environment ? environment->Inks : InkChannelList();
+    const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
 
     QDomDocument document;
     QDomElement root = CreateXmlRoot(document, QStringLiteral("cgats17"), QStringLiteral(" standalone=\"yes\""));
@@ -132,9 +127,7 @@ int CIODataFile::WriteMeasurementCgatsXml(const QString &path, const QString &cr
             }
         }
         QList<ExportRow> rows;
-        const int code = order == 1
-                             ? CollectRowsInIdOrder(&rows, conditions, conditionId, measurement, chart, areaKeys)
-                             : CollectRowsInLayoutOrder(&rows, conditions, conditionId, measurement, chart, areaKeys);
+        const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, areaKeys);
         KeepFirstFailure(&result, code);
 
         QDomElement data = AppendXmlElement(section, QStringLiteral("cgats17.data_section_data"), QString());
@@ -165,10 +158,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
                                      const ChartDefinitionDataSheets &chart, int order)
 {
     using namespace MeasureExport;
-    const Setting::MeasureConditionSetting conditions = ApplyPaperWhiteFallback(m_host, setting);
-    const UserIlluminantSlots illuminants = m_host ? m_host->GetUserIlluminants() : UserIlluminantSlots();
-    const Setting::UserEnvironment *environment = m_host ? m_host->GetUserEnvironment() : nullptr;
-    const InkChannelList inks = environment ? environment->Inks : InkChannelList();
+    const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
     const QString cs1 = QStringLiteral("CS1");
     const QString spec = QStringLiteral("ColorSpecification");
 
@@ -199,9 +189,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
         QDomElement resources = AppendXmlElement(root, QStringLiteral("cc:Resources"), QString());
         QDomElement collection = AppendXmlElement(resources, QStringLiteral("cc:ObjectCollection"), QString());
         QList<ExportRow> rows;
-        const int code = order == 1
-                             ? CollectRowsInIdOrder(&rows, conditions, conditionId, measurement, chart, areaKeys)
-                             : CollectRowsInLayoutOrder(&rows, conditions, conditionId, measurement, chart, areaKeys);
+        const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, areaKeys);
         KeepFirstFailure(&result, code);
 
         for (const ExportRow &row : rows) {

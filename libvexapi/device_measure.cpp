@@ -41,19 +41,6 @@ void cTarselDevice::FlushData()
         lib_->FlushDataBuffer(transport_);
 }
 
-int cTarselDevice::SingleExchange(std::uint8_t command, std::initializer_list<std::uint8_t> payload,
-                                  ResPacket* response)
-{
-    CmdPacket packet(command, lumet::kKindSingle, 0);
-    std::uint8_t bytes[60] = {};
-    std::size_t n = 0;
-    for (std::uint8_t b : payload)
-        bytes[n++] = b;
-    if (n)
-        packet.SetPayload(bytes, n);
-    return Exchange(packet, response);
-}
-
 bool cTarselDevice::CalibrationBlockValid() const
 {
     std::int32_t status = 0;
@@ -127,47 +114,76 @@ int RawValuesExchange(cTarselDevice& device, int first, ResponseList* list, int*
     return 0;
 }
 
+// Stores at most count of the values that arrived, perReport slots a report; the first headerSlots slots of the
+// first report hold the reply header. decode(payload, slot) gives one value.
+template <typename T, typename Decode>
+int ReadRawValues(cTarselDevice& device, int first, int count, T* out, int* got, int perReport, int headerSlots,
+                  Decode decode)
+{
+    *got = 0;
+    ResponseList list;
+    int arrived = 0;
+    const int code = RawValuesExchange(device, first, &list, &arrived);
+    if (code != 0)
+        return code;
+    const int wanted = std::min(count, arrived);
+    int stored = 0;
+    for (std::size_t r = 0; r < list.size() && stored < wanted; ++r) {
+        for (int k = r == 0 ? headerSlots : 0; k < perReport && stored < wanted; ++k)
+            out[stored++] = decode(list[r].Payload(), k);
+    }
+    *got = stored;
+    return 0;
+}
+
 }  // namespace
 
 int cTarselDevice::ReadRawValues32(int first, int count, float* out, int* got)
 {
-    *got = 0;
-    ResponseList list;
-    int arrived = 0;
-    const int code = RawValuesExchange(*this, first, &list, &arrived);
-    if (code != 0)
-        return code;
-    // Fifteen values per report; the first report's first slot holds the reply header.
-    const int wanted = std::min(count, arrived);
-    int stored = 0;
-    for (std::size_t r = 0; r < list.size() && stored < wanted; ++r) {
-        for (int k = r == 0 ? 1 : 0; k < 15 && stored < wanted; ++k)
-            out[stored++] = GetBeFloat(list[r].Payload() + 4 * k);
-    }
-    *got = stored;
-    return 0;
+    // Fifteen values per report.
+    return ReadRawValues(*this, first, count, out, got, 15, 1,
+                         [](const std::uint8_t* payload, int k) { return GetBeFloat(payload + 4 * k); });
 }
 
 int cTarselDevice::ReadRawValues16(int first, int count, std::uint16_t* out, int* got)
 {
-    *got = 0;
-    ResponseList list;
-    int arrived = 0;
-    const int code = RawValuesExchange(*this, first, &list, &arrived);
-    if (code != 0)
-        return code;
-    // Thirty counts per report, 14 bits left-aligned; the first two slots of the first report hold the header.
-    const int wanted = std::min(count, arrived);
-    int stored = 0;
-    for (std::size_t r = 0; r < list.size() && stored < wanted; ++r) {
-        for (int k = r == 0 ? 2 : 0; k < 30 && stored < wanted; ++k)
-            out[stored++] = static_cast<std::uint16_t>(GetBe16(list[r].Payload() + 2 * k) >> 2);
-    }
-    *got = stored;
-    return 0;
+    // Thirty counts per report, 14 bits left-aligned.
+    return ReadRawValues(*this, first, count, out, got, 30, 2, [](const std::uint8_t* payload, int k) {
+        return static_cast<std::uint16_t>(GetBe16(payload + 2 * k) >> 2);
+    });
 }
 
 // ---- measurement ----
+
+int cTarselDevice::OperationResult(int code, int failure)
+{
+    if (code == 0)
+        return 0;
+    PushError(code + kOperationOffset);
+    return failure;
+}
+
+int cTarselDevice::CheckCalibrationReady(int* status, int invalidBlock, int unanswered, int notCalibrated)
+{
+    if (!CalibrationBlockValid())
+        return invalidBlock;
+    ResPacket response;
+    const int code = CalibrationStatusExchange(&response);
+    if (code != 0) {
+        PushError(code);
+        return unanswered;
+    }
+    *status = response.Payload()[2];
+    return *status == 1 || *status == 2 ? 0 : notCalibrated;
+}
+
+int cTarselDevice::StartedOnCalibration(int status)
+{
+    if (status != 2)
+        return 0;
+    resultFlag_ = 1;
+    return 1;
+}
 
 int cTarselDevice::DoMeasurement(int* value)
 {
@@ -175,29 +191,16 @@ int cTarselDevice::DoMeasurement(int* value)
         return 1303;
     if (!IsRemote())
         return 1302;
-    if (!CalibrationBlockValid())
-        return 1301;
-    ResPacket response;
-    const int statusCode = CalibrationStatusExchange(&response);
-    if (statusCode != 0) {
-        PushError(statusCode);
-        return 1304;
-    }
-    const int calibrationStatus = response.Payload()[2];
-    if (calibrationStatus != 1 && calibrationStatus != 2)
-        return 1306;
+    int calibrationStatus = 0;
+    const int ready = CheckCalibrationReady(&calibrationStatus, 1301, 1304, 1306);
+    if (ready != 0)
+        return ready;
     const int code = irrad_.Execute(*this);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return code == 116 ? 1307 : 1305;
-    }
+    if (code != 0)
+        return OperationResult(code, code == 116 ? 1307 : 1305);
     *value = irrad_.ReadyValue();
     manualMeasurement_ = 0;
-    if (calibrationStatus == 2) {
-        resultFlag_ = 1;
-        return 1;
-    }
-    return 0;
+    return StartedOnCalibration(calibrationStatus);
 }
 
 int cTarselDevice::DoManualMeasurement(int key1, int key2)
@@ -221,28 +224,15 @@ int cTarselDevice::DoManualMeasurement(int key1, int key2)
         return 1331;
     }
     RememberManualPair(key1, key2);
-    if (!CalibrationBlockValid())
-        return 1321;
-    ResPacket response;
-    const int statusCode = CalibrationStatusExchange(&response);
-    if (statusCode != 0) {
-        PushError(statusCode);
-        return 1324;
-    }
-    const int calibrationStatus = response.Payload()[2];
-    if (calibrationStatus != 1 && calibrationStatus != 2)
-        return 1321;
-    const int code = irrad_.ManualStart(*this);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return 1325;
-    }
+    int calibrationStatus = 0;
+    const int ready = CheckCalibrationReady(&calibrationStatus, 1321, 1324, 1321);
+    if (ready != 0)
+        return ready;
+    const int code = OperationResult(irrad_.ManualStart(*this), 1325);
+    if (code != 0)
+        return code;
     manualMeasurement_ = 1;
-    if (calibrationStatus == 2) {
-        resultFlag_ = 1;
-        return 1;
-    }
-    return 0;
+    return StartedOnCalibration(calibrationStatus);
 }
 
 int cTarselDevice::PollingMeasure(int* state)
@@ -254,10 +244,8 @@ int cTarselDevice::PollingMeasure(int* state)
     const int code = irrad_.Poll(*this, state);
     if (code == 106)
         return 1206;
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return 1205;
-    }
+    if (code != 0)
+        return OperationResult(code, 1205);
     if (*state != 2)
         return 0;
     float spectrum[421];
@@ -282,12 +270,7 @@ int cTarselDevice::StopMeasurement()
 {
     if (!IsRemote())
         return 1401;
-    const int code = irrad_.Stop(*this);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return 1402;
-    }
-    return 0;
+    return OperationResult(irrad_.Stop(*this), 1402);
 }
 
 int cTarselDevice::CorrectRawSpectrum(float* raw, int integrationTime)
@@ -374,12 +357,7 @@ int cTarselDevice::DoCalibration()
 {
     if (!IsRemote())
         return 11102;
-    const int code = calibrate_.Execute(*this);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return 11101;
-    }
-    return 0;
+    return OperationResult(calibrate_.Execute(*this), 11101);
 }
 
 int cTarselDevice::PollingCalibration(int* state)
@@ -387,11 +365,7 @@ int cTarselDevice::PollingCalibration(int* state)
     if (!IsRemote())
         return 11204;
     const int code = calibrate_.Poll(*this, state);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return code == 126 ? 11203 : 11202;
-    }
-    return 0;
+    return OperationResult(code, code == 126 ? 11203 : 11202);
 }
 
 int cTarselDevice::GetCalibrateStatus(int* status)
@@ -557,11 +531,9 @@ int cTarselDevice::ReadyWaitAll(int* value)
 {
     if (!value)
         return 10701;
-    const int code = irrad_.ReadyWait(*this);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return 10703;
-    }
+    const int code = OperationResult(irrad_.ReadyWait(*this), 10703);
+    if (code != 0)
+        return code;
     *value = irrad_.ReadyValue();
     return 0;
 }
@@ -569,23 +541,13 @@ int cTarselDevice::ReadyWaitAll(int* value)
 int cTarselDevice::ManualStartAll()
 {
     manualMeasurement_ = 1;
-    const int code = irrad_.ManualStart(*this);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return 10601;
-    }
-    return 0;
+    return OperationResult(irrad_.ManualStart(*this), 10601);
 }
 
 int cTarselDevice::PlainStartAll()
 {
     manualMeasurement_ = 0;
-    const int code = irrad_.PlainStart(*this);
-    if (code != 0) {
-        PushError(code + kOperationOffset);
-        return 10601;
-    }
-    return 0;
+    return OperationResult(irrad_.PlainStart(*this), 10601);
 }
 
 }  // namespace vexapi

@@ -170,28 +170,12 @@ int cTarselDevice::DeleteDeviceStoredData(int number)
 
 int cTarselDevice::QueryTargetRecord(int number, int* presence)
 {
-    ResPacket response;
-    const int code = SendRecordRequest(lumet::kCmdTargetRecord, lumet::kRecordQuery, number, &response);
-    if (code != 0) {
-        PushError(code);
-        return 10201;
-    }
-    *presence = response.Payload()[4];
-    return 0;
+    return QueryRecordPresence(lumet::kCmdTargetRecord, number, presence, 10201);
 }
 
 int cTarselDevice::ReadTargetRecord(int number, DeviceSpectralRecord* record)
 {
-    CmdPacket command(lumet::kCmdTargetRecord, lumet::kKindSingle, 0);
-    const std::uint8_t payload[4] = {lumet::kRecordRead, 0, static_cast<std::uint8_t>(number >> 8),
-                                     static_cast<std::uint8_t>(number)};
-    command.SetPayload(payload, sizeof payload);
-    const int code = ExchangeBytes(command, record->bytes, lumet::kSpectralRecordSize);
-    if (code != 0) {
-        PushError(code);
-        return 4601;
-    }
-    return 0;
+    return ReadNumberedRecord(lumet::kCmdTargetRecord, number, record->bytes, lumet::kSpectralRecordSize, 4601);
 }
 
 int cTarselDevice::WriteTargetRecord(DeviceSpectralRecord* record)

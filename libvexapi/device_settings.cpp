@@ -82,6 +82,18 @@ void UnpackDate(const std::uint8_t* p, VexDateTime* d)
     d->second = p[6];
 }
 
+// Sends one setting command with its payload; the exchange's code, pushed onto the error history when not 0.
+int SettingExchange(cTarselDevice& device, std::uint8_t command, const std::uint8_t* payload, std::size_t size,
+                    ResPacket* response)
+{
+    CmdPacket packet(command, lumet::kKindSingle, 0);
+    packet.SetPayload(payload, size);
+    const int code = device.Exchange(packet, response);
+    if (code != 0)
+        device.PushError(code);
+    return code;
+}
+
 }  // namespace
 
 int cTarselDevice::MeasSetting(int operation, int type, MeasSettingRecord* record)
@@ -132,12 +144,9 @@ int cTarselDevice::MeasSetting(int operation, int type, MeasSettingRecord* recor
     if (row.firmwareCode != 0 && !FirmwareAtLeast(1, 12, 0))
         return row.firmwareCode;
 
-    CmdPacket command(row.command, lumet::kKindSingle, 0);
-    command.SetPayload(payload, sizeof payload);
     ResPacket response;
-    const int code = Exchange(command, &response);
+    const int code = SettingExchange(*this, row.command, payload, sizeof payload, &response);
     if (code != 0) {
-        PushError(code);
         if (operation != 1)
             return row.readCode;
         return type == 5 && code == StatusCode::kStatus6 ? 7703 : row.writeCode;
@@ -198,14 +207,9 @@ int cTarselDevice::ClockSetting(int operation, VexDateTime* date)
         payload[0] = 1;
         PackDate(*date, payload + 4);
     }
-    CmdPacket command(row.command, lumet::kKindSingle, 0);
-    command.SetPayload(payload, sizeof payload);
     ResPacket response;
-    const int code = Exchange(command, &response);
-    if (code != 0) {
-        PushError(code);
+    if (SettingExchange(*this, row.command, payload, sizeof payload, &response) != 0)
         return operation == 1 ? row.writeCode : row.readCode;
-    }
     if (operation != 1)
         UnpackDate(response.Payload() + 4, date);
     return 0;
@@ -227,14 +231,9 @@ int cTarselDevice::SystemSetting(int operation, int type, VexSystemSetting* reco
             return row.rangeCode;
         payload[1] = static_cast<std::uint8_t>(*field);
     }
-    CmdPacket command(row.command, lumet::kKindSingle, 0);
-    command.SetPayload(payload, sizeof payload);
     ResPacket response;
-    const int code = Exchange(command, &response);
-    if (code != 0) {
-        PushError(code);
+    if (SettingExchange(*this, row.command, payload, sizeof payload, &response) != 0)
         return operation == 1 ? row.writeCode : row.readCode;
-    }
     if (operation != 1) {
         const std::uint8_t b = response.Payload()[1];
         *field = type == 3 ? static_cast<signed char>(b) : b;
@@ -284,14 +283,7 @@ int cTarselDevice::SetPeriodicCalDate(const VexDateTime* date)
     }
     std::uint8_t payload[12] = {1, 0};
     PackDate(*date, payload + 4);
-    CmdPacket command(0x36, lumet::kKindSingle, 0);
-    command.SetPayload(payload, sizeof payload);
-    const int code = Exchange(command, nullptr);
-    if (code != 0) {
-        PushError(code);
-        return 9401;
-    }
-    return 0;
+    return SettingExchange(*this, 0x36, payload, sizeof payload, nullptr) != 0 ? 9401 : 0;
 }
 
 int cTarselDevice::GetListItem(int item, int* value)

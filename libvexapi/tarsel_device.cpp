@@ -487,6 +487,23 @@ int cTarselDevice::AccessFactoryMemory(VexMemoryRequest* request)
 
 // ---- records ----
 
+int cTarselDevice::SingleExchange(std::uint8_t command, std::initializer_list<std::uint8_t> payload,
+                                  ResPacket* response)
+{
+    return Exchange(SingleCommand(command, payload), response);
+}
+
+int cTarselDevice::ReadNumberedRecord(std::uint8_t command, int number, std::uint8_t* bytes, int length, int failure)
+{
+    const int code = ExchangeBytes(SingleCommand(command, {lumet::kRecordRead, 0, static_cast<std::uint8_t>(number >> 8),
+                                                          static_cast<std::uint8_t>(number)}),
+                                   bytes, length);
+    if (code == 0)
+        return 0;
+    PushError(code);
+    return failure;
+}
+
 int cTarselDevice::SendRecordRequest(std::uint8_t command, std::uint8_t operation, int number, ResPacket* response)
 {
     if (command == lumet::kCmdRankRecord)
@@ -494,6 +511,18 @@ int cTarselDevice::SendRecordRequest(std::uint8_t command, std::uint8_t operatio
     return Exchange(SingleCommand(command, {operation, 0, static_cast<std::uint8_t>(number >> 8),
                                             static_cast<std::uint8_t>(number)}),
                     response);
+}
+
+int cTarselDevice::QueryRecordPresence(std::uint8_t command, int number, int* presence, int failure)
+{
+    ResPacket response;
+    const int code = SendRecordRequest(command, lumet::kRecordQuery, number, &response);
+    if (code != 0) {
+        PushError(code);
+        return failure;
+    }
+    *presence = response.Payload()[4];
+    return 0;
 }
 
 int cTarselDevice::ReadStoredCount(int* count)
@@ -514,16 +543,7 @@ int cTarselDevice::ReadStoredCount(int* count)
 
 int cTarselDevice::ReadStoredRecord(int number, DeviceStoredRecord* record)
 {
-    CmdPacket command(lumet::kCmdStoredRecord, lumet::kKindSingle, 0);
-    const std::uint8_t payload[4] = {lumet::kRecordRead, 0, static_cast<std::uint8_t>(number >> 8),
-                                     static_cast<std::uint8_t>(number)};
-    command.SetPayload(payload, sizeof payload);
-    const int code = ExchangeBytes(command, record->bytes, lumet::kStoredRecordSize);
-    if (code != 0) {
-        PushError(code);
-        return StoredCode::kReadFailed;
-    }
-    return 0;
+    return ReadNumberedRecord(lumet::kCmdStoredRecord, number, record->bytes, lumet::kStoredRecordSize, StoredCode::kReadFailed);
 }
 
 int cTarselDevice::LoadStoredData()
@@ -624,28 +644,12 @@ int cTarselDevice::GetDeviceStoredData(VexStoredMeasurement* records, int kind, 
 
 int cTarselDevice::QueryUserCalibrationRecord(int number, int* presence)
 {
-    ResPacket response;
-    const int code = SendRecordRequest(lumet::kCmdUserCalibrationRecord, lumet::kRecordQuery, number, &response);
-    if (code != 0) {
-        PushError(code);
-        return UserCalibrationCode::kQueryExchange;
-    }
-    *presence = response.Payload()[4];
-    return 0;
+    return QueryRecordPresence(lumet::kCmdUserCalibrationRecord, number, presence, UserCalibrationCode::kQueryExchange);
 }
 
 int cTarselDevice::ReadUserCalibrationRecord(int number, DeviceSpectralRecord* record)
 {
-    CmdPacket command(lumet::kCmdUserCalibrationRecord, lumet::kKindSingle, 0);
-    const std::uint8_t payload[4] = {lumet::kRecordRead, 0, static_cast<std::uint8_t>(number >> 8),
-                                     static_cast<std::uint8_t>(number)};
-    command.SetPayload(payload, sizeof payload);
-    const int code = ExchangeBytes(command, record->bytes, lumet::kSpectralRecordSize);
-    if (code != 0) {
-        PushError(code);
-        return UserCalibrationCode::kReadExchange;
-    }
-    return 0;
+    return ReadNumberedRecord(lumet::kCmdUserCalibrationRecord, number, record->bytes, lumet::kSpectralRecordSize, UserCalibrationCode::kReadExchange);
 }
 
 int cTarselDevice::GetUserCalibrationData(int number, VexUserCalibrationData* record)
@@ -703,14 +707,7 @@ int cTarselDevice::LoadUserCalibration()
 
 int cTarselDevice::QueryRankRecord(int number, int* presence)
 {
-    ResPacket response;
-    const int code = SendRecordRequest(lumet::kCmdRankRecord, lumet::kRecordQuery, number, &response);
-    if (code != 0) {
-        PushError(code);
-        return RankLoadCode::kQueryExchange;
-    }
-    *presence = response.Payload()[4];
-    return 0;
+    return QueryRecordPresence(lumet::kCmdRankRecord, number, presence, RankLoadCode::kQueryExchange);
 }
 
 int cTarselDevice::ReadRankRecord(int number, DeviceRankRecord* record)

@@ -192,9 +192,20 @@ public:
 private:
     int ExchangeWith(const CmdPacket& command, ResPacket* response, bool flushData, const int codes[4]);
     int SendRecordRequest(std::uint8_t command, std::uint8_t operation, int number, ResPacket* response);
+    // Whether record `number` is stored (*presence): 0, or failure with the exchange's code pushed.
+    int QueryRecordPresence(std::uint8_t command, int number, int* presence, int failure);
     // Sends a whole record and takes its one response: 0, or one of codes {send, no response, status}.
     int SendRecord(std::uint8_t command, const std::uint8_t* bytes, int length, const int codes[3]);
     int SingleExchange(std::uint8_t command, std::initializer_list<std::uint8_t> payload, ResPacket* response);
+    // Reads a record numbered in 16 bits whole into bytes: 0, or failure with the exchange's code pushed.
+    int ReadNumberedRecord(std::uint8_t command, int number, std::uint8_t* bytes, int length, int failure);
+    // 0 for a code of 0; otherwise records the code in the operation range and returns failure.
+    int OperationResult(int code, int failure);
+    // Before a measurement: a valid calibration block and a device status of 1 or 2 (*status). 0, or the
+    // caller's code for an invalid block, an unanswered status exchange or any other status.
+    int CheckCalibrationReady(int* status, int invalidBlock, int unanswered, int notCalibrated);
+    // A measurement started on a status-2 calibration warns: 1 with the result flag set, else 0.
+    int StartedOnCalibration(int status);
     int SpectralWrite(int number, const VexTargetData* record, bool userCalibration);
     void SetUserCalibrationNone();
 

@@ -76,6 +76,13 @@ struct FixturePatch {
     int column;
 };
 
+// A file's bytes; empty when it cannot be read.
+inline QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 inline void SetTimeZone(const char *zone)
 {
     qputenv("TZ", zone);

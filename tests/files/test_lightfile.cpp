@@ -7,12 +7,6 @@
 
 namespace {
 
-QByteArray ReadBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 EnvironLightData SampleLight()
 {
     EnvironLightData light;

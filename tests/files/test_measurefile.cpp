@@ -10,12 +10,6 @@ namespace {
 const QString kCreated = QStringLiteral("2024/01/31 08:05:09");
 const QString kGoldenDir = QStringLiteral(VAREMO_FILES_TEST_DATA "/golden");
 
-QByteArray ReadBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray RotateBack(QByteArray bytes)
 {
     for (char &c : bytes) {
