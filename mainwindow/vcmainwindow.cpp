@@ -62,15 +62,15 @@ void CVCMainWindow::SelectDensityChartFromFileID(int fileId)
     m_model->SelectFileID(CModel::KindDensityChart, fileId, fileId);
 }
 
+// Both chart-found signals arrive while the scanner's capture result is handled; the controller starts the
+// recognition once the QR record is accepted, so starting it here too would recognise and measure the sheet twice.
 void CVCMainWindow::FindDesignationChartFound(int fileId, int pageNo)
 {
     m_model->SelectFileID(CModel::KindDesignationChart, fileId, fileId);
     m_model->SetCurrentSheetIndex(pageNo);
-    m_model->StartOrloRecognition(true);
 }
 
 void CVCMainWindow::FindDensityChartFound(int fileId)
 {
     m_model->SelectFileID(CModel::KindDensityChart, fileId, fileId);
-    m_model->StartOrloRecognition(true);
 }
