@@ -134,6 +134,34 @@ struct TiffCloser {
     }
 };
 
+// ImageMagick's TIFF coder installs process-wide libtiff handlers that report into the exception of its last
+// read or write, long gone by now; a libtiff error of our own would abort or corrupt memory. Silenced until the
+// file is closed.
+class QuietTiffHandlers
+{
+public:
+    QuietTiffHandlers()
+        : m_error(TIFFSetErrorHandler(nullptr)), m_errorExt(TIFFSetErrorHandlerExt(nullptr)),
+          m_warning(TIFFSetWarningHandler(nullptr)), m_warningExt(TIFFSetWarningHandlerExt(nullptr))
+    {
+    }
+    ~QuietTiffHandlers()
+    {
+        TIFFSetErrorHandler(m_error);
+        TIFFSetErrorHandlerExt(m_errorExt);
+        TIFFSetWarningHandler(m_warning);
+        TIFFSetWarningHandlerExt(m_warningExt);
+    }
+    QuietTiffHandlers(const QuietTiffHandlers &) = delete;
+    QuietTiffHandlers &operator=(const QuietTiffHandlers &) = delete;
+
+private:
+    TIFFErrorHandler m_error;
+    TIFFErrorHandlerExt m_errorExt;
+    TIFFErrorHandler m_warning;
+    TIFFErrorHandlerExt m_warningExt;
+};
+
 bool HasTile(const Magick::Image &tile)
 {
     return tile.columns() > 0 && tile.rows() > 0;
@@ -512,6 +540,7 @@ bool COutputImage::WriteSeparatedPage(const QString &fileName, const Sheet *shee
     PageFile file(fileName);
     if (!file.Reserve())
         return false;
+    const QuietTiffHandlers quiet; // outlives the handle: closing flushes and may report too
     std::unique_ptr<TIFF, TiffCloser> owner(TIFFOpen(file.TempPath().constData(), "w"));
     TIFF *tif = owner.get();
     if (!tif)

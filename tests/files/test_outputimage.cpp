@@ -18,8 +18,11 @@
 #include <QtTest>
 
 #include <cmath>
+#include <csignal>
 #include <limits>
 #include <vector>
+
+#include <sys/resource.h>
 
 using ChartDefinitionData::Format5Color;
 using ChartDefinitionData::Format6Color;
@@ -157,6 +160,33 @@ QStringList PageFiles(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+// No file may grow past `bytes` while this lives; writes beyond fail even for root, unlike permissions.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        m_set = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = rlim_t(bytes);
+        m_set = m_set && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool IsSet() const { return m_set; }
+
+private:
+    rlimit m_old {};
+    void (*m_handler)(int) = nullptr;
+    bool m_set = false;
+};
+
 } // namespace
 
 class TestOutputImage : public QObject
@@ -194,6 +224,8 @@ private slots:
     void unwritableTarget_data();
     void unwritableTarget();
     void failedPageKeepsOlderFile();
+    void separatedWriteFailsPartway_data();
+    void separatedWriteFailsPartway();
     void oversizedQrPicture();
     void tallMagickPage();
     void outputChartImageTakesUserDepth();
@@ -757,6 +789,52 @@ void TestOutputImage::failedPageKeepsOlderFile()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("older page"));
     QVERIFY(ReadTiff(Path("k_001.tif")).ok);
+}
+
+void TestOutputImage::separatedWriteFailsPartway_data()
+{
+    QTest::addColumn<bool>("midPage");
+    QTest::newRow("strip in mid page") << true;
+    QTest::newRow("directory at flush") << false;
+}
+
+void TestOutputImage::separatedWriteFailsPartway()
+{
+    // A small first page fits under the size limit; the second runs into it in its strips or, one byte short of
+    // its full size, when the directory is flushed.
+    QFETCH(bool, midPage);
+    PageHost host;
+    ChartGuard guard;
+    PageLayout small;
+    small.format = Format6Color;
+    small.values = {QVector<float>(8, 50)};
+    small.width = small.height = 1000;
+    small.rows = small.columns = 1;
+    PageLayout large = small;
+    large.width = large.height = 3000;
+    large.rows = large.columns = 2;
+    MakeChart(&guard.chart, {small, large});
+    QCOMPARE(COutputImage(&host).Output(Path("ref.tif"), &guard.chart, 0), 0);
+    const qint64 smallSize = QFileInfo(Path("ref_001.tif")).size();
+    const qint64 largeSize = QFileInfo(Path("ref_002.tif")).size();
+    QVERIFY(smallSize > 0 && smallSize < largeSize / 2);
+    QVERIFY(QFile::remove(Path("ref_001.tif")) && QFile::remove(Path("ref_002.tif")));
+
+    QFile old(Path("w_002.tif"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("older page");
+    old.close();
+    int result = -1;
+    {
+        const FileSizeLimit limit(midPage ? largeSize / 2 : largeSize - 1);
+        QVERIFY(limit.IsSet());
+        result = COutputImage(&host).Output(Path("w.tif"), &guard.chart, 0);
+    }
+    QCOMPARE(result, 100001);
+    QCOMPARE(PageFiles(m_dir.path()), QStringList({"w_001.tif", "w_002.tif"}));
+    QVERIFY(ReadTiff(Path("w_001.tif")).ok);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("older page"));
 }
 
 void TestOutputImage::oversizedQrPicture()
