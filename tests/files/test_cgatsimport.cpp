@@ -17,18 +17,6 @@ namespace {
 using ChartDefinitionData::PatchColor;
 using ChartDefinitionData::Sheet;
 
-QString Layout(const ChartDefinitionDataSheets &chart)
-{
-    QStringList pages;
-    for (int s = 0; s < chart.SheetCount; ++s) {
-        QStringList areas;
-        for (int a = 0; a < chart.Sheets[s].AreaCount; ++a)
-            areas << QStringLiteral("%1x%2").arg(chart.Sheets[s].Areas[a].RowCount).arg(chart.Sheets[s].Areas[a].ColumnCount);
-        pages << areas.join(QLatin1Char(','));
-    }
-    return pages.join(QLatin1Char('|'));
-}
-
 // "id@page.area.row.column" for every patch, pages in order.
 QString Placement(const ChartDefinitionDataSheets &chart)
 {
@@ -425,7 +413,7 @@ private slots:
         QCOMPARE(gotCount, count);
         if (expected != 0)
             return;
-        QCOMPARE(Layout(chart.chart), layout);
+        QCOMPARE(AreaGrid(chart.chart), layout);
         QCOMPARE(chart.chart.Recog, 4);
         QCOMPARE(chart.chart.Diameter, 1);
         const Sheet &page = chart.chart.Sheets[0];
@@ -570,7 +558,7 @@ private slots:
         QCOMPARE(m_file.ImportCgatsChartWithLayout(&chart.chart, path, rows, columns), expected);
         if (expected != 0)
             return;
-        QCOMPARE(Layout(chart.chart), layout);
+        QCOMPARE(AreaGrid(chart.chart), layout);
         QCOMPARE(chart.chart.Sheets[0].Width, columns * 600 + 1000);
         QCOMPARE(chart.chart.Sheets[0].Height, rows * 600 + 1000);
         QCOMPARE(chart.chart.Recog, 4);
@@ -629,7 +617,7 @@ private slots:
         QCOMPARE(m_file.ImportCgatsChartWithFormat(&chart.chart, path, order), expected);
         if (expected != 0)
             return;
-        QCOMPARE(Layout(chart.chart), QStringLiteral("33x49"));
+        QCOMPARE(AreaGrid(chart.chart), QStringLiteral("33x49"));
         const Sheet &page = chart.chart.Sheets[0];
         QCOMPARE(page.Width, 30400);
         QCOMPARE(page.Height, 20800);
@@ -754,7 +742,7 @@ private slots:
         for (int order = 0; order < 2; ++order) {
             ChartGuard laidOut;
             QCOMPARE(m_file.ImportCgatsChartWithFormat(&laidOut.chart, path, order), 0);
-            QCOMPARE(Layout(laidOut.chart), QStringLiteral("33x49"));
+            QCOMPARE(AreaGrid(laidOut.chart), QStringLiteral("33x49"));
             QCOMPARE(laidOut.chart.Sheets[0].Width, 30400);
             QCOMPARE(laidOut.chart.Sheets[0].Height, 20800);
         }

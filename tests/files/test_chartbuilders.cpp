@@ -30,18 +30,6 @@ PatchList Patches(int n)
 }
 
 // "4x2,2x1|4x3": areas of each page as rows x columns.
-QString Layout(const ChartDefinitionDataSheets &chart)
-{
-    QStringList pages;
-    for (int s = 0; s < chart.SheetCount; ++s) {
-        QStringList areas;
-        for (int a = 0; a < chart.Sheets[s].AreaCount; ++a)
-            areas << QStringLiteral("%1x%2").arg(chart.Sheets[s].Areas[a].RowCount).arg(chart.Sheets[s].Areas[a].ColumnCount);
-        pages << areas.join(QLatin1Char(','));
-    }
-    return pages.join(QLatin1Char('|'));
-}
-
 // "page.area.row.column" of every input patch, in input order.
 QString Positions(const ChartDefinitionDataSheets &chart, int n)
 {
@@ -155,7 +143,7 @@ private slots:
         }
         QCOMPARE(chart.chart.SheetCount, pages);
         QCOMPARE(chart.chart.ChartPatchCount, n);
-        QCOMPARE(Layout(chart.chart), layout);
+        QCOMPARE(AreaGrid(chart.chart), layout);
         if (!positions.isEmpty())
             QCOMPARE(Positions(chart.chart, n), positions);
         for (int s = 0; s < pages; ++s) {

@@ -9,18 +9,6 @@ namespace {
 
 using ChartDefinitionData::Sheet;
 
-QString Layout(const ChartDefinitionDataSheets &chart)
-{
-    QStringList pages;
-    for (int s = 0; s < chart.SheetCount; ++s) {
-        QStringList areas;
-        for (int a = 0; a < chart.Sheets[s].AreaCount; ++a)
-            areas << QStringLiteral("%1x%2").arg(chart.Sheets[s].Areas[a].RowCount).arg(chart.Sheets[s].Areas[a].ColumnCount);
-        pages << areas.join(QLatin1Char(','));
-    }
-    return pages.join(QLatin1Char('|'));
-}
-
 QByteArray Generated(int n)
 {
     QByteArray text = "SAMPLE_ID,RGB_R,RGB_G,RGB_B\n";
@@ -108,7 +96,7 @@ private slots:
         QCOMPARE(file.ImportListChart(&chart.chart, path), expected);
         if (expected != 0)
             return;
-        QCOMPARE(Layout(chart.chart), layout);
+        QCOMPARE(AreaGrid(chart.chart), layout);
         QCOMPARE(chart.chart.Recog, 4);
         QCOMPARE(chart.chart.Diameter, 1);
         QCOMPARE(chart.chart.UNIT, 0);

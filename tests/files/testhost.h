@@ -58,6 +58,19 @@ struct ChartGuard {
     ~ChartGuard() { ClearChartDefinitionData(&chart); }
 };
 
+// "RxC,RxC|RxC": the rows and columns of every area, pages separated by '|'.
+inline QString AreaGrid(const ChartDefinitionDataSheets &chart)
+{
+    QStringList pages;
+    for (int s = 0; s < chart.SheetCount; ++s) {
+        QStringList areas;
+        for (int a = 0; a < chart.Sheets[s].AreaCount; ++a)
+            areas << QStringLiteral("%1x%2").arg(chart.Sheets[s].Areas[a].RowCount).arg(chart.Sheets[s].Areas[a].ColumnCount);
+        pages << areas.join(QLatin1Char(','));
+    }
+    return pages.join(QLatin1Char('|'));
+}
+
 inline QString WriteFixture(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
     const QString path = dir.filePath(name);
