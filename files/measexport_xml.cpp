@@ -160,7 +160,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
     using namespace MeasureExport;
     const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
     const QString cs1 = QStringLiteral("CS1");
-    const QString spec = QStringLiteral("ColorSpecification");
+    const QString colourModelAttribute = QStringLiteral("ColorSpecification");
 
     QDomDocument document;
     QDomElement root = CreateXmlRoot(document, QStringLiteral("cc:CxF"), QString());
@@ -209,7 +209,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
             QDomElement values = AppendXmlElement(object, QStringLiteral("cc:ColorValues"), QString());
             if (patchColor && chartFormat == ChartDefinitionData::FormatRGB) {
                 QDomElement rgb = AppendXmlElement(values, QStringLiteral("cc:ColorSRGB"), QString());
-                rgb.setAttribute(spec, cs1);
+                rgb.setAttribute(colourModelAttribute, cs1);
                 AppendXmlElement(rgb, QStringLiteral("cc:R"), device.value(0));
                 AppendXmlElement(rgb, QStringLiteral("cc:G"), device.value(1));
                 AppendXmlElement(rgb, QStringLiteral("cc:B"), device.value(2));
@@ -219,7 +219,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
                                            QStringLiteral("Black")};
                 for (const QString &filter : filters) {
                     QDomElement density = AppendXmlElement(values, QStringLiteral("cc:ColorDensity"), QString());
-                    density.setAttribute(spec, cs1);
+                    density.setAttribute(colourModelAttribute, cs1);
                     AppendXmlElement(density, QStringLiteral("cc:Density"), cursor.Take());
                     AppendXmlElement(density, QStringLiteral("cc:Status"), DensityStatusName(conditions.DensityStatus));
                     AppendXmlElement(density, QStringLiteral("cc:Filter"), filter);
@@ -230,7 +230,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
                     if (!on)
                         return;
                     QDomElement colour = AppendXmlElement(values, name, QString());
-                    colour.setAttribute(spec, cs1);
+                    colour.setAttribute(colourModelAttribute, cs1);
                     AppendXmlElement(colour, a, cursor.Take());
                     AppendXmlElement(colour, b, cursor.Take());
                     AppendXmlElement(colour, c, cursor.Take());
@@ -246,7 +246,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
             if (conditions.SpectralShown == 1) {
                 QDomElement spectrum =
                     AppendXmlElement(values, QStringLiteral("cc:ReflectanceSpectrum"), cursor.TakeRest().join(' '));
-                spectrum.setAttribute(spec, cs1);
+                spectrum.setAttribute(colourModelAttribute, cs1);
                 spectrum.setAttribute(QStringLiteral("StartWL"), QStringLiteral("380"));
             }
 
@@ -256,7 +256,7 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
                 QDomElement cmyk = AppendXmlElement(
                     deviceValues, plain ? QStringLiteral("cc:ColorCMYK") : QStringLiteral("cc:ColorCMYKPlusN"),
                     QString());
-                cmyk.setAttribute(spec, cs1);
+                cmyk.setAttribute(colourModelAttribute, cs1);
                 AppendXmlElement(cmyk, QStringLiteral("cc:Cyan"), device.value(0));
                 AppendXmlElement(cmyk, QStringLiteral("cc:Magenta"), device.value(1));
                 AppendXmlElement(cmyk, QStringLiteral("cc:Yellow"), device.value(2));

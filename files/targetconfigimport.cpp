@@ -108,8 +108,8 @@ int CIODataFile::ImportTargetConfigurationChart(ChartDefinitionDataSheets *chart
     if (!LooseLength(base, "Width", &pageWidth) || !LooseLength(base, "Height", &pageHeight) ||
         !LooseLength(base, "leftMargin", &leftMargin) || !LooseLength(base, "topMargin", &topMargin))
         return XmlLayoutInvalid;
-    const QDomElement spec = base.firstChildElement(QStringLiteral("patchSpec"));
-    if (spec.isNull())
+    const QDomElement patchSize = base.firstChildElement(QStringLiteral("patchSpec"));
+    if (patchSize.isNull())
         return XmlLayoutInvalid;
     int patchWidth = 0;
     int patchHeight = 0;
@@ -119,7 +119,7 @@ int CIODataFile::ImportTargetConfigurationChart(ChartDefinitionDataSheets *chart
     for (const auto &length : {std::make_pair("patchWidth", &patchWidth), std::make_pair("patchHeight", &patchHeight),
                                std::make_pair("gapWidth", &gapWidth), std::make_pair("gapHeight", &gapHeight),
                                std::make_pair("headerLength", &header)}) {
-        const int read = LengthResult(RequiredLength(spec, length.first, length.second));
+        const int read = LengthResult(RequiredLength(patchSize, length.first, length.second));
         if (read != Success)
             return read;
     }

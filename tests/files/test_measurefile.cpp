@@ -65,7 +65,7 @@ QString GoldenName(int mode, int content)
 {
     return QStringLiteral("measurefile_%1_%2%3")
         .arg(mode == 0 ? QStringLiteral("orlo") : QStringLiteral("calen"))
-        .arg(content == 0 ? QStringLiteral("spectral") : QStringLiteral("colorimetric"))
+        .arg(content == 0 ? QStringLiteral("reflectance") : QStringLiteral("colorimetric"))
         .arg(CIODataFile::IsRotatedMeasureDataForm(content, mode) ? QStringLiteral(".mdz") : QStringLiteral(".txt"));
 }
 

@@ -52,7 +52,7 @@ QString PatchesByIndex(const QStringList &indexes)
 }
 
 // "selector:attribute=value" edits separated by "|"; the value "~" removes the attribute. Selectors: root, base,
-// spec (the base patch size), bar, pageN (N-th targetPage), patchN.M (M-th patch of page N).
+// size (the base patch size), bar, pageN (N-th targetPage), patchN.M (M-th patch of page N).
 void ApplyEdits(QDomDocument &document, const QString &edits)
 {
     for (const QString &edit : edits.split(QLatin1Char('|'))) {
@@ -67,7 +67,7 @@ void ApplyEdits(QDomDocument &document, const QString &edits)
             target = root;
         else if (selector == QLatin1String("base"))
             target = root.firstChildElement(QStringLiteral("basePageDescription"));
-        else if (selector == QLatin1String("spec"))
+        else if (selector == QLatin1String("size"))
             target = root.firstChildElement(QStringLiteral("basePageDescription"))
                          .firstChildElement(QStringLiteral("patchSpec"));
         else if (selector == QLatin1String("bar"))
@@ -256,10 +256,10 @@ private slots:
         QTest::newRow("id 0") << "patch1.1:Patch_ID=0" << 70006;
         QTest::newRow("chart colour space unknown") << "root:colorSpace=XYZ" << 70006;
         QTest::newRow("chart colour space absent") << "root:colorSpace=~" << 70006;
-        QTest::newRow("patch width x") << "spec:patchWidth=x" << 70011;
-        QTest::newRow("patch width comma") << "spec:patchWidth=6,5" << 70011;
-        QTest::newRow("header length absent") << "spec:headerLength=~" << 70011;
-        QTest::newRow("gap beyond int") << "spec:gapWidth=1e300" << 70006;
+        QTest::newRow("patch width x") << "size:patchWidth=x" << 70011;
+        QTest::newRow("patch width comma") << "size:patchWidth=6,5" << 70011;
+        QTest::newRow("header length absent") << "size:headerLength=~" << 70011;
+        QTest::newRow("gap beyond int") << "size:gapWidth=1e300" << 70006;
         QTest::newRow("page width beyond int") << "base:Width=1e300" << 70006;
         QTest::newRow("thickness x") << "bar:Thickness=x" << 70011;
     }
@@ -279,7 +279,7 @@ private slots:
     {
         QTest::addColumn<QString>("tag");
         QTest::newRow("base page") << "basePageDescription";
-        QTest::newRow("base patch spec") << "patchSpec";
+        QTest::newRow("base patch size") << "patchSpec";
         QTest::newRow("target configuration") << "TargetConfiguration";
         QTest::newRow("design settings") << "DesignSettings";
         QTest::newRow("pages") << "pages";

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "fixtures/spectra_1nm.h"
+#include "fixtures/illuminants_1nm.h"
 #include "vexcolor.h"
 
 namespace {

@@ -613,7 +613,7 @@ def render(src):
         ("lib", "illuminants.cpp"): gen_illuminants(t),
         ("lib", "weights.cpp"): gen_weights(t),
         ("lib", "density.cpp"): gen_density(t),
-        ("fixtures", "spectra_1nm.h"): gen_fixtures(t),
+        ("fixtures", "illuminants_1nm.h"): gen_fixtures(t),
     }
     return files
 
