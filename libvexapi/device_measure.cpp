@@ -126,6 +126,10 @@ int ReadRawValues(cTarselDevice& device, int first, int count, T* out, int* got,
     const int code = RawValuesExchange(device, first, &list, &arrived);
     if (code != 0)
         return code;
+    // The reports must carry exactly the values the header counts.
+    const std::size_t width = static_cast<std::size_t>(60 / perReport);
+    if (list.size() != ReportsFor(width * static_cast<std::size_t>(headerSlots + arrived)))
+        return ExchangeMultiCode::kReceiveFailed;
     const int wanted = std::min(count, arrived);
     int stored = 0;
     for (std::size_t r = 0; r < list.size() && stored < wanted; ++r) {

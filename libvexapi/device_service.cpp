@@ -184,10 +184,10 @@ int cTarselDevice::IoCtrl(int code, void* data)
             PushError(c);
             return 2602;
         }
-        // The reply header says how much follows it; the reports must really carry that much.
+        // The reply header says how much follows it; the reports must carry exactly that much.
         std::vector<std::uint8_t> joined(list.size() * 60);
         JoinResponsePayloads(&list, joined.data(), joined.size());
-        if (joined.size() < static_cast<std::size_t>(kBulkWireSize) ||
+        if (list.size() != ReportsFor(kBulkWireSize) ||
             lumet::kBlockHeaderSize + GetBe16(joined.data() + 2) != kBulkWireSize)
             return 2603;
         auto* record = static_cast<VexBulkRecord*>(data);

@@ -110,17 +110,25 @@ bool ReadSpectralDataSet(cTarselDevice& device, SpectralDataSet* set)
 {
     std::uint8_t bytes[kSpectralDataSetBytes] = {};
     int at = 0;
-    // A set ends with a report of kind 3; a stream that never ends is broken.
+    // A set is one numbered sequence ending with a report of kind 3: a repeated or missing report would
+    // shift the values. A stream that never ends is broken.
     for (std::size_t n = 0; n < kMaxResponseReports; ++n) {
         HostDataRecord record;
         if (device.ReadDataReport(&record, sizeof record.bytes, nullptr, kDataReportTimeoutMs) != 0)
+            return false;
+        std::uint16_t sequence = 0;
+        std::memcpy(&sequence, record.bytes + 2, 2);
+        const std::uint8_t kind = record.bytes[1];
+        const bool kindInPlace = n == 0 ? kind >= lumet::kKindFirst && kind <= lumet::kKindSingle
+                                        : kind == lumet::kKindMiddle || kind == lumet::kKindLast;
+        if (!kindInPlace || sequence != n)
             return false;
         const int take = std::min(60, kSpectralDataSetBytes - at);
         if (take > 0) {
             std::memcpy(bytes + at, record.bytes + 4, static_cast<std::size_t>(take));
             at += take;
         }
-        if (record.bytes[1] == lumet::kKindLast || record.bytes[1] == lumet::kKindSingle) {
+        if (kind == lumet::kKindLast || kind == lumet::kKindSingle) {
             if (at < kSpectralDataSetBytes)
                 return false;
             // The data report reader already turned each 32-bit value into host order.

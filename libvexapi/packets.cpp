@@ -127,7 +127,7 @@ bool ReceiveResponses(ResponseList* list, cTarselDevice& device)
     ResPacket first;
     if (!first.Receive(device))
         return false;
-    if (first.Kind() < 1 || first.Kind() > 4)
+    if (first.Kind() < 1 || first.Kind() > 4 || first.Sequence() != 0)
         return false;
     list->push_back(first);
     while (!list->back().IsLast()) {
@@ -135,6 +135,10 @@ bool ReceiveResponses(ResponseList* list, cTarselDevice& device)
             return false;
         ResPacket next;
         if (!next.Receive(device))
+            return false;
+        // Joined as they come, a repeated or missing report would shift every later byte.
+        const bool continues = next.Kind() == 2 || next.Kind() == 3;
+        if (!continues || next.Sequence() != list->size())
             return false;
         list->push_back(next);
     }

@@ -12,11 +12,13 @@ class cTarselDevice;
 class Packet {
 public:
     Packet();
+    virtual ~Packet() = default;
     virtual bool Receive(cTarselDevice& device);
 
     void SetCommand(std::uint8_t command) { report_[1] = command; }
     void SetKind(std::uint8_t kind) { report_[2] = kind; }
     void SetSequence(std::uint16_t sequence);
+    std::uint16_t Sequence() const { return static_cast<std::uint16_t>((report_[3] << 8) | report_[4]); }
     std::uint8_t* Payload() { return report_ + 5; }
     const std::uint8_t* Payload() const { return report_ + 5; }
     std::uint8_t* Bytes() { return report_; }
@@ -46,7 +48,11 @@ public:
 using ResponseList = std::vector<ResPacket>;
 
 bool SendCommandData(std::uint8_t command, const std::uint8_t* data, std::size_t length, cTarselDevice& device);
+// One response sequence: a single report, or a first report, middle ones and a last one, numbered 0, 1, 2, ...
+// A report out of that order (repeated, skipped, or from another sequence) fails the receive.
 bool ReceiveResponses(ResponseList* list, cTarselDevice& device);
+// Reports a reply of `length` bytes takes (a reply always takes at least one).
+constexpr std::size_t ReportsFor(std::size_t length) { return length <= 60 ? 1 : (length + 59) / 60; }
 bool JoinResponsePayloads(const ResponseList* list, std::uint8_t* buffer, std::size_t length);
 
 // The largest reply of the instrument (the factory block with its header) takes 565 reports; a sequence

@@ -174,7 +174,11 @@ int cTarselDevice::ExchangeBytes(const CmdPacket& command, std::uint8_t* buffer,
         std::memcpy(buffer + collected, r.Payload(), static_cast<std::size_t>(take));
         collected += take;
     }
-    return collected == length ? 0 : ExchangeBytesCode::kShort;
+    // A reply of another length than the command asks for is not the record asked for, even when it
+    // holds enough bytes.
+    if (collected != length || list.size() != ReportsFor(static_cast<std::size_t>(std::max(length, 0))))
+        return ExchangeBytesCode::kShort;
+    return 0;
 }
 
 int cTarselDevice::ReadDataReport(HostDataRecord* record, int size, unsigned* count, int timeoutMs)

@@ -61,7 +61,7 @@ namespace ExchangeBytesCode {
 constexpr int kNotOpen = 1501;
 constexpr int kSendFailed = 1502;
 constexpr int kReceiveFailed = 1503;
-constexpr int kShort = 1504;
+constexpr int kShort = 1504;  // the reply is shorter, or longer, than the command asks for
 constexpr int kErrorStatus = 1505;
 }  // namespace ExchangeBytesCode
 

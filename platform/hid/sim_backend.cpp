@@ -366,6 +366,24 @@ std::vector<Report> Frame(const Reply& reply)
     return reports;
 }
 
+// Repeats or drops report `fault.report` (counted from `from`, the last one when beyond) of the reports
+// queued from `from` on.
+template <typename Reports>
+void RepeatOrDrop(Reports& reports, std::size_t from, const VexSimFault& fault)
+{
+    if (reports.size() <= from || (fault.kind != VEXSIM_FAULT_REPEAT && fault.kind != VEXSIM_FAULT_DROP))
+        return;
+    const std::size_t index = from + std::min<std::size_t>(static_cast<std::size_t>(std::max(fault.report, 0)),
+                                                           reports.size() - from - 1);
+    const auto at = reports.begin() + static_cast<std::ptrdiff_t>(index);
+    if (fault.kind == VEXSIM_FAULT_REPEAT) {
+        const Report copy = *at;
+        reports.insert(at, copy);
+    } else {
+        reports.erase(at);
+    }
+}
+
 void Answer(Instrument& ins, const Request& rq, const VexSimFault* fault)
 {
     Bus& bus = TheBus();
@@ -373,11 +391,15 @@ void Answer(Instrument& ins, const Request& rq, const VexSimFault* fault)
     Log(VEXSIM_LOG_REQUEST, ins.commandInterface, rq.command, rq.reports, 0, rq.data.data(), rq.data.size());
 
     Reply reply;
+    std::deque<Report>& dataQueue = bus.interfaces[static_cast<std::size_t>(ins.dataInterface)].queue;
+    const std::size_t dataBefore = dataQueue.size();
     const auto h = bus.commands.find(rq.command);
     if (h == bus.commands.end())
         reply.status = lumet::kStatusUnknownCommand;
     else
         h->second(ins, rq, &reply);
+    if (fault && fault->value == 1)
+        RepeatOrDrop(dataQueue, dataBefore, *fault);
     if (reply.none || (fault && fault->kind == VEXSIM_FAULT_NO_REPLY))
         return;
     if (reply.status != lumet::kStatusOk)
@@ -404,6 +426,11 @@ void Answer(Instrument& ins, const Request& rq, const VexSimFault* fault)
             if (reports.size() > 1)
                 reports.pop_back();
             break;
+        case VEXSIM_FAULT_REPEAT:
+        case VEXSIM_FAULT_DROP:
+            if (fault->value != 1)
+                RepeatOrDrop(reports, 0, *fault);
+            break;
         case VEXSIM_FAULT_FIRST_KIND:
             reports[0][2] = static_cast<std::uint8_t>(fault->value);
             break;
@@ -427,8 +454,8 @@ void Answer(Instrument& ins, const Request& rq, const VexSimFault* fault)
             break;
         }
     }
-    Log(VEXSIM_LOG_REPLY, ins.commandInterface, rq.command, static_cast<int>(reports.size()), reports[0][1],
-        reply.data.data(), reply.data.size());
+    Log(VEXSIM_LOG_REPLY, ins.commandInterface, rq.command, static_cast<int>(reports.size()),
+        reports.empty() ? 0 : reports[0][1], reply.data.data(), reply.data.size());
     for (const Report& r : reports)
         cmd.queue.push_back(r);
 }

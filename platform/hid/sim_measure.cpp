@@ -204,7 +204,9 @@ void RawValuesCommand(Instrument& ins, const Request& rq, Reply* rp)
     const bool wide = lumet::RawModeIs32Bit(ins.rawMode);
     rp->data.assign(lumet::kRawValuesHeaderSize, 0);
     rp->data[0] = wide ? lumet::kSampleFormat32 : lumet::kSampleFormat16;
-    PutBe16(&rp->data[2], static_cast<std::uint16_t>(count));
+    // Service value 0 makes the header count other values than follow it.
+    const auto& stated = ins.service[lumet::kCmdRawValues];
+    PutBe16(&rp->data[2], static_cast<std::uint16_t>(stated.count(0) ? stated.at(0) : count));
     for (int i = 0; i < count; ++i) {
         const float v = ins.lastRaw[static_cast<std::size_t>(first + i)];
         if (wide) {

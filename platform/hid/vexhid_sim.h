@@ -63,7 +63,10 @@ enum {
     VEXSIM_FAULT_SURPLUS = 6,     /* value = single reports appended after the reply */
     VEXSIM_FAULT_CUT = 7,         /* the reply's last report is dropped */
     VEXSIM_FAULT_FIRST_KIND = 8,  /* value = packet kind of the reply's first report */
-    VEXSIM_FAULT_ENDLESS = 9      /* value = reports of kind 1, 2, 2, ... with no last one */
+    VEXSIM_FAULT_ENDLESS = 9,     /* value = reports of kind 1, 2, 2, ... with no last one */
+    VEXSIM_FAULT_REPEAT = 10,     /* reply report `report` is sent twice; value 1: the data report `report`
+                                     that the request queued on the data interface instead */
+    VEXSIM_FAULT_DROP = 11        /* reply report `report` is left out; value 1: that data report instead */
 };
 
 typedef struct VexSimFault {
@@ -144,7 +147,8 @@ VEXSIM_API void VexSim_SetFirmware(int instrument, const unsigned char* firmware
 /* Service values by command: 0xA4 index 0-2; 0xB6 the date, index 0-5; 0xC0 index 0 flag byte, 1 the
  * 16-bit value; 0xC1 index 0 the mode byte, 1 the 16-bit value; 0xD8 index 1-240; 0x90 index 0 the
  * length of the bulk reply's body (8008 when unset), index 1 the length its header states (the real one
- * when unset); 0x35 index 0-1 the list item's answer (the last write when unset). */
+ * when unset); 0x35 index 0-1 the list item's answer (the last write when unset); 0xA3 index 0 the value
+ * count the raw reply's header states (the real one when unset). */
 VEXSIM_API void VexSim_SetServiceValue(int instrument, int command, int index, int value);
 VEXSIM_API int VexSim_GetServiceValue(int instrument, int command, int index);
 /* The 132 values the instrument would read now at integration value t; the last 0xA0 parameter payload. */

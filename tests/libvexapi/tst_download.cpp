@@ -42,6 +42,13 @@ Seeded Make(const float* spectrum, const int date[6], int observer, int v1, int 
     return s;
 }
 
+std::vector<int> History(VEX_HANDLE h)
+{
+    VexErrorHistory history{};
+    VexGetPrevError(h, &history);
+    return std::vector<int>(history.codes, history.codes + history.count);
+}
+
 }  // namespace
 
 class TestDownload : public QObject {
@@ -107,6 +114,46 @@ private slots:
         QCOMPARE(int(last.payload[0]), 1);
         QCOMPARE(int(last.payload[1]), 0);
         QCOMPARE(VexSim_OpenHandleCount(), 0);
+    }
+
+    // One repeated or missing 65-byte report inside a stored record's 29-report reply: the download fails
+    // with the exchange's receive failure instead of answering 0 with a shifted spectrum, and the next
+    // download, with the reports whole again, gives the records bit for bit.
+    void brokenReplyIsNoRecord_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("report");
+        QTest::newRow("report 10 repeated") << int(VEXSIM_FAULT_REPEAT) << 10;
+        QTest::newRow("first report repeated") << int(VEXSIM_FAULT_REPEAT) << 0;
+        QTest::newRow("report 10 dropped") << int(VEXSIM_FAULT_DROP) << 10;
+        QTest::newRow("last report dropped") << int(VEXSIM_FAULT_DROP) << 28;
+    }
+    void brokenReplyIsNoRecord()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, report);
+        simbus::OneInstrument();
+        VexSimStoredSeed seeds[3] = {};
+        for (int r = 0; r < 3; ++r) {
+            for (int i = 0; i < 421; ++i)
+                seeds[r].spectrum[i] = static_cast<float>(r * 1000 + i);
+            seeds[r].date[0] = 2024;
+            seeds[r].date[1] = seeds[r].date[2] = 1;
+            VexSim_AddStoredMeasurement(0, &seeds[r]);
+        }
+        VEX_HANDLE h = nullptr;
+        QCOMPARE(VexOpenDevice(&h), 0);
+        QCOMPARE(VexSetRemoteMode(h, 1), 0);
+        std::vector<VexStoredMeasurement> records(3);
+        // Two count queries and the read of record 1 pass; the reply for record 2 breaks.
+        simbus::AddFault(0, lumet::kCmdStoredRecord, fault, 0, 3, report);
+        QCOMPARE(VexGetDeviceStoredData(h, records.data(), 8, 3), 5805);
+        QCOMPARE(History(h), (std::vector<int>{1503, 6801, 9001}));
+        QCOMPARE(VexGetDeviceStoredData(h, records.data(), 8, 3), 0);
+        for (int r = 0; r < 3; ++r)
+            QVERIFY(std::memcmp(records[static_cast<std::size_t>(r)].values, seeds[r].spectrum, sizeof seeds[r].spectrum) == 0);
+        QCOMPARE(VexSetRemoteMode(h, 0), 0);
+        QCOMPARE(VexCloseDevice(h), 0);
     }
 };
 

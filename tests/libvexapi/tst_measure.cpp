@@ -225,6 +225,34 @@ private slots:
         QCOMPARE(state, 0);
     }
 
+    // A repeated or missing report of the spectral data set fails the poll; the values are never taken
+    // shifted. The next measurement, with whole reports, is measured again.
+    void brokenDataSet_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("report");
+        QTest::newRow("report 3 repeated") << int(VEXSIM_FAULT_REPEAT) << 3;
+        QTest::newRow("first report repeated") << int(VEXSIM_FAULT_REPEAT) << 0;
+        QTest::newRow("report 3 dropped") << int(VEXSIM_FAULT_DROP) << 3;
+        QTest::newRow("last report dropped") << int(VEXSIM_FAULT_DROP) << 8;
+    }
+    void brokenDataSet()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, report);
+        int ready = 0;
+        QCOMPARE(d->DoMeasurement(&ready), 0);
+        // The status poll passes; the data request's set breaks.
+        simbus::AddFault(ins, 0x11, fault, 1, 1, report);
+        int state = 0;
+        QCOMPARE(d->PollingMeasure(&state), 1205);
+        QCOMPARE(History(*d), std::vector<int>{40104});
+        float values[421];
+        QCOMPARE(d->GetMeasData(0, values), 3703);
+        Measure();
+        QCOMPARE(d->GetMeasData(0, values), 0);
+    }
+
     void boundedLoops()
     {
         for (int i = 0; i < 200000; ++i)

@@ -140,10 +140,19 @@ private slots:
         QTest::addColumn<QList<int>>("kinds");
         QTest::addColumn<QList<int>>("sequences");
         QTest::addColumn<bool>("accepted");
+        QTest::newRow("single") << QList<int>{4} << QList<int>{0} << true;
+        QTest::newRow("1-2-2-3") << QList<int>{1, 2, 2, 3} << QList<int>{0, 1, 2, 3} << true;
         QTest::newRow("first kind 0") << QList<int>{0} << QList<int>{0} << false;
         QTest::newRow("first kind 5") << QList<int>{5, 3} << QList<int>{0, 1} << false;
-        QTest::newRow("1-2-2-3, wrong sequence numbers") << QList<int>{1, 2, 2, 3} << QList<int>{7, 7, 0, 2} << true;
         QTest::newRow("cut short") << QList<int>{1, 2} << QList<int>{0, 1} << false;
+        // Each report must carry its place in the sequence.
+        QTest::newRow("1-2-2-3, wrong sequence numbers") << QList<int>{1, 2, 2, 3} << QList<int>{7, 7, 0, 2} << false;
+        QTest::newRow("single numbered 1") << QList<int>{4} << QList<int>{1} << false;
+        QTest::newRow("middle report repeated") << QList<int>{1, 2, 2, 2, 3} << QList<int>{0, 1, 1, 2, 3} << false;
+        QTest::newRow("middle report skipped") << QList<int>{1, 2, 3} << QList<int>{0, 2, 3} << false;
+        QTest::newRow("out of order") << QList<int>{1, 2, 2, 3} << QList<int>{0, 2, 1, 3} << false;
+        QTest::newRow("first report again") << QList<int>{1, 1, 2, 3} << QList<int>{0, 0, 1, 2} << false;
+        QTest::newRow("a single report inside") << QList<int>{1, 4, 3} << QList<int>{0, 1, 2} << false;
     }
     void receive()
     {
@@ -192,6 +201,39 @@ private slots:
         device_->GetPrevError(&history);
         QCOMPARE(history.count, 1);
         QCOMPARE(history.codes[0], StatusCode::kStatus2);
+    }
+
+    // A repeated or missing report of a reply fails the exchange as a failed receive; a reply of another
+    // length than asked for fails as one of the wrong length.
+    void exchangeBytesSequence_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("report");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("code");
+        QTest::newRow("whole reply") << 0 << 0 << 3096 << 0;
+        QTest::newRow("first report repeated") << int(VEXSIM_FAULT_REPEAT) << 0 << 3096 << 1503;
+        QTest::newRow("middle report repeated") << int(VEXSIM_FAULT_REPEAT) << 20 << 3096 << 1503;
+        QTest::newRow("first report dropped") << int(VEXSIM_FAULT_DROP) << 0 << 3096 << 1503;
+        QTest::newRow("middle report dropped") << int(VEXSIM_FAULT_DROP) << 20 << 3096 << 1503;
+        QTest::newRow("last report dropped") << int(VEXSIM_FAULT_DROP) << 51 << 3096 << 1503;
+        // The sequence is whole; the copy after it is left for the next exchange's flush.
+        QTest::newRow("last report repeated") << int(VEXSIM_FAULT_REPEAT) << 51 << 3096 << 0;
+        QTest::newRow("one report more than asked for") << 0 << 0 << 3036 << 1504;
+        QTest::newRow("one report less than asked for") << 0 << 0 << 3156 << 1504;
+    }
+    void exchangeBytesSequence()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, report);
+        QFETCH(int, length);
+        if (fault)
+            simbus::AddFault(0, lumet::kCmdMemoryBlock, fault, 0, 0, report);
+        std::vector<std::uint8_t> buffer(3200);
+        QTEST(device_->ExchangeBytes(BlockRead(3, 3092), buffer.data(), length), "code");
+        // Nothing of the broken reply reaches the next exchange.
+        QCOMPARE(device_->ExchangeBytes(BlockRead(3, 3092), buffer.data(), 3096), 0);
+        QCOMPARE(int(buffer[1]), 3);
     }
 
     void exchangeMulti()

@@ -261,6 +261,14 @@ private slots:
             QCOMPARE(floats[static_cast<std::size_t>(i)], wide[static_cast<std::size_t>(i)]);
         QCOMPARE(floats[132], -7.0f);
 
+        // A reply whose header counts more values than its reports carry is no reading, in either width.
+        VexSim_SetServiceValue(ins, 0xA3, 0, 200);
+        request32 = {0, 200, floats.data()};
+        QCOMPARE(DevIOCtrl(h, 0xAF, &request32), 9801);
+        RawReading(0, counts);
+        request = {0, 200, narrow.data()};
+        QCOMPARE(DevIOCtrl(h, 0xAE, &request), 9701);
+
         // A null buffer or a negative count is refused like null data, before any I/O.
         VexSim_ClearLog();
         for (int code : {0xAE, 0xAF}) {
@@ -365,6 +373,9 @@ private slots:
         QCOMPARE(DevIOCtrl(h, 0xF2, in.get()), 2603);
         VexSim_SetServiceValue(ins, 0x90, 0, 100);
         VexSim_SetServiceValue(ins, 0x90, 1, 8008);
+        QCOMPARE(DevIOCtrl(h, 0xF2, in.get()), 2603);
+        // One report more than the record, though the header states the right length.
+        VexSim_SetServiceValue(ins, 0x90, 0, 8068);
         QCOMPARE(DevIOCtrl(h, 0xF2, in.get()), 2603);
     }
 
