@@ -5,6 +5,8 @@
 #include "app/recordhelpers.h"
 #include "app/unithelpers.h"
 #include "files/iodatafile.h"
+#include "files/partfile.h"
+#include "quiettiffhandlers.h"
 
 #include <Magick++.h>
 #include <tiffio.h>
@@ -12,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <climits>
@@ -134,86 +135,10 @@ struct TiffCloser {
     }
 };
 
-// ImageMagick's TIFF coder installs process-wide libtiff handlers that report into the exception of its last
-// read or write, long gone by now; a libtiff error of our own would abort or corrupt memory. Silenced until the
-// file is closed.
-class QuietTiffHandlers
-{
-public:
-    QuietTiffHandlers()
-        : m_error(TIFFSetErrorHandler(nullptr)), m_errorExt(TIFFSetErrorHandlerExt(nullptr)),
-          m_warning(TIFFSetWarningHandler(nullptr)), m_warningExt(TIFFSetWarningHandlerExt(nullptr))
-    {
-    }
-    ~QuietTiffHandlers()
-    {
-        TIFFSetErrorHandler(m_error);
-        TIFFSetErrorHandlerExt(m_errorExt);
-        TIFFSetWarningHandler(m_warning);
-        TIFFSetWarningHandlerExt(m_warningExt);
-    }
-    QuietTiffHandlers(const QuietTiffHandlers &) = delete;
-    QuietTiffHandlers &operator=(const QuietTiffHandlers &) = delete;
-
-private:
-    TIFFErrorHandler m_error;
-    TIFFErrorHandlerExt m_errorExt;
-    TIFFErrorHandler m_warning;
-    TIFFErrorHandlerExt m_warningExt;
-};
-
 bool HasTile(const Magick::Image &tile)
 {
     return tile.columns() > 0 && tile.rows() > 0;
 }
-
-// A page is written under a fresh name beside its final one and renamed over it only when complete, so a
-// failing write never leaves a partial TIFF and an older page of that name survives.
-class PageFile
-{
-public:
-    explicit PageFile(const QString &finalName) : m_final(finalName) {}
-    PageFile(const PageFile &) = delete;
-    PageFile &operator=(const PageFile &) = delete;
-    ~PageFile()
-    {
-        if (!m_temp.isEmpty() && !m_committed)
-            QFile::remove(m_temp);
-    }
-
-    bool Reserve()
-    {
-        const QFileInfo info(m_final);
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            const QString name = info.dir().filePath(
-                QStringLiteral(".%1.%2.part")
-                    .arg(info.fileName())
-                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-            QFile file(name);
-            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                m_temp = name;
-                return true;
-            }
-            if (!QFile::exists(name)) // the folder is missing or not writable
-                return false;
-        }
-        return false;
-    }
-    QByteArray TempPath() const { return QFile::encodeName(m_temp); }
-    // Replaces the final name in one step.
-    bool Commit()
-    {
-        if (m_temp.isEmpty() || std::rename(TempPath().constData(), QFile::encodeName(m_final).constData()) != 0)
-            return false;
-        m_committed = true;
-        return true;
-    }
-
-private:
-    QString m_final;
-    QString m_temp;
-    bool m_committed = false;
-};
 
 void SetPageProperties(Magick::Image &image, int depth)
 {
@@ -223,10 +148,11 @@ void SetPageProperties(Magick::Image &image, int depth)
     image.density(Magick::Geometry(COutputImage::kDpi, COutputImage::kDpi));
 }
 
-// Writes the finished image through a temporary file; Magick++ reports failures by throwing.
+// Writes the finished image through a temporary file, so a failing write never leaves a partial TIFF and an
+// older page of that name survives; Magick++ reports failures by throwing.
 bool WriteMagickPage(Magick::Image &image, const QString &fileName)
 {
-    PageFile file(fileName);
+    PartFile file(fileName);
     if (!file.Reserve())
         throw Magick::ErrorFileOpen("unable to open image " + QFile::encodeName(fileName).toStdString());
     image.write("TIFF:" + file.TempPath().toStdString());
@@ -537,7 +463,7 @@ bool COutputImage::WriteSeparatedPage(const QString &fileName, const Sheet *shee
         return false;
     const int channels = format + 2;
 
-    PageFile file(fileName);
+    PartFile file(fileName);
     if (!file.Reserve())
         return false;
     const QuietTiffHandlers quiet; // outlives the handle: closing flushes and may report too

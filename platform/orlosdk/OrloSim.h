@@ -37,6 +37,10 @@ ORLOSDK_API int OrloSim_PendingEvents(void);
 
 ORLOSDK_API int OrloSim_InsertSheet(const OrloSimSheet* sheet);
 ORLOSDK_API int OrloSim_InsertSheetFile(const char* path);
+/* One look into the feeder folder, as the worker thread takes every 250 ms: a page file is taken once its size
+   and time have not changed since the look before; one that is no sheet goes to rejected/ instead of taken/.
+   Returns 1 when a file was taken in. */
+ORLOSDK_API int OrloSim_PollFeeder(void);
 
 ORLOSDK_API void OrloSim_SetPatchesPerEvent(int patches);
 ORLOSDK_API void OrloSim_SetLatePatchAfterStop(int on);

@@ -3,6 +3,7 @@
 
 #include "OrloSim.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +16,15 @@ constexpr int kDpi = 300;
 inline int MmToPx(int hundredths) { return static_cast<int>((static_cast<long long>(hundredths) * kDpi * 2 + 2540) / 5080); }
 inline int PxToMm(double px) { return static_cast<int>(px * 2540.0 / kDpi + (px >= 0 ? 0.5 : -0.5)); }
 
+// The largest sheet the scanner takes, either way round: the program's largest custom page, 329 x 1500 mm.
+constexpr int kLargestSheetShortPx = (32900 * kDpi * 2 + 2540) / 5080;
+constexpr int kLargestSheetLongPx = (150000 * kDpi * 2 + 2540) / 5080;
+inline bool FitsScanner(double widthPx, double heightPx)
+{
+    return widthPx >= 1 && heightPx >= 1 && std::min(widthPx, heightPx) <= kLargestSheetShortPx &&
+           std::max(widthPx, heightPx) <= kLargestSheetLongPx;
+}
+
 // A sheet inside the instrument: 24-bit RGB for recognition, ink amounts (0-255 each of C, M, Y, K) for
 // measuring, grey for the program.
 struct SheetImage {
@@ -25,6 +35,7 @@ struct SheetImage {
     bool readable = true;
 };
 
+// False for a file that is not a sheet: undecodable, or larger than the largest sheet by its own resolution.
 bool LoadSheetFile(const std::string& path, SheetImage& out);
 bool RenderSheet(const OrloSimSheet& sheet, SheetImage& out);
 void MakeGrey(SheetImage& sheet);

@@ -2,6 +2,7 @@
 // The simulator keeps its own codec: it stands for the instrument's firmware, not for the program.
 
 #include "orlo_internal.h"
+#include "quiettiffhandlers.h"
 
 #include <qrencode.h>
 #include <tiffio.h>
@@ -190,6 +191,7 @@ bool EncodeQr(const std::string& text, int level, int pixelsPerModule, std::vect
 
 bool WriteGreyTiff(const std::string& path, const std::vector<uint8_t>& pixels, int width, int height)
 {
+    const QuietTiffHandlers quiet; // until after the close, which writes too
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     if (!tif)
         return false;
@@ -210,6 +212,7 @@ bool WriteGreyTiff(const std::string& path, const std::vector<uint8_t>& pixels, 
         std::copy_n(pixels.begin() + static_cast<ptrdiff_t>(y) * width, width, row.begin());
         ok = TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) == 1;
     }
+    ok = ok && TIFFFlush(tif) == 1;
     TIFFClose(tif);
     return ok;
 }

@@ -3,6 +3,7 @@
 
 #include "orlo_internal.h"
 
+#include "quiettiffhandlers.h"
 #include "simprint.h"
 
 #include <Magick++.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace orlosim {
@@ -22,6 +24,10 @@ void InitMagick()
     std::call_once(once, [] { Magick::InitializeMagick(nullptr); });
 }
 
+// The image library decodes a whole file before a row can be read: no file may have more pixels than the largest
+// sheet holds at 300 dpi.
+constexpr double kMaxSourcePixels = double(kLargestSheetShortPx) * kLargestSheetLongPx;
+
 void Allocate(SheetImage& s, int w, int h)
 {
     s.width = w;
@@ -29,31 +35,6 @@ void Allocate(SheetImage& s, int w, int h)
     s.rgb.assign(static_cast<size_t>(w) * h * 3, 255);
     s.ink.assign(static_cast<size_t>(w) * h * 4, 0);
     s.grey.clear();
-}
-
-// Nearest-neighbour resampling to 300 dpi.
-void Resample(SheetImage& s, double dpiX, double dpiY)
-{
-    if (dpiX <= 0)
-        dpiX = kDpi;
-    if (dpiY <= 0)
-        dpiY = dpiX;
-    if (std::fabs(dpiX - kDpi) < 0.01 && std::fabs(dpiY - kDpi) < 0.01)
-        return;
-    const int w = std::max(1, static_cast<int>(std::lround(s.width * kDpi / dpiX)));
-    const int h = std::max(1, static_cast<int>(std::lround(s.height * kDpi / dpiY)));
-    SheetImage out;
-    Allocate(out, w, h);
-    for (int y = 0; y < h; ++y) {
-        const int sy = std::min(s.height - 1, static_cast<int>((y + 0.5) * dpiY / kDpi));
-        for (int x = 0; x < w; ++x) {
-            const int sx = std::min(s.width - 1, static_cast<int>((x + 0.5) * dpiX / kDpi));
-            const size_t from = static_cast<size_t>(sy) * s.width + sx, to = static_cast<size_t>(y) * w + x;
-            std::memcpy(&out.rgb[to * 3], &s.rgb[from * 3], 3);
-            std::memcpy(&out.ink[to * 4], &s.ink[from * 4], 4);
-        }
-    }
-    s = std::move(out);
 }
 
 void SetFromCmyk(SheetImage& s, size_t i, const uint8_t cmyk[4])
@@ -71,50 +52,133 @@ void SetFromRgb(SheetImage& s, size_t i, const uint8_t rgb[3])
     s.ink[i * 4 + 3] = 0;
 }
 
-// Separated pages with extra ink channels: C, M, Y, K are the first four samples, spot inks are ignored.
-bool LoadSeparatedTiff(const std::string& path, SheetImage& out, bool& handled)
+// A page file's pixels and resolution (dots per inch; unset means 300) and its size once taken in at 300 dpi.
+struct SourceSize {
+    int width = 0, height = 0;
+    double dpiX = kDpi, dpiY = kDpi;
+    int sheetWidth = 0, sheetHeight = 0;
+};
+
+// The physical size comes from the file's resolution; a file that is no sheet the scanner takes is refused
+// before anything of its size is allocated.
+bool MeasureSource(double width, double height, double dpiX, double dpiY, bool centimetres, SourceSize& out)
 {
-    handled = false;
-    TIFFSetWarningHandler(nullptr);
-    TIFF* tif = TIFFOpen(path.c_str(), "r");
-    if (!tif)
+    if (!(width >= 1 && height >= 1) || width * height > kMaxSourcePixels)
         return false;
-    uint16_t photometric = 0, spp = 1, bps = 8, planar = PLANARCONFIG_CONTIG;
-    uint32_t w = 0, h = 0;
-    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
-    if (photometric != PHOTOMETRIC_SEPARATED || spp <= 4) {
-        TIFFClose(tif);
+    if (centimetres) {
+        dpiX *= 2.54;
+        dpiY *= 2.54;
+    }
+    if (!(dpiX > 0) || !std::isfinite(dpiX))
+        dpiX = kDpi;
+    if (!(dpiY > 0) || !std::isfinite(dpiY))
+        dpiY = dpiX;
+    const double w = std::max(1.0, std::round(width * kDpi / dpiX)), h = std::max(1.0, std::round(height * kDpi / dpiY));
+    if (!FitsScanner(w, h))
         return false;
-    }
-    handled = true;
-    bool ok = bps == 8 && planar == PLANARCONFIG_CONTIG && w > 0 && h > 0 && w < 100000 && h < 100000;
-    float xres = 0, yres = 0;
-    uint16_t unit = RESUNIT_INCH;
-    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres);
-    TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    if (unit == RESUNIT_CENTIMETER) {
-        xres *= 2.54f;
-        yres *= 2.54f;
-    }
-    if (ok) {
-        Allocate(out, static_cast<int>(w), static_cast<int>(h));
-        std::vector<uint8_t> line(static_cast<size_t>(TIFFScanlineSize(tif)));
-        for (uint32_t y = 0; y < h && ok; ++y) {
-            ok = TIFFReadScanline(tif, line.data(), y, 0) == 1;
-            for (uint32_t x = 0; ok && x < w; ++x)
-                SetFromCmyk(out, static_cast<size_t>(y) * w + x, &line[static_cast<size_t>(x) * spp]);
+    out = {static_cast<int>(width), static_cast<int>(height), dpiX, dpiY, static_cast<int>(w), static_cast<int>(h)};
+    return true;
+}
+
+// Takes the source in at 300 dpi by nearest neighbour. readRow (row) gives the source row's pixels, `stride`
+// bytes each, C, M, Y, K first or R, G, B; rows are asked for in order, each once; null fails the sheet.
+template <typename ReadRow>
+bool TakeIn(const SourceSize& src, int stride, bool cmyk, SheetImage& out, ReadRow readRow)
+{
+    const int w = src.sheetWidth, h = src.sheetHeight;
+    Allocate(out, w, h);
+    std::vector<size_t> from(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        from[x] = static_cast<size_t>(std::min(src.width - 1, static_cast<int>((x + 0.5) * src.dpiX / kDpi))) * stride;
+    int last = -1;
+    for (int y = 0; y < h; ++y) {
+        const int sy = std::min(src.height - 1, static_cast<int>((y + 0.5) * src.dpiY / kDpi));
+        const size_t at = static_cast<size_t>(y) * w;
+        if (sy == last) { // enlarged: the row above again
+            std::memcpy(&out.rgb[at * 3], &out.rgb[(at - w) * 3], static_cast<size_t>(w) * 3);
+            std::memcpy(&out.ink[at * 4], &out.ink[(at - w) * 4], static_cast<size_t>(w) * 4);
+            continue;
+        }
+        const uint8_t* row = readRow(sy);
+        if (!row)
+            return false;
+        last = sy;
+        for (int x = 0; x < w; ++x) {
+            if (cmyk)
+                SetFromCmyk(out, at + x, row + from[x]);
+            else
+                SetFromRgb(out, at + x, row + from[x]);
         }
     }
-    TIFFClose(tif);
-    if (ok)
-        Resample(out, xres, yres);
-    return ok;
+    return true;
+}
+
+enum class TiffRead { NotSeparated, Refused, Loaded };
+
+// Separated pages with extra ink channels: C, M, Y, K are the first four samples, spot inks are ignored.
+TiffRead LoadSeparatedTiff(const std::string& path, SheetImage& out)
+{
+    const QuietTiffHandlers quiet; // a PNG or a damaged file makes libtiff report
+    const std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "r"), [](TIFF* t) {
+        if (t)
+            TIFFClose(t);
+    });
+    if (!tif)
+        return TiffRead::NotSeparated; // the image library decides
+    uint16_t photometric = 0, spp = 1, bps = 8, planar = PLANARCONFIG_CONTIG, unit = RESUNIT_INCH;
+    uint32_t w = 0, h = 0;
+    float xres = 0, yres = 0;
+    TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
+    if (photometric != PHOTOMETRIC_SEPARATED || spp <= 4)
+        return TiffRead::NotSeparated;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetField(tif.get(), TIFFTAG_XRESOLUTION, &xres);
+    TIFFGetField(tif.get(), TIFFTAG_YRESOLUTION, &yres);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_RESOLUTIONUNIT, &unit);
+    SourceSize src;
+    if (bps != 8 || planar != PLANARCONFIG_CONTIG ||
+        !MeasureSource(w, h, xres, yres, unit == RESUNIT_CENTIMETER, src) ||
+        TIFFScanlineSize(tif.get()) < static_cast<tmsize_t>(w) * spp)
+        return TiffRead::Refused;
+    std::vector<uint8_t> line(static_cast<size_t>(TIFFScanlineSize(tif.get())));
+    uint32_t next = 0;
+    const bool ok = TakeIn(src, spp, true, out, [&](int sy) -> const uint8_t* {
+        for (; next <= static_cast<uint32_t>(sy); ++next) // strips read in order, also the rows left out
+            if (TIFFReadScanline(tif.get(), line.data(), next, 0) != 1)
+                return nullptr;
+        return line.data();
+    });
+    return ok ? TiffRead::Loaded : TiffRead::Refused;
+}
+
+bool LoadWithMagick(const std::string& path, SheetImage& out)
+{
+    InitMagick();
+    Magick::Image image;
+    image.quiet(true);
+    const auto measure = [&image](SourceSize& src) {
+        return MeasureSource(static_cast<double>(image.columns()), static_cast<double>(image.rows()),
+                             image.xResolution(), image.yResolution(),
+                             image.resolutionUnits() == MagickCore::PixelsPerCentimeterResolution, src);
+    };
+    SourceSize src;
+    image.ping(path); // size and resolution without decoding
+    if (!measure(src))
+        return false;
+    image.read(path);
+    if (!measure(src))
+        return false;
+    const bool cmyk = image.colorSpace() == MagickCore::CMYKColorspace;
+    const int stride = cmyk ? 4 : 3;
+    std::vector<uint8_t> row(static_cast<size_t>(src.width) * stride);
+    return TakeIn(src, stride, cmyk, out, [&](int sy) -> const uint8_t* {
+        image.write(0, sy, static_cast<size_t>(src.width), 1, cmyk ? "CMYK" : "RGB", Magick::CharPixel, row.data());
+        return row.data();
+    });
 }
 
 } // namespace
@@ -131,40 +195,18 @@ void MakeGrey(SheetImage& s)
 
 bool LoadSheetFile(const std::string& path, SheetImage& out)
 {
-    bool handled = false;
-    if (LoadSeparatedTiff(path, out, handled))
-        return true;
-    if (handled)
-        return false;
-    InitMagick();
+    // Runs on the scanner's own thread: whatever a file does to the decoders ends here as an unreadable sheet.
     try {
-        Magick::Image image;
-        image.quiet(true);
-        image.read(path);
-        const int w = static_cast<int>(image.columns()), h = static_cast<int>(image.rows());
-        if (w <= 0 || h <= 0)
+        switch (LoadSeparatedTiff(path, out)) {
+        case TiffRead::Loaded:
+            return true;
+        case TiffRead::Refused:
             return false;
-        double dx = image.xResolution(), dy = image.yResolution();
-        if (image.resolutionUnits() == MagickCore::PixelsPerCentimeterResolution) {
-            dx *= 2.54;
-            dy *= 2.54;
+        case TiffRead::NotSeparated:
+            break;
         }
-        Allocate(out, w, h);
-        const size_t n = static_cast<size_t>(w) * h;
-        if (image.colorSpace() == MagickCore::CMYKColorspace) {
-            std::vector<uint8_t> cmyk(n * 4);
-            image.write(0, 0, static_cast<size_t>(w), static_cast<size_t>(h), "CMYK", Magick::CharPixel, cmyk.data());
-            for (size_t i = 0; i < n; ++i)
-                SetFromCmyk(out, i, &cmyk[i * 4]);
-        } else {
-            std::vector<uint8_t> rgb(n * 3);
-            image.write(0, 0, static_cast<size_t>(w), static_cast<size_t>(h), "RGB", Magick::CharPixel, rgb.data());
-            for (size_t i = 0; i < n; ++i)
-                SetFromRgb(out, i, &rgb[i * 3]);
-        }
-        Resample(out, dx, dy);
-        return true;
-    } catch (const std::exception&) {
+        return LoadWithMagick(path, out);
+    } catch (...) {
         return false;
     }
 }
@@ -172,7 +214,7 @@ bool LoadSheetFile(const std::string& path, SheetImage& out)
 bool RenderSheet(const OrloSimSheet& sheet, SheetImage& out)
 {
     const int w = MmToPx(sheet.width), h = MmToPx(sheet.height);
-    if (w <= 0 || h <= 0 || w > 20000 || h > 20000 || sheet.areaCount < 0 || sheet.areaCount > ORLO_MAX_AREAS ||
+    if (!FitsScanner(w, h) || sheet.areaCount < 0 || sheet.areaCount > ORLO_MAX_AREAS ||
         (sheet.areaCount > 0 && !sheet.areas))
         return false;
     Allocate(out, w, h);

@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,6 +46,29 @@ struct Job {
     char name[16] = {};
     int sheets = 0;
 };
+
+struct FileStamp {
+    uintmax_t size = 0;
+    fs::file_time_type modified;
+    bool operator==(const FileStamp& o) const { return size == o.size && modified == o.modified; }
+};
+
+// Moves a file into the folder of that name beside it, numbering the name rather than replacing an earlier file.
+bool MoveAside(const fs::path& file, const char* folder)
+{
+    std::error_code ec;
+    const fs::path dir = file.parent_path() / folder;
+    fs::create_directories(dir, ec);
+    fs::path target = dir / file.filename();
+    for (int n = 1; n < 1000; ++n) {
+        if (!fs::exists(target, ec) && !ec) {
+            fs::rename(file, target, ec);
+            return !ec;
+        }
+        target = dir / (file.stem().string() + "-" + std::to_string(n) + file.extension().string());
+    }
+    return false;
+}
 
 struct Sim {
     std::mutex m;
@@ -104,6 +128,9 @@ struct Sim {
     std::vector<std::string> log;
     std::string logText;
     std::string feeder;
+    std::map<fs::path, FileStamp> feederSeen;  // as the last look found them
+    std::map<fs::path, FileStamp> feederStuck; // could not be moved out: left alone while unchanged
+    bool polling = false;
 
     Sim() { Defaults(); }
     ~Sim() { StopWorker(); }
@@ -271,44 +298,77 @@ struct Sim {
         return true;
     }
 
-    std::vector<fs::path> FeederFiles() const
+    // Page files in name order. Names starting with "." or ending in ".part" (no page extension) are files
+    // still being written.
+    std::vector<std::pair<fs::path, FileStamp>> FeederFiles() const
     {
-        std::vector<fs::path> files;
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(feeder, ec)) {
-            if (!entry.is_regular_file(ec))
+        std::vector<std::pair<fs::path, FileStamp>> files;
+        std::error_code listEc;
+        for (fs::directory_iterator it(feeder, listEc), end; !listEc && it != end; it.increment(listEc)) {
+            const fs::directory_entry& entry = *it;
+            std::error_code ec;
+            if (!entry.is_regular_file(ec) || entry.path().filename().string().front() == '.')
                 continue;
             std::string ext = entry.path().extension().string();
             std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-            if (ext == ".tif" || ext == ".tiff" || ext == ".png")
-                files.push_back(entry.path());
+            if (ext != ".tif" && ext != ".tiff" && ext != ".png")
+                continue;
+            FileStamp stamp;
+            stamp.size = entry.file_size(ec);
+            if (!ec)
+                stamp.modified = entry.last_write_time(ec);
+            if (!ec)
+                files.emplace_back(entry.path(), stamp);
         }
-        std::sort(files.begin(), files.end());
+        std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         return files;
     }
 
-    void PollFeeder(std::unique_lock<std::mutex>& lk)
+    // One look into the feeder. A page is complete once its size and time are those of the look before; the
+    // first complete one is taken when the scanner is free. Returns 1 when a file was taken in.
+    int PollFeeder(std::unique_lock<std::mutex>& lk)
     {
-        if (!connected || runActive || !pending.empty())
-            return;
-        const std::vector<fs::path> files = FeederFiles();
-        if (files.empty())
-            return;
-        const fs::path file = files.front();
-        lk.unlock();
-        auto sheet = std::make_shared<SheetImage>();
-        if (!LoadSheetFile(file.string(), *sheet)) {
-            *sheet = SheetImage();
-            sheet->readable = false;
+        if (!connected || polling)
+            return 0;
+        std::map<fs::path, FileStamp> seen;
+        fs::path file;
+        FileStamp stamp;
+        for (const auto& [path, now] : FeederFiles()) {
+            seen[path] = now;
+            const auto before = feederSeen.find(path);
+            const auto stuck = feederStuck.find(path);
+            if (file.empty() && before != feederSeen.end() && before->second == now &&
+                (stuck == feederStuck.end() || !(stuck->second == now))) {
+                file = path;
+                stamp = now;
+            }
         }
-        std::error_code ec;
-        fs::create_directories(file.parent_path() / "taken", ec);
-        fs::rename(file, file.parent_path() / "taken" / file.filename(), ec);
-        if (ec)
-            fs::remove(file, ec);
+        feederSeen = std::move(seen);
+        if (file.empty() || runActive || !pending.empty())
+            return 0;
+        polling = true;
+        lk.unlock();
+        std::shared_ptr<SheetImage> sheet;
+        bool moved = false;
+        try { // a file that makes this throw stays where it is, not tried again unchanged
+            sheet = std::make_shared<SheetImage>();
+            if (!LoadSheetFile(file.string(), *sheet)) {
+                *sheet = SheetImage();
+                sheet->readable = false;
+            }
+            moved = MoveAside(file, sheet->readable ? "taken" : "rejected");
+        } catch (...) {
+            sheet.reset();
+        }
         lk.lock();
+        polling = false;
+        if (!moved)
+            feederStuck[file] = stamp;
+        if (!sheet)
+            return 0;
         pending.push_back(sheet);
         TryTakeSheet();
+        return 1;
     }
 
     void WorkerLoop()
@@ -321,7 +381,10 @@ struct Sim {
                 continue;
             }
             if (std::chrono::steady_clock::now() >= nextPoll) {
-                PollFeeder(lk);
+                try { // whatever a page file does ends here, not in std::terminate
+                    PollFeeder(lk);
+                } catch (...) {
+                }
                 nextPoll = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
                 continue;
             }
@@ -542,8 +605,14 @@ int Orlo_StartCapture(void)
     sim.sheetWaiting = false;
     const std::shared_ptr<SheetImage> taken = sim.current;
     SheetImage& sheet = *taken;
-    if (sheet.readable)
-        MakeGrey(sheet);
+    if (sheet.readable) {
+        try {
+            MakeGrey(sheet);
+        } catch (const std::bad_alloc&) {
+            sheet = SheetImage();
+            sheet.readable = false;
+        }
+    }
     sim.captured = sim.current;
     sim.recognised = false;
     sim.measured = 0;
@@ -958,6 +1027,8 @@ void OrloSim_Reset(void)
     sim.tileStrip = -1;
     sim.nextStrip = 0;
     sim.log.clear();
+    sim.feederSeen.clear();
+    sim.feederStuck.clear();
     sim.Defaults();
 }
 
@@ -1004,6 +1075,13 @@ int OrloSim_InsertSheet(const OrloSimSheet* sheet)
     sim.pending.push_back(image);
     sim.TryTakeSheet();
     return 0;
+}
+
+int OrloSim_PollFeeder(void)
+{
+    Sim& sim = S();
+    std::unique_lock<std::mutex> lk(sim.m);
+    return sim.PollFeeder(lk);
 }
 
 int OrloSim_InsertSheetFile(const char* path)

@@ -84,3 +84,53 @@ inline std::vector<float> DistinctInks(int patches)
     }
     return inks;
 }
+
+// A one-strip 8-bit TIFF written byte by byte, so that it may claim any size and resolution: C, M, Y, K and a spot
+// ink (separated) or R, G, B, with the resolution numerator / denominator per inch, followed by `dataBytes` pixel
+// bytes of 0, however many the size asks for.
+inline QByteArray HandMadeTiff(quint32 width, quint32 height, bool separated, quint32 dpiNumerator,
+                               quint32 dpiDenominator, qint64 dataBytes)
+{
+    struct Entry {
+        quint16 tag, type;
+        quint32 count, value;
+    };
+    const quint16 samples = separated ? 5 : 3;
+    const quint32 entries = separated ? 14 : 13;
+    const quint32 bitsAt = 8 + 2 + entries * 12 + 4, xresAt = bitsAt + 2 * samples, yresAt = xresAt + 8,
+                  dataAt = yresAt + 8;
+    const quint64 full = quint64(width) * height * samples;
+    QVector<Entry> ifd = {{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, samples, bitsAt}, {259, 3, 1, 1},
+                          {262, 3, 1, separated ? 5u : 2u}, {273, 4, 1, dataAt}, {277, 3, 1, samples},
+                          {278, 4, 1, height}, {279, 4, 1, quint32(std::min<quint64>(full, 0xffffffffu))},
+                          {282, 5, 1, xresAt}, {283, 5, 1, yresAt}, {284, 3, 1, 1}, {296, 3, 1, 2}};
+    if (separated)
+        ifd.push_back({338, 3, 1, 0});
+    QByteArray b;
+    const auto u16 = [&b](quint32 v) {
+        b.append(char(v & 0xff));
+        b.append(char((v >> 8) & 0xff));
+    };
+    const auto u32 = [&u16](quint32 v) {
+        u16(v & 0xffff);
+        u16(v >> 16);
+    };
+    b.append("II*\0", 4); // little-endian, version 42
+    u32(8);
+    u16(quint32(ifd.size()));
+    for (const Entry& e : ifd) {
+        u16(e.tag);
+        u16(e.type);
+        u32(e.count);
+        u32(e.value); // a single SHORT sits in the low half, little-endian
+    }
+    u32(0);
+    for (int i = 0; i < samples; ++i)
+        u16(8);
+    for (int i = 0; i < 2; ++i) {
+        u32(dpiNumerator);
+        u32(dpiDenominator);
+    }
+    b.append(QByteArray(int(dataBytes), '\0'));
+    return b;
+}

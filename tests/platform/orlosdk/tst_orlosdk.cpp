@@ -9,10 +9,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
 
+#include <Magick++.h>
 #include <tiffio.h>
 
 #include <cmath>
@@ -589,6 +591,58 @@ private slots:
         QCOMPARE(int(block.size()), ORLO_BLOCK_SIZE);
         // Cyan solid: red end absorbed, blue end kept.
         QVERIFY(block[27] < 0.1f && block[8] > 0.6f);
+    }
+
+    void libtiffAfterImageMagick_data()
+    {
+        QTest::addColumn<bool>("magickWrote"); // the image library's last TIFF use on this thread: a write, else a read
+        QTest::addColumn<QString>("use");
+        QTest::addColumn<int>("expected");
+        for (bool wrote : {false, true}) {
+            const char* after = wrote ? "after a write" : "after a read";
+            QTest::addRow("QR picture into a missing folder, %s", after) << wrote << "qr:missing/qr.tif" << 1011;
+            QTest::addRow("QR picture on a full disk, %s", after) << wrote << "qr:/dev/full" << 1011;
+            QTest::addRow("sheet with its strip cut short, %s", after) << wrote << "sheet:cut.tif" << 1005;
+            QTest::addRow("sheet that is a PNG, %s", after) << wrote << "sheet:page.png" << 0;
+        }
+    }
+
+    void libtiffAfterImageMagick()
+    {
+        // The image library leaves its libtiff handlers installed, reporting into the exception of this thread's
+        // last TIFF read or write, long gone by now: our own libtiff errors must not reach them.
+        QFETCH(bool, magickWrote);
+        QFETCH(QString, use);
+        QFETCH(int, expected);
+        const bool qr = use.startsWith("qr:");
+        const QString target = use.mid(use.indexOf(':') + 1);
+        const QString path = target.startsWith('/') ? target : m_dir.filePath(target);
+        if (path == "/dev/full" && !QFile::exists(path))
+            QSKIP("no /dev/full here");
+        if (use == "sheet:cut.tif") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(HandMadeTiff(20, 20, true, 300, 1, 20 * 20 * 5 / 2));
+        } else if (use == "sheet:page.png") {
+            QImage page(60, 60, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QVERIFY(page.save(path));
+        }
+
+        Magick::InitializeMagick(nullptr);
+        const std::string magickFile = QFile::encodeName(m_dir.filePath("magick.tif")).toStdString();
+        Magick::Image(Magick::Geometry(8, 8), Magick::Color("white")).write(magickFile);
+        if (!magickWrote)
+            Magick::Image().read(magickFile);
+
+        if (qr) {
+            const QByteArray record = MakeSheetRecord("QR", 1, 1, {1, 1, 1}, "text");
+            QCOMPARE(Orlo_CreateBarcodeImage(QFile::encodeName(path).constData(),
+                                             reinterpret_cast<const uint8_t*>(record.constData()), 1, 7),
+                     expected);
+        } else {
+            QCOMPARE(OrloSim_InsertSheetFile(QFile::encodeName(path).constData()), expected);
+        }
     }
 
     void values_data()
