@@ -112,6 +112,8 @@ int CApplicationData::Initialize()
 {
     if (!QDir().mkpath(m_dataFolder) || !QDir().mkpath(m_lastFolder))
         return FolderFailed;
+    // Nothing of this program writes yet, so any temporary file of its atomic writer is a leftover.
+    Store::RemoveStaleTemporaries(m_dataFolder);
     LoadSetting();
     return Success;
 }
@@ -172,14 +174,21 @@ int CApplicationData::SaveSetting()
         s << qint32(e.Display.PatchColorShown) << qint32(m_conditions[MainWindow].PatchColorShown)
           << qint32(m_conditions[DensityWindow].PatchColorShown);
     };
+    if (!m_damagedFile.BeforeSave(GetSettingFilePath()))
+        return SaveFailed;
     return Store::SaveFile(GetSettingFilePath(), kRecordName, body) ? Success : SaveFailed;
 }
 
 void CApplicationData::LoadSetting()
 {
+    m_damagedFile.AfterLoad(GetSettingFilePath(), ReadSetting());
+}
+
+bool CApplicationData::ReadSetting()
+{
     Store::FileReader reader(GetSettingFilePath());
     if (!reader.Opened() || !reader.Ok())
-        return;
+        return false;
     QDataStream &s = reader.stream;
     const qint8 version = reader.version;
 
@@ -369,9 +378,12 @@ void CApplicationData::LoadSetting()
             return true;
         },
     };
-    for (const Group &group : groups)
-        if (!group())
-            return FinishLoad();
+    for (const Group &group : groups) {
+        if (!group()) {
+            FinishLoad();
+            return false;
+        }
+    }
 
     // Groups added by later versions, with the version that added them.
     const std::pair<int, Group> laterGroups[] = {
@@ -465,10 +477,17 @@ void CApplicationData::LoadSetting()
              return true;
          }},
     };
-    for (const auto &group : laterGroups)
-        if (version < group.first || !group.second())
+    bool whole = true;
+    for (const auto &group : laterGroups) {
+        if (version < group.first)
             break;
+        if (!group.second()) {
+            whole = false;
+            break;
+        }
+    }
     FinishLoad();
+    return whole;
 }
 
 void CApplicationData::FinishLoad()
@@ -616,7 +635,7 @@ const Setting::MeasureConditionSetting &CApplicationData::GetMeasurementConditio
 int CApplicationData::SetMeasureCondition(const Setting::MeasureConditionSetting &record, int i)
 {
     if (!IsWindowIndex(i))
-        return Success;
+        return InvalidArgument;
     m_conditions[i] = record;
     return SaveSetting();
 }

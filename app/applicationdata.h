@@ -4,6 +4,7 @@
 
 #include "app/settingrecords.h"
 #include "app/storeconventions.h"
+#include "app/storeio.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -29,7 +30,7 @@ class CApplicationData : public QObject
     Q_OBJECT
 
 public:
-    enum Result { Success = 0, SaveFailed = 60001, FolderFailed = 60009 };
+    enum Result { Success = 0, SaveFailed = 60001, InvalidArgument = 60002, FolderFailed = 60009 };
     enum WindowIndex { MainWindow = 0, DensityWindow = 1 };
     static constexpr int kPresetLevel = 4;
 
@@ -38,12 +39,14 @@ public:
                      const QString &documentsFolder = UserDocumentsDataDir());
 
     void SetDefaults();
-    // Makes the data folder and the last used folder, then loads; 60009 when a folder cannot be made.
+    // Makes the data folder and the last used folder, clears the temporary files that interrupted saves left in
+    // the data folder, then loads; 60009 when a folder cannot be made.
     int Initialize();
     int Terminate();
 
     QString GetSettingFilePath() const;
-    // Missing file: defaults. A damaged or short file: what was read before the damage, defaults after it.
+    // Missing file: defaults. A damaged or short file: what was read before the damage, defaults after it; the
+    // file is then kept aside before the next save replaces it.
     void LoadSetting();
     int SaveSetting();
     void ValidateSetting();
@@ -66,6 +69,7 @@ public:
 
     // i: 0 main window, 1 density balance window (any other index reads the main window's record).
     const Setting::MeasureConditionSetting &GetMeasurementCondition(int i) const;
+    // InvalidArgument, and nothing stored, for another index.
     int SetMeasureCondition(const Setting::MeasureConditionSetting &record, int i);
 
     // Window arrays are saved with the next save, not here. Other indexes read empty and store nothing.
@@ -97,6 +101,8 @@ signals:
 
 private:
     InkChannelList ReferenceColors() const;
+    // True when the whole file was read.
+    bool ReadSetting();
     // After reading: reference inks, the position-gap rule, validation.
     void FinishLoad();
     static bool IsWindowIndex(int i) { return i == MainWindow || i == DensityWindow; }
@@ -116,4 +122,5 @@ private:
     int m_openFilterIndex = 0;
     int m_saveFilterIndex = 3;
     int m_installedPresetLevel = 0;
+    Store::DamagedFileGuard m_damagedFile;
 };

@@ -12,12 +12,15 @@ namespace {
 
 const char kRecordName[] = "Diagnose";
 
-// The least bytes of one item, to refuse counts the file cannot hold.
-constexpr qint64 kLeastHistoryBytes = 6 * 4;   // four ints, two texts
-constexpr qint64 kLeastEntryBytes = 9 * 4;     // tile id and eight list counts
-constexpr qint64 kLeastStandardBytes = 2 * 4;  // two list counts
-constexpr qint64 kLeastToleranceBytes = 3 * 4; // three ints
-constexpr qint64 kPairBytes = 4 + 8;           // int and double
+// The least bytes of one item as the writer stores it, to refuse counts the file cannot hold.
+constexpr qint64 kListBytes = 4;                 // a list's count, before its doubles
+constexpr qint64 kDoubleBytes = 8;
+constexpr qint64 kLeastHistoryBytes = 6 * 4;     // four ints, two texts, no entries
+constexpr qint64 kEntryBytes = 4 + 8 * kListBytes + (3 + 3 + 4 * kColourDifferenceKindCount + 2 * kReflectanceCount) *
+                                                         kDoubleBytes; // tile id and its eight full lists
+constexpr qint64 kStandardBytes = 2 * kListBytes + (kReflectanceCount + 3) * kDoubleBytes;
+constexpr qint64 kLeastToleranceBytes = 3 * 4;   // three ints, no pairs
+constexpr qint64 kPairBytes = 4 + kDoubleBytes;  // int and double
 
 // Judgements and check states are ints held in float lists on the stream.
 void WriteIntList(QDataStream &stream, const qint32 *values, int count)
@@ -82,7 +85,7 @@ bool ReadHistoryRecord(QDataStream &stream, DiagnoseHistoryRecord *record)
     record->Judgement = judgement;
     record->Flag = flag;
     qint32 entryCount = 0;
-    if (!Store::ReadCount(stream, &entryCount, kLeastEntryBytes))
+    if (!Store::ReadCount(stream, &entryCount, kEntryBytes))
         return false;
     // Entries past the fixed fourteen are read and dropped so the stream stays aligned.
     record->TileCount = quint32(std::min(entryCount, kTileCount));
@@ -151,30 +154,35 @@ void CDiagnoseData::Clear()
 
 bool CDiagnoseData::LoadDiagnose()
 {
+    const bool loaded = ReadFile();
+    m_damagedFile.AfterLoad(FilePath(), loaded);
+    return loaded;
+}
+
+bool CDiagnoseData::ReadFile()
+{
     Clear();
     Store::FileReader reader(FilePath());
     if (!reader.Opened())
         return false;
     QDataStream &stream = reader.stream;
 
+    // Every array grows with the records read: a history record takes 5.5 KB in memory for 24 bytes on file.
     qint32 historyCount = 0;
-    if (!Store::ReadCount(stream, &historyCount, kLeastHistoryBytes))
+    std::unique_ptr<DiagnoseHistoryRecord[]> history;
+    if (!Store::ReadCount(stream, &historyCount, kLeastHistoryBytes) ||
+        !Store::ReadRecords(stream, historyCount, &history,
+                            [](QDataStream &s, DiagnoseHistoryRecord &r) { return ReadHistoryRecord(s, &r); }))
         return false;
-    std::unique_ptr<DiagnoseHistoryRecord[]> history(historyCount > 0 ? new DiagnoseHistoryRecord[size_t(historyCount)]
-                                                                      : nullptr);
-    for (int i = 0; i < historyCount; ++i)
-        if (!ReadHistoryRecord(stream, &history[i]))
-            return false;
 
     qint32 standardCount = 0;
-    if (!Store::ReadCount(stream, &standardCount, kLeastStandardBytes))
+    std::unique_ptr<StandardValueRecord[]> standards;
+    if (!Store::ReadCount(stream, &standardCount, kStandardBytes) ||
+        !Store::ReadRecords(stream, standardCount, &standards, [](QDataStream &s, StandardValueRecord &r) {
+            return Store::ReadFloatList(s, r.Reflectance, kReflectanceCount) >= 0 &&
+                   Store::ReadFloatList(s, r.Lab, 3) >= 0;
+        }))
         return false;
-    std::unique_ptr<StandardValueRecord[]> standards(
-        standardCount > 0 ? new StandardValueRecord[size_t(standardCount)]() : nullptr);
-    for (int i = 0; i < standardCount; ++i)
-        if (Store::ReadFloatList(stream, standards[i].Reflectance, kReflectanceCount) < 0 ||
-            Store::ReadFloatList(stream, standards[i].Lab, 3) < 0)
-            return false;
 
     TileSetInfo info;
     qint32 modelIndex = 0;
@@ -182,13 +190,11 @@ bool CDiagnoseData::LoadDiagnose()
     info.ModelIndex = modelIndex;
 
     qint32 toleranceCount = 0;
-    if (!Store::ReadCount(stream, &toleranceCount, kLeastToleranceBytes))
+    std::unique_ptr<ToleranceRecord[]> tolerances;
+    if (!Store::ReadCount(stream, &toleranceCount, kLeastToleranceBytes) ||
+        !Store::ReadRecords(stream, toleranceCount, &tolerances,
+                            [](QDataStream &s, ToleranceRecord &r) { return ReadTolerance(s, &r); }))
         return false;
-    std::unique_ptr<ToleranceRecord[]> tolerances(
-        toleranceCount > 0 ? new ToleranceRecord[size_t(toleranceCount)]() : nullptr);
-    for (int i = 0; i < toleranceCount; ++i)
-        if (!ReadTolerance(stream, &tolerances[i]))
-            return false;
     if (stream.status() != QDataStream::Ok)
         return false;
 
@@ -210,6 +216,8 @@ bool CDiagnoseData::LoadDiagnose()
 
 int CDiagnoseData::SaveDiagnose()
 {
+    if (!m_damagedFile.BeforeSave(FilePath()))
+        return kDiagnoseFileError;
     const bool ok = Store::SaveFile(FilePath(), QLatin1String(kRecordName), [this](QDataStream &stream) {
         stream << qint32(m_historyCount);
         for (unsigned int i = 0; i < m_historyCount; ++i) {

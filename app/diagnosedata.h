@@ -5,6 +5,7 @@
 #include "app/constants.h"
 #include "app/records.h"
 #include "app/storeconventions.h"
+#include "app/storeio.h"
 
 #include <QObject>
 #include <QString>
@@ -68,7 +69,8 @@ public:
     int Initialize();
     int Terminate() { return 0; }
 
-    // False when the file is missing or damaged (the store is then empty).
+    // False when the file is missing or damaged (the store is then empty; a damaged file is kept aside before
+    // the next save replaces it).
     bool LoadDiagnose();
     // 0, or kDiagnoseFileError when the file cannot be written (the old one is kept).
     int SaveDiagnose();
@@ -89,6 +91,7 @@ public:
 
 private:
     void Clear();
+    bool ReadFile();
 
     QString m_dataFolder;
     unsigned int m_historyCount = 0;
@@ -100,4 +103,5 @@ private:
     unsigned int m_toleranceCount = 0;
     unsigned int m_toleranceCapacity = 0;
     ToleranceRecord *m_tolerances = nullptr;
+    Store::DamagedFileGuard m_damagedFile;
 };

@@ -14,8 +14,8 @@ namespace {
 const char kRecordName[] = "UserLight";
 const char kGeneratedName[] = "UserIlluminant";
 constexpr int kUniqueSuffixLimit = 4;
-// Two texts, four ints and the list count.
-constexpr qint64 kLeastRecordBytes = 4 + 4 + 4 * 4 + 4;
+// A record as the writer stores it: two texts, four ints and a list of at least one value.
+constexpr qint64 kLeastRecordBytes = 4 + 4 + 4 * 4 + 4 + 8;
 
 // "yyyyMMddhhmmss" -> "yyyy/MM/dd hh:mm:ss"; empty when the text is no such date.
 QString DisplayDate(const QString &date)
@@ -62,26 +62,31 @@ int CIlluminantData::Initialize()
 
 bool CIlluminantData::LoadUserIlluminant()
 {
+    const bool loaded = ReadFile();
+    m_damagedFile.AfterLoad(FilePath(), loaded);
+    return loaded;
+}
+
+bool CIlluminantData::ReadFile()
+{
     Store::FileReader reader(FilePath());
     if (!reader.Opened())
         return false;
     QDataStream &stream = reader.stream;
     qint32 count = 0;
-    if (!Store::ReadCount(stream, &count, kLeastRecordBytes))
-        return false;
-    std::unique_ptr<EnvironLightData[]> records(count > 0 ? new EnvironLightData[size_t(count)] : nullptr);
-    for (int i = 0; i < count; ++i) {
-        EnvironLightData &record = records[i];
+    std::unique_ptr<EnvironLightData[]> records;
+    const auto readRecord = [](QDataStream &s, EnvironLightData &record) {
         qint32 source = 0, start = 0, step = 0, end = 0;
-        stream >> record.Name >> record.Date >> source >> start >> step >> end;
+        s >> record.Name >> record.Date >> source >> start >> step >> end;
         record.Source = source;
         record.Start = start;
         record.Step = step;
         record.End = end;
-        if (Store::ReadFloatList(stream, record.Values, kEnvironLightValueCount) < 0 ||
-            stream.status() != QDataStream::Ok)
-            return false;
-    }
+        return Store::ReadFloatList(s, record.Values, kEnvironLightValueCount) >= 0;
+    };
+    if (!Store::ReadCount(stream, &count, kLeastRecordBytes) ||
+        !Store::ReadRecords(stream, count, &records, readRecord))
+        return false;
     delete[] m_records;
     m_records = records.release();
     m_count = count;
@@ -90,6 +95,8 @@ bool CIlluminantData::LoadUserIlluminant()
 
 int CIlluminantData::SaveUserIlluminant()
 {
+    if (!m_damagedFile.BeforeSave(FilePath()))
+        return kIlluminantFileError;
     const bool ok = Store::SaveFile(FilePath(), QLatin1String(kRecordName), [this](QDataStream &stream) {
         stream << qint32(m_count);
         for (int i = 0; i < m_count; ++i) {

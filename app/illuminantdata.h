@@ -4,6 +4,7 @@
 
 #include "app/records.h"
 #include "app/storeconventions.h"
+#include "app/storeio.h"
 
 #include <QObject>
 #include <QString>
@@ -36,7 +37,8 @@ public:
     int Initialize();
     int Terminate() { return 0; }
 
-    // False when the file is missing or damaged; the store is then unchanged.
+    // False when the file is missing or damaged; the store is then unchanged (and a damaged file is kept aside
+    // before the next save replaces it).
     bool LoadUserIlluminant();
     int SaveUserIlluminant();
     // Takes ownership of a new[] array of count records, frees the previous one and saves.
@@ -61,9 +63,11 @@ public:
 
 private:
     bool NameTaken(const QString &name, int exceptNumber) const;
+    bool ReadFile();
 
     QString m_dataFolder;
     int m_count = 0;
     EnvironLightData *m_records = nullptr;
     UserIlluminantSlots m_slots;
+    Store::DamagedFileGuard m_damagedFile;
 };

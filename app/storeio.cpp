@@ -3,7 +3,11 @@
 #include "app/storeconventions.h"
 
 #include <QDataStream>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace Store {
@@ -107,6 +111,56 @@ int ReadFloatList(QDataStream &stream, float *values, int capacity, bool *longer
             *longer = true;
     }
     return stream.status() == QDataStream::Ok ? count : -1;
+}
+
+QString KeepDamagedFile(const QString &path, const QDateTime &utcNow)
+{
+    const QString base =
+        path + QStringLiteral(".damaged-") + utcNow.toUTC().toString(QStringLiteral("yyyyMMdd'T'hhmmss'Z'"));
+    for (int k = 0; k < 1000; ++k) {
+        const QString kept = k == 0 ? base : base + QLatin1Char('-') + QString::number(k);
+        const QFileInfo taken(kept);
+        if (taken.exists() || taken.isSymLink())
+            continue;
+        // QFile::rename never replaces an existing file.
+        if (!QFile::rename(path, kept))
+            return QString();
+        qWarning("%s could not be read; it is kept as %s", qUtf8Printable(QDir::toNativeSeparators(path)),
+                 qUtf8Printable(QDir::toNativeSeparators(kept)));
+        return kept;
+    }
+    return QString();
+}
+
+void DamagedFileGuard::AfterLoad(const QString &path, bool loaded)
+{
+    m_marked = !loaded && QFileInfo(path).isFile();
+}
+
+bool DamagedFileGuard::BeforeSave(const QString &path)
+{
+    if (!m_marked)
+        return true;
+    const QFileInfo file(path);
+    if ((file.exists() || file.isSymLink()) && KeepDamagedFile(path).isEmpty())
+        return false;
+    m_marked = false;
+    return true;
+}
+
+int RemoveStaleTemporaries(const QString &folder)
+{
+    // QSaveFile names its temporary file after the target plus six random letters; store files end in "bin",
+    // document files in "vrchart" and "vrmeas".
+    static const QRegularExpression temporary(QStringLiteral("^.+\\.(bin|vrchart|vrmeas)\\.[A-Za-z]{6}$"));
+    int removed = 0;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (temporary.match(it.fileName()).hasMatch() && QFile::remove(path))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace Store

@@ -3,10 +3,14 @@
 // and the float-list reader and writer.
 
 #include <QDataStream>
+#include <QDateTime>
 #include <QFile>
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 class QIODevice;
 
@@ -51,5 +55,48 @@ void WriteFloatList(QDataStream &stream, const float *values, int count);
 // were). Returns the list's length, or -1 when the count is damaged (negative or more than the bytes left;
 // the stream is then marked corrupt). *longer tells whether values were dropped.
 int ReadFloatList(QDataStream &stream, float *values, int capacity, bool *longer = nullptr);
+
+// Reads count records one at a time with readOne(stream, record) -> bool and hands them over as one new[] array
+// (null for none). Memory grows with the records actually read, so a damaged count costs no more than the file's
+// real content. False, and *records untouched, when a record fails or the stream goes bad.
+template <typename T, typename ReadOne>
+bool ReadRecords(QDataStream &stream, qint32 count, std::unique_ptr<T[]> *records, ReadOne readOne)
+{
+    std::vector<T> read;
+    for (qint32 i = 0; i < count; ++i) {
+        T record{};
+        if (!readOne(stream, record) || stream.status() != QDataStream::Ok)
+            return false;
+        read.push_back(std::move(record));
+    }
+    std::unique_ptr<T[]> array(read.empty() ? nullptr : new T[read.size()]);
+    std::move(read.begin(), read.end(), array.get());
+    *records = std::move(array);
+    return true;
+}
+
+// Moves a store file that failed to load aside as "<path>.damaged-<UTC yyyyMMddThhmmssZ>" ("-1", "-2", ... added
+// when that name is taken, so an earlier kept file is never replaced) and names both paths in one line on
+// standard error. Returns the new path, or an empty text when the file could not be moved.
+QString KeepDamagedFile(const QString &path, const QDateTime &utcNow = QDateTime::currentDateTimeUtc());
+
+// Remembers that a store's file exists but failed to load, so that the first save keeps it aside instead of
+// replacing the user's only copy.
+class DamagedFileGuard
+{
+public:
+    // After a load: a regular file that did not load whole is marked; a missing or sound file is not.
+    void AfterLoad(const QString &path, bool loaded);
+    // Before a save: keeps a marked file aside, once. False when it is still in the way (the save must not run).
+    bool BeforeSave(const QString &path);
+    bool Marked() const { return m_marked; }
+
+private:
+    bool m_marked = false;
+};
+
+// Removes what interrupted saves left in a data folder and its subfolders: the temporary files of the atomic
+// writer, "<store or document file name>.<six letters>". No other name is touched. Returns how many were removed.
+int RemoveStaleTemporaries(const QString &folder);
 
 } // namespace Store

@@ -57,10 +57,37 @@ bool ParseValue(const QString &text, float *value)
 QString ValueLines(const EnvironLightData &light)
 {
     QString text;
-    // Always the 97 values the record holds, whatever its wavelength fields say.
-    for (int i = 0; i < kEnvironLightValueCount; ++i)
-        text += QString::number(double(light.Values[i]), 'f', 4) + QLatin1Char('\n');
+    for (int i = 0; i < kEnvironLightValueCount; ++i) {
+        QString value = QString::number(double(light.Values[i]), 'f', 4);
+        // A small negative value rounds to "-0.0000", which would read back as a zero that writes without the sign.
+        if (value == QLatin1String("-0.0000"))
+            value.remove(0, 1);
+        text += value + QLatin1Char('\n');
+    }
     return text;
+}
+
+bool IsReadableRange(const EnvironLightData &light)
+{
+    return light.Start == 300 && light.Step == 5 && light.End == 780;
+}
+
+// Whether the reader gives this record back from a file of the format: the values are the 97 at 300 to 780 nm,
+// each a finite number, and the date stays one field of one line.
+bool IsWritable(const EnvironLightData &light, int format)
+{
+    if (!IsReadableRange(light))
+        return false;
+    for (const float value : light.Values) {
+        if (!std::isfinite(value))
+            return false;
+    }
+    if (format == kFormatUid2) {
+        const QString &date = light.Date;
+        if (date.contains(QLatin1Char('\n')) || date.contains(QLatin1Char(',')) || date.endsWith(QLatin1Char('\r')))
+            return false;
+    }
+    return true;
 }
 
 int ReadUid(EnvironLightData *light, const QString &path)
@@ -106,7 +133,10 @@ int ReadUid2(EnvironLightData *light, const QString &path)
     auto readInt = [](const QString &text, int *value) { return ParseDecimalInt(text, value); };
 
     while (!stream.atEnd()) {
-        const QString line = stream.readLine();
+        QString line = stream.readLine();
+        // Line ends may have been converted twice ("\r\r\n"); no field keeps a trailing CR.
+        while (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
         if (!header) {
             header = line == kHeader;
             continue;
@@ -138,9 +168,10 @@ int ReadUid2(EnvironLightData *light, const QString &path)
             if (!readInt(field(line), &light->End))
                 return CIODataFile::LightNumberInvalid;
         } else if (line.contains(QLatin1String("#BEGIN_SPECTRUM_DATA"))) {
-            if (light->Start != 300 || light->Step != 5 || light->End != 780)
+            if (!IsReadableRange(*light))
                 return CIODataFile::LightFileInvalid;
             inSpectrum = true;
+            spectrumComplete = false;
             counter = 0;
         } else if (inSpectrum) {
             if (line.contains(QLatin1String("#END_SPECTRUM_DATA"))) {
@@ -158,8 +189,10 @@ int ReadUid2(EnvironLightData *light, const QString &path)
             ++counter;
         }
     }
-    // Only a whole spectrum may become an illuminant.
-    return header && version && spectrumComplete ? int(CIODataFile::Success) : int(CIODataFile::LightFileInvalid);
+    // Only a whole spectrum may become an illuminant, and only with the range its values are stored at: a
+    // wavelength line after the block would describe values the record does not hold.
+    return header && version && spectrumComplete && IsReadableRange(*light) ? int(CIODataFile::Success)
+                                                                             : int(CIODataFile::LightFileInvalid);
 }
 
 } // namespace
@@ -168,6 +201,9 @@ int CIODataFile::WriteEnvironmentLightData(const QString &path, int format, cons
 {
     if (format != kFormatUid2 && format != kFormatUid)
         return LightFormatUnknown;
+    // Never a file the reader would refuse or read differently.
+    if (!IsWritable(light, format))
+        return LightFileInvalid;
     QString text;
     if (format == kFormatUid2) {
         auto keyword = [&text](const QString &line) { text += line + QStringLiteral("\n\n"); };

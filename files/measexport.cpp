@@ -2,11 +2,11 @@
 #include "files/measexport.h"
 
 #include "app/recordhelpers.h"
+#include "files/partfile.h"
 
 #include <QDomDocument>
 #include <QHash>
 #include <QLocale>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <algorithm>
@@ -160,15 +160,7 @@ QByteArray SerializeXml(const QDomDocument &document)
 
 int WriteFileAtomically(const QString &path, const QByteArray &bytes, int openFailure, int writeFailure)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return openFailure;
-    // commit() would not notice a failing final flush, so flush and check first.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return writeFailure;
-    }
-    return file.commit() ? 0 : writeFailure;
+    return WriteThroughPartFile(path, bytes, openFailure, writeFailure);
 }
 
 } // namespace MeasureExport

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QIODevice>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -45,14 +44,8 @@ int WriteAll(QIODevice &device, const QByteArray &bytes)
 
 int SaveThroughDevice(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return CIODataFile::FileOpenFailed;
-    if (WriteAll(file, bytes) != CIODataFile::Success || !file.flush()) {
-        file.cancelWriting();
-        return CIODataFile::MeasureFileWriteFailed;
-    }
-    return file.commit() ? int(CIODataFile::Success) : int(CIODataFile::MeasureFileWriteFailed);
+    return MeasureExport::WriteFileAtomically(path, bytes, CIODataFile::FileOpenFailed,
+                                              CIODataFile::MeasureFileWriteFailed);
 }
 
 } // namespace

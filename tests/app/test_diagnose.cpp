@@ -1,9 +1,11 @@
 // The diagnosis store: its file layout, capacities, clamped counts, damaged files and failing saves.
 
+#include "allocationprobe.h"
 #include "app/diagnosedata.h"
 #include "docfixtures.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -251,6 +253,58 @@ private slots:
         QCOMPARE(toleranceCount, 1u);
         QCOMPARE(tolerances[0].PairCount, quint32(pairs));
         QCOMPARE(tolerances[0].Pairs[pairs - 1].Tolerance, 0.25f);
+    }
+
+    // A count the file does not back costs no memory ahead of the records: 20,000 histories or tolerance rows
+    // with bytes enough for the smallest of them on file, but a damaged second record.
+    void countDoesNotAllocateAhead_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        constexpr int kCount = 20000;
+        const QByteArray filler(kCount * 24, '\xff'); // the second record reads a negative count
+        Writer history;
+        history.version(1).i(kCount).i(0).t("SN").t("2024/01/01 00:00:00").i(1).i(1).i(0).raw(filler);
+        QTest::newRow("history") << history.bytes;
+        Writer tolerances;
+        tolerances.version(1).i(0).i(0).i(0).t("x").t("y").i(kCount).ints({2, 0, 0}).raw(filler);
+        QTest::newRow("tolerances") << tolerances.bytes;
+    }
+
+    void countDoesNotAllocateAhead()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        CDiagnoseData store(dir.path());
+        QVERIFY(WriteFile(store.FilePath(), bytes));
+        AllocationProbe probe;
+        if (!probe.Available())
+            QSKIP("needs AddressSanitizer's allocation hook");
+        QVERIFY(!store.LoadDiagnose());
+        QVERIFY2(probe.LargestAllocation() < (1u << 20), qPrintable(QString::number(probe.LargestAllocation())));
+    }
+
+    // A file that did not load is moved aside before the first save; the file written then loads whole.
+    void damagedFileKeptOnSave()
+    {
+        QTemporaryDir dir;
+        const QByteArray damaged = HistoryFile(2).left(300);
+        {
+            CDiagnoseData store(dir.path());
+            QVERIFY(WriteFile(store.FilePath(), damaged));
+            QCOMPARE(store.Initialize(), 0);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                                   "/Diagnose\\.bin could not be read; it is kept as .*\\.damaged-")));
+            QCOMPARE(store.SetStandardValueInfo(0, QStringLiteral("12345678"), QString()), 0);
+            QCOMPARE(store.SetStandardValueInfo(1, QStringLiteral("12345678"), QString()), 0);
+        }
+        const QStringList kept = QDir(dir.path()).entryList({QStringLiteral("Diagnose.bin.damaged-*")}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(ReadAll(dir.filePath(kept.first())), damaged);
+        CDiagnoseData again(dir.path());
+        QVERIFY(again.LoadDiagnose());
+        QCOMPARE(again.GetTileSetRecord().ModelIndex, 1);
+        QCOMPARE(again.SaveDiagnose(), 0);
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("Diagnose.bin.damaged-*")}, QDir::Files), kept);
     }
 
     void failedSave()

@@ -1,9 +1,11 @@
 // The user illuminant store: its file, the five slots, generated and unique names and damaged files.
 
+#include "allocationprobe.h"
 #include "app/illuminantdata.h"
 #include "docfixtures.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -159,6 +161,44 @@ private slots:
         Writer stepZero;
         stepZero.version(1).i(1).t("Z").t("").ints({0, 300, 0, 780}).list(Sequence(97, 1));
         QTest::newRow("step 0") << stepZero.bytes << true;
+    }
+
+    // A count the file does not back costs no memory ahead of the records: 20,000 with bytes enough for the
+    // smallest record on file, but a damaged second record.
+    void countDoesNotAllocateAhead()
+    {
+        constexpr int kCount = 20000;
+        Writer w;
+        w.version(1).i(kCount).t("A").t("20240101000000").ints({0, 300, 5, 300}).list({1.0});
+        w.raw(QByteArray(kCount * 36, '\xff')); // the second record reads a negative list count
+        LightStore s;
+        QVERIFY(WriteFile(s.data.FilePath(), w.bytes));
+        AllocationProbe probe;
+        if (!probe.Available())
+            QSKIP("needs AddressSanitizer's allocation hook");
+        QVERIFY(!s.data.LoadUserIlluminant());
+        QVERIFY2(probe.LargestAllocation() < (1u << 20), qPrintable(QString::number(probe.LargestAllocation())));
+    }
+
+    // A file that did not load is moved aside before the first save; the file written then loads whole.
+    void damagedFileKeptOnSave()
+    {
+        LightStore s;
+        const QByteArray damaged = UserLightHeader(2) + Writer().t("A").t("").ints({0, 300}).bytes;
+        QVERIFY(WriteFile(s.data.FilePath(), damaged));
+        QCOMPARE(s.data.Initialize(), 0);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "/UserLight\\.bin could not be read; it is kept as .*\\.damaged-")));
+        QCOMPARE(s.data.SetEnvironLightData(1, Records({"New"})), 0);
+        QCOMPARE(s.data.SetEnvironLightData(2, Records({"New", "Other"})), 0);
+        const QStringList kept = QDir(s.dir.path()).entryList({QStringLiteral("UserLight.bin.damaged-*")}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(ReadAll(s.dir.filePath(kept.first())), damaged);
+        CIlluminantData again(s.dir.path());
+        QVERIFY(again.LoadUserIlluminant());
+        QCOMPARE(again.GetRecordCount(), 2);
+        QCOMPARE(again.SaveUserIlluminant(), 0);
+        QCOMPARE(QDir(s.dir.path()).entryList({QStringLiteral("UserLight.bin.damaged-*")}, QDir::Files), kept);
     }
 
     // Damaged files never crash and leave the store as it was; records that load save without dividing by 0.

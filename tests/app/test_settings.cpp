@@ -4,6 +4,7 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -452,6 +453,11 @@ private slots:
     void uncreatableFolders_data();
     void uncreatableFolders();
     void copyRecursively();
+    void damagedFileKeptOnSave_data();
+    void damagedFileKeptOnSave();
+    void staleTemporariesRemovedAtStart();
+    void measureConditionIndex_data();
+    void measureConditionIndex();
 
 private:
     // A store on the test's folders.
@@ -892,6 +898,92 @@ void TestSettings::copyRecursively()
 
     // A destination folder that cannot be made.
     QVERIFY(!CopyRecursively(source, single + QStringLiteral("/below")));
+}
+
+void TestSettings::damagedFileKeptOnSave_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<bool>("kept");
+    FileFields fields = offDefaults(m_host.GetReferenceColors());
+    QVector<qint64> starts;
+    const QByteArray sound = writeRows(fields, 10, &starts);
+    QTest::newRow("cut inside row 9") << sound.left(int(starts[9] + 3)) << true << true;
+    QTest::newRow("cut inside row 26") << sound.left(int(starts[26] + 1)) << true << true;
+    QTest::newRow("version bytes only") << QByteArray("\x0A\x00", 2) << true << true;
+    QTest::newRow("empty") << QByteArray() << true << true;
+    fields.save.FolderCount = 6;
+    QTest::newRow("six folders") << writeRows(fields, 10) << true << true;
+    QTest::newRow("sound") << sound << true << false;
+    QTest::newRow("sound version 1") << writeRows(offDefaults(m_host.GetReferenceColors()), 1) << true << false;
+    QTest::newRow("missing") << QByteArray() << false << false;
+}
+
+// A file that did not load is moved aside before the first save writes a new one; the program starts all the same.
+void TestSettings::damagedFileKeptOnSave()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, present);
+    QFETCH(bool, kept);
+    const QString path = m_data + QStringLiteral("/Setting.bin");
+    QVERIFY(QDir().mkpath(m_data));
+    if (present)
+        QVERIFY(writeAll(path, bytes));
+    auto store = makeStore(&m_host);
+    if (kept)
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^%1 could not be read; it is kept as %1\\.damaged-"
+                                                               "\\d{8}T\\d{6}Z$")
+                                                    .arg(QRegularExpression::escape(path))));
+    QCOMPARE(store->Terminate(), 0);
+    QCOMPARE(store->SetLastFolder(m_docs), 0); // a second save keeps nothing more
+    const QStringList keptFiles = QDir(m_data).entryList({QStringLiteral("Setting.bin.damaged-*")}, QDir::Files);
+    QCOMPARE(keptFiles.size(), kept ? 1 : 0);
+    if (kept)
+        QCOMPARE(readAll(m_data + QLatin1Char('/') + keptFiles.first()), bytes);
+
+    // What was written loads whole: the next start keeps nothing.
+    auto again = makeStore(&m_host);
+    QCOMPARE(again->Terminate(), 0);
+    QCOMPARE(QDir(m_data).entryList({QStringLiteral("Setting.bin.damaged-*")}, QDir::Files), keptFiles);
+}
+
+void TestSettings::staleTemporariesRemovedAtStart()
+{
+    const QStringList stale = {QStringLiteral("Setting.bin.AbCdEf"), QStringLiteral("Chart/00001.vrchart.QwErTy")};
+    const QStringList others = {QStringLiteral("notes.txt.AbCdEf"), QStringLiteral("Chart/00001.vrchart")};
+    for (const QString &name : stale + others) {
+        QVERIFY(QDir().mkpath(QFileInfo(m_data + QLatin1Char('/') + name).path()));
+        QVERIFY(writeAll(m_data + QLatin1Char('/') + name, "x"));
+    }
+    auto store = makeStore(&m_host);
+    for (const QString &name : stale)
+        QVERIFY2(!QFileInfo::exists(m_data + QLatin1Char('/') + name), qPrintable(name));
+    for (const QString &name : others)
+        QVERIFY2(QFileInfo::exists(m_data + QLatin1Char('/') + name), qPrintable(name));
+}
+
+void TestSettings::measureConditionIndex_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("result");
+    QTest::newRow("main window") << 0 << 0;
+    QTest::newRow("density window") << 1 << 0;
+    QTest::newRow("index 2") << 2 << 60002;
+    QTest::newRow("index -1") << -1 << 60002;
+}
+
+void TestSettings::measureConditionIndex()
+{
+    QFETCH(int, index);
+    QFETCH(int, result);
+    auto store = makeStore(&m_host);
+    Setting::MeasureConditionSetting record = store->GetMeasurementCondition(0);
+    record.ConditionMask = 0x10;
+    QCOMPARE(store->SetMeasureCondition(record, index), result);
+    QCOMPARE(QFile::exists(store->GetSettingFilePath()), result == 0);
+    QCOMPARE(store->GetMeasurementCondition(0).ConditionMask, index == 0 ? 0x10 : 7);
+    QCOMPARE(store->GetMeasurementCondition(1).ConditionMask, index == 1 ? 0x10 : 2);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

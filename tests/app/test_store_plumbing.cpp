@@ -1,4 +1,5 @@
-// The shared store plumbing: count checks before allocation, float lists, the atomic writer.
+// The shared store plumbing: count checks before allocation, float lists, the atomic writer, damaged files kept
+// aside and the temporary files of interrupted saves.
 
 #include "app/storeconventions.h"
 #include "app/storeio.h"
@@ -7,6 +8,7 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -46,6 +48,18 @@ QByteArray StreamBytes(const std::function<void(QDataStream &)> &write)
 void WriteBody(QDataStream &s)
 {
     s << qint32(7) << QStringLiteral("body");
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
@@ -229,6 +243,106 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(!Store::SaveFile(dir.filePath(QStringLiteral("none/Setting.bin")), QStringLiteral("Setting"),
                                  WriteBody));
+    }
+
+    // A damaged file moves aside under a dated name, never onto an earlier kept file, and says so on stderr.
+    void keepDamagedFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Setting.bin"));
+        const QDateTime when(QDate(2024, 1, 31), QTime(8, 5, 9), Qt::UTC);
+        const QString first = path + QStringLiteral(".damaged-20240131T080509Z");
+        for (const QString &expected : {first, first + QStringLiteral("-1"), first + QStringLiteral("-2")}) {
+            QVERIFY(WriteFile(path, expected.toUtf8()));
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("%1 could not be read; it is kept as %2")
+                                                              .arg(path, expected)));
+            QCOMPARE(Store::KeepDamagedFile(path, when), expected);
+            QVERIFY(!QFileInfo::exists(path));
+        }
+        // Each kept file still holds what it held.
+        for (const QString &kept : {first, first + QStringLiteral("-1"), first + QStringLiteral("-2")})
+            QCOMPARE(ReadFile(kept), kept.toUtf8());
+        QCOMPARE(Store::KeepDamagedFile(path, when), QString()); // nothing there to keep
+    }
+
+    void damagedFileGuard_data()
+    {
+        QTest::addColumn<QString>("onDisk"); // "file", "folder" or "none"
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("damaged file") << "file" << false << true;
+        QTest::newRow("sound file") << "file" << true << false;
+        QTest::newRow("missing file") << "none" << false << false;
+        QTest::newRow("folder in the way") << "folder" << false << false;
+    }
+
+    void damagedFileGuard()
+    {
+        QFETCH(QString, onDisk);
+        QFETCH(bool, loaded);
+        QFETCH(bool, kept);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Diagnose.bin"));
+        if (onDisk == QLatin1String("file"))
+            QVERIFY(WriteFile(path, "damaged"));
+        else if (onDisk == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(path));
+        Store::DamagedFileGuard guard;
+        guard.AfterLoad(path, loaded);
+        QCOMPARE(guard.Marked(), kept);
+        if (kept)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(" is kept as ")));
+        // The first save keeps it; later saves write over their own file.
+        QVERIFY(guard.BeforeSave(path));
+        QVERIFY(Store::SaveFile(path, QStringLiteral("Diagnose"), WriteBody) || onDisk == QLatin1String("folder"));
+        QVERIFY(guard.BeforeSave(path));
+        const QStringList keptFiles =
+            QDir(dir.path()).entryList({QStringLiteral("Diagnose.bin.damaged-*")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(keptFiles.size(), kept ? 1 : 0);
+        if (kept)
+            QCOMPARE(ReadFile(dir.filePath(keptFiles.first())), QByteArray("damaged"));
+    }
+
+    // Only the atomic writer's temporary names beside store and document files go; nothing else, in any folder.
+    void removeStaleTemporaries()
+    {
+        QTemporaryDir dir;
+        const QStringList stale = {
+            QStringLiteral("Setting.bin.AbCdEf"),
+            QStringLiteral("UserLight.bin.qwerty"),
+            QStringLiteral("Chart/00001.vrchart.XyZabc"),
+            QStringLiteral("Chart/Data/00001/00002.vrmeas.QWERTY"),
+            QStringLiteral("Density/.group/00003/00001.vrmeas.abcdef"),
+        };
+        const QStringList kept = {
+            QStringLiteral("Setting.bin"),
+            QStringLiteral("Setting.bin.damaged-20240131T080509Z"),
+            QStringLiteral("Setting.bin.AbCdE1"),
+            QStringLiteral("Setting.bin.AbCdEfg"),
+            QStringLiteral("Setting.bin.AbCdE"),
+            QStringLiteral(".bin.AbCdEf"),
+            QStringLiteral("notes.txt.AbCdEf"),
+            QStringLiteral("Setting.binary.AbCdEf"),
+            QStringLiteral("barcode_image.tiff"),
+            QStringLiteral("Chart/00001.vrchart"),
+            QStringLiteral("Chart/.00001.vrchart.0123abcd.part"),
+        };
+        for (const QString &name : stale + kept) {
+            QVERIFY(QDir().mkpath(QFileInfo(dir.filePath(name)).path()));
+            QVERIFY(WriteFile(dir.filePath(name), name.toUtf8()));
+        }
+        // A folder and a link of a temporary's name are not files the writer made.
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("Diagnose.bin.Folder"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("Setting.bin")), dir.filePath(QStringLiteral("x.bin.Linked"))));
+
+        QCOMPARE(Store::RemoveStaleTemporaries(dir.path()), stale.size());
+        for (const QString &name : stale)
+            QVERIFY2(!QFileInfo::exists(dir.filePath(name)), qPrintable(name));
+        for (const QString &name : kept)
+            QCOMPARE(ReadFile(dir.filePath(name)), name.toUtf8());
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Diagnose.bin.Folder"))).isDir());
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("x.bin.Linked"))).isSymLink());
+        QCOMPARE(Store::RemoveStaleTemporaries(dir.filePath(QStringLiteral("missing"))), 0);
     }
 };
 

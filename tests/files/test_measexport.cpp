@@ -458,6 +458,44 @@ private slots:
         QVERIFY(!lines.contains(QStringLiteral("#BEGIN_MEASUREMENT_DATA")));
     }
 
+    void stalePartFilesRemoved_data()
+    {
+        QTest::addColumn<int>("format"); // -1: the measurement file
+        QTest::newRow("own text") << 0;
+        QTest::newRow("CGATS XML") << 2;
+        QTest::newRow("CGATS text") << 3;
+        QTest::newRow("CxF") << 4;
+        QTest::newRow("measurement file") << -1;
+    }
+
+    // What an interrupted write of a file left goes with the next write to it; files of other names stay.
+    void stalePartFilesRemoved()
+    {
+        QFETCH(int, format);
+        Fixture fixture;
+        MeasureHost host;
+        CIODataFile io(&host);
+        QTemporaryDir dir;
+        const QStringList stale = {".out.txt.0123abcd.part", ".out.txt.9f9f9f9f.part"};
+        const QStringList others = {".other.txt.0123abcd.part", ".out.txt.0123abcd.part.keep", ".out.txt.123.part",
+                                    "out.txt.0123abcd.part", "out.txt.AbCdEf"};
+        for (const QString &name : stale + others) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("partial");
+        }
+        const QString path = dir.filePath("out.txt");
+        MeasurementDataSheets &m = fixture.measurement.measurement;
+        const ChartDefinitionDataSheets &chart = fixture.chart.chart;
+        QCOMPARE(format < 0 ? io.SaveMeasureDataFile(path, kCreated, 1, AllSwitchesOn(), m, chart)
+                            : io.SaveMeasurementData(path, format, kCreated, AllSwitchesOn(), {1}, m, chart),
+                 0);
+        QStringList expected = others + QStringList{"out.txt"};
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+        QVERIFY(ReadBytes(path).size() > 100);
+    }
+
     void cgatsTextInksAndWeighting_data()
     {
         QTest::addColumn<int>("format");

@@ -224,6 +224,8 @@ private slots:
     void unwritableTarget_data();
     void unwritableTarget();
     void failedPageKeepsOlderFile();
+    void stalePartFilesRemoved_data();
+    void stalePartFilesRemoved();
     void separatedWriteFailsPartway_data();
     void separatedWriteFailsPartway();
     void oversizedQrPicture();
@@ -789,6 +791,38 @@ void TestOutputImage::failedPageKeepsOlderFile()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("older page"));
     QVERIFY(ReadTiff(Path("k_001.tif")).ok);
+}
+
+void TestOutputImage::stalePartFilesRemoved_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("image library pages") << int(FormatCMYK);
+    QTest::newRow("separated pages") << int(Format5Color);
+}
+
+// What an interrupted write of a page left goes with the next write of that page; files of other names stay.
+void TestOutputImage::stalePartFilesRemoved()
+{
+    QFETCH(int, format);
+    PageHost host;
+    ChartGuard guard;
+    PageLayout layout;
+    layout.format = format;
+    layout.values = {QVector<float>(8, 50)};
+    MakeChart(&guard.chart, {layout, layout});
+    const QStringList stale = {".s_001.tif.0123abcd.part", ".s_002.tif.ffffffff.part"};
+    const QStringList others = {".other_001.tif.0123abcd.part", ".s_001.tif.0123abcd.part.keep",
+                                ".s_001.tif.0123ABCD.part", ".s_003.tif.0123abcd.part", "s_001.tif.AbCdEf",
+                                "s_001.tif.0123abcd.part"};
+    for (const QString &name : stale + others) {
+        QFile file(Path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("partial page");
+    }
+    QCOMPARE(COutputImage(&host).Output(Path("s.tif"), &guard.chart, 0), 0);
+    QStringList expected = others + QStringList{"s_001.tif", "s_002.tif"};
+    expected.sort();
+    QCOMPARE(PageFiles(m_dir.path()), expected);
 }
 
 void TestOutputImage::separatedWriteFailsPartway_data()
