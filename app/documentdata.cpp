@@ -3,6 +3,7 @@
 #include "app/colourhelpers.h"
 #include "app/recordhelpers.h"
 #include "app/applicationdata.h"
+#include "app/storablechart.h"
 #include "app/texthelpers.h"
 #include "app/unithelpers.h"
 
@@ -42,6 +43,17 @@ QString Now()
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
 }
 
+// A decimal name in 1 .. INT_MAX - 1 as a number; 0 for any other name.
+int NameNumber(const QString &name)
+{
+    for (const QChar c : name)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+    bool ok = false;
+    const qlonglong value = name.toLongLong(&ok);
+    return ok && value >= 1 && value < INT_MAX ? int(value) : 0;
+}
+
 // A document's number from its file name: a decimal base name in 1 .. INT_MAX - 1 and the exact suffix;
 // 0 for any other file.
 int FileNumber(const QString &fileName, const char *suffix)
@@ -49,13 +61,7 @@ int FileNumber(const QString &fileName, const char *suffix)
     const int dot = fileName.lastIndexOf(QLatin1Char('.'));
     if (dot <= 0 || fileName.mid(dot + 1) != QLatin1String(suffix))
         return 0;
-    const QString base = fileName.left(dot);
-    for (const QChar c : base)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return 0;
-    bool ok = false;
-    const qlonglong value = base.toLongLong(&ok);
-    return ok && value >= 1 && value < INT_MAX ? int(value) : 0;
+    return NameNumber(fileName.left(dot));
 }
 
 // The numbered documents of a folder in name order.
@@ -69,6 +75,52 @@ QList<QPair<int, QString>> NumberedFiles(const QString &folder, const char *suff
             files.append({number, folder + QLatin1Char('/') + name});
     }
     return files;
+}
+
+QStringList SubFolders(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+// The highest document number among every name in a folder, whether or not the file can be read.
+int HighestFileNumber(const QString &folder, const char *suffix)
+{
+    int highest = 0;
+    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                                     QDir::NoDotAndDotDot);
+    for (const QString &name : names)
+        highest = std::max(highest, FileNumber(name, suffix));
+    return highest;
+}
+
+// The highest numbers in use under a kind folder (D/Chart or D/Density), counted from names alone: chart files
+// and the chart folders of every data group (measurements may outlive an unreadable or removed chart file), and
+// the measurement files in the chart folders of the given group, the recognition folder apart.
+struct NumbersInUse {
+    int charts = 0;
+    int measures = 0;
+    int recognitions = 0;
+};
+
+NumbersInUse CountNumbersInUse(const QString &kindFolder, const QString &group)
+{
+    NumbersInUse used;
+    used.charts = HighestFileNumber(kindFolder, kChartSuffix);
+    for (const QString &groupName : SubFolders(kindFolder)) {
+        const QString groupFolder = kindFolder + QLatin1Char('/') + groupName;
+        for (const QString &chartName : SubFolders(groupFolder)) {
+            const int chart = NameNumber(chartName);
+            used.charts = std::max(used.charts, chart);
+            if (groupName != group)
+                continue;
+            const int measure = HighestFileNumber(groupFolder + QLatin1Char('/') + chartName, kMeasureSuffix);
+            if (chart > 0)
+                used.measures = std::max(used.measures, measure);
+            else if (chartName == Number(kRecognitionFolderNumber))
+                used.recognitions = std::max(used.recognitions, measure);
+        }
+    }
+    return used;
 }
 
 // Makes a folder; *made tells whether this call created it.
@@ -344,6 +396,12 @@ int CDocumentData::ReadAllDocuments()
     m_charts.clear();
     m_measures.clear();
     m_recognitionCounter = m_chartCounter = m_measureCounter = 1;
+    // Counted before reading: a new document must never take the number of a file that cannot be read, nor of
+    // one a failed walk did not reach.
+    const NumbersInUse used = CountNumbersInUse(m_dataFolder + QLatin1String(kChartFolder), CurrentDataGroup());
+    BumpIdCounter(&m_chartCounter, used.charts, -1);
+    BumpIdCounter(&m_measureCounter, used.measures, -1);
+    BumpIdCounter(&m_recognitionCounter, used.recognitions, -1);
 
     int result = ReadDesignationCharts();
     if (result == kDocumentOk) {
@@ -422,6 +480,9 @@ int CDocumentData::ReadAllDensityDocuments()
     m_densityCharts.clear();
     m_densityMeasures.clear();
     m_densityChartCounter = m_densityMeasureCounter = 1;
+    const NumbersInUse used = CountNumbersInUse(m_dataFolder + QLatin1String(kDensityFolder), CurrentDataGroup());
+    BumpIdCounter(&m_densityChartCounter, used.charts, -1);
+    BumpIdCounter(&m_densityMeasureCounter, used.measures, -1);
     const auto files = NumberedFiles(m_dataFolder + QLatin1String(kDensityFolder), kChartSuffix);
     for (const auto &file : files) {
         DensityBalanceData record;
@@ -490,6 +551,9 @@ int CDocumentData::UpdateDataGroupNames(const QStringList &names)
 
 int CDocumentData::CreateDesignationChart(ChartDefinitionDataSheets *chart, bool emitSignal)
 {
+    // Refused before a number or a folder is taken: a file the reader refuses would be skipped at the next start.
+    if (!IsStorableChart(*chart))
+        return kDocumentInvalid;
     const int number = NextId(&m_chartCounter, -1);
     ChartDesigData record;
     record.ID = number;
@@ -523,6 +587,8 @@ int CDocumentData::CreateDesignationChart(ChartDefinitionDataSheets *chart, bool
 
 int CDocumentData::CreateDensityChart(int templateNumber, int secondNumber, ChartDefinitionDataSheets *chart)
 {
+    if (!IsStorableChart(*chart))
+        return kDocumentInvalid;
     const int number = NextId(&m_densityChartCounter, -1);
     DensityBalanceData record;
     record.ID = number;
@@ -556,8 +622,11 @@ int CDocumentData::CreateDensityChart(int templateNumber, int secondNumber, Char
 
 int CDocumentData::CreateMeasure(int *number, int chartNumber, MeasurementDataSheets *measurement, bool density)
 {
-    const int id = NextId(density ? &m_densityMeasureCounter : &m_measureCounter, -1);
+    // Refused before a number or a folder is taken; only the first page is written.
     const bool hasPage = measurement->SheetCount > 0 && measurement->Sheets;
+    if (!IsStorableMeasurementFields(*measurement) || (hasPage && !IsStorableMeasuredPage(measurement->Sheets[0])))
+        return kDocumentInvalid;
+    const int id = NextId(density ? &m_densityMeasureCounter : &m_measureCounter, -1);
     ChartDesigMeasureData record;
     record.ID = id;
     record.ChartID = chartNumber;
@@ -607,6 +676,8 @@ int CDocumentData::CreateDensityMeasure(int *number, int chartNumber, Measuremen
 int CDocumentData::CreateRecognitionMeasure(int *number, const ChartDefinitionDataSheets &chart,
                                             MeasurementDataSheets *measurement)
 {
+    if (!IsStorableChart(chart) || !IsStorableMeasurement(*measurement))
+        return kDocumentInvalid;
     const int id = NextId(&m_recognitionCounter, -1);
     ChartRecogData record;
     record.ID = id;
@@ -640,6 +711,8 @@ int CDocumentData::RewriteMeasure(int number, bool density, const MeasurementDat
     ChartDesigMeasureData *record = density ? FindDensityMeasure(number) : FindDesignationMeasure(number);
     if (!record)
         return kDocumentFileError;
+    if (page && !IsStorableMeasuredPage(*page))
+        return kDocumentInvalid;
     const QString path =
         density ? DensityMeasurePath(record->ChartID, number) : DesignationMeasurePath(record->ChartID, number);
     const int result = RewriteMeasureDocument(path, density, record, page,
@@ -712,6 +785,8 @@ int CDocumentData::UpdateDesignationChart(int number, const ChartDefinitionData:
     ChartDesigData *record = FindDesignationChart(number);
     if (!record)
         return kDocumentFileError;
+    if (!IsStorableSheet(page))
+        return kDocumentInvalid;
     const int result = RewriteChartDocument(DesignationChartPath(number), record, &page, index,
                                             [&](ChartDesigData &changed, const ChartDefinitionDataSheets &chart) {
                                                 changed.SheetCount =
@@ -727,6 +802,8 @@ int CDocumentData::UpdateDesignationChartDefinition(int number, const ChartDefin
     ChartDesigData *record = FindDesignationChart(number);
     if (!record)
         return kDocumentFileError;
+    if (!IsStorableChart(chart))
+        return kDocumentInvalid;
     ChartDesigData changed = *record;
     changed.CreateTime = Now();
     changed.ChartPatchCount = chart.ChartPatchCount;

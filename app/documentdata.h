@@ -64,7 +64,10 @@ public:
     // a folder or a folder that cannot be moved (the first failure is returned, the others still run).
     int UpdateDataGroupNames(const QStringList &names);
 
-    // Creation. The chart's name, creation time and UUID are set to what was stored.
+    // Creation. The chart's name, creation time and UUID are set to what was stored. A chart the document readers
+    // would refuse (IsStorableChart) is kDocumentInvalid before a number or a folder is taken; so is a chart update
+    // with such a chart or page. The same holds for a measurement as it would be written (IsStorableMeasurement; a
+    // designation or density measurement is created with its first page only) and for an appended page.
     int CreateDesignationChart(ChartDefinitionDataSheets *chart, bool emitSignal = true);
     int CreateDensityChart(int templateNumber, int secondNumber, ChartDefinitionDataSheets *chart);
     int CreateDesignationMeasure(int *number, int chartNumber, MeasurementDataSheets *measurement);

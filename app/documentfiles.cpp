@@ -1,11 +1,14 @@
 #include "app/documentfiles.h"
 
 #include "app/recordhelpers.h"
+#include "app/storablechart.h"
 #include "app/storeconventions.h"
 #include "app/storeio.h"
 
 #include <QByteArray>
 #include <QDataStream>
+#include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
 #include <climits>
@@ -13,12 +16,23 @@
 
 namespace {
 
-// The least bytes one item can take on the stream, to refuse counts the file cannot hold.
+// The bytes one item takes on the stream as the writers store it (at the least: no areas, no image, the
+// smallest colour format), so that a count is checked against what the rest of the file must hold before
+// anything is sized by it.
 constexpr qint64 kIntBytes = 4;
-constexpr qint64 kLeastPageBytes = 9 * kIntBytes;        // sizes, counts and image header of a chart page
-constexpr qint64 kLeastPatchBytes = 6 * kIntBytes;       // five ints and the colour list's count
-constexpr qint64 kLeastMeasuredPageBytes = 6 * kIntBytes; // image header, page number and the two counts
-constexpr qint64 kLeastRecordBytes = 9 * kIntBytes;      // six ints, two list counts and the format
+constexpr qint64 kDoubleBytes = 8;
+constexpr qint64 kLeastColourListBytes = kIntBytes + 2 * kDoubleBytes; // format 0 stores two values
+constexpr qint64 kStoredPageBytes = 9 * kIntBytes;                     // sizes, counts and image header
+constexpr qint64 kStoredAreaBytes = 9 * kIntBytes;
+constexpr qint64 kStoredClipAreaBytes = 8 * kIntBytes;
+constexpr qint64 kStoredPatchBytes = 5 * kIntBytes + kLeastColourListBytes;
+constexpr qint64 kStoredBarcodeBytes = 4 * kIntBytes;      // per page of a designation chart from version 2
+constexpr qint64 kStoredResolutionBytes = kIntBytes;       // per page of a designation chart from version 4
+constexpr qint64 kStoredMeasuredPageBytes = 6 * kIntBytes; // image header, page number, the two counts
+constexpr qint64 kStoredRecordBytes =
+    6 * kIntBytes + kIntBytes + kInstrumentValueCount * kDoubleBytes + kIntBytes + kLeastColourListBytes;
+// Arrays read from a file start this small and double while their items are read.
+constexpr int kFirstChunk = 16;
 
 const char kChartRecord[] = "Chart";
 const char kDensityChartRecord[] = "DensityChart";
@@ -34,6 +48,51 @@ qint32 ReadInt(QDataStream &stream)
     qint32 value = 0;
     stream >> value;
     return value;
+}
+
+// Makes room for item index of an owned array that grows while its items are read: a small first chunk,
+// doubling up to total, so memory follows what the file really holds, not the count it claims. *allocated is
+// the record's count field, so that clearing a half-read record frees every slot made.
+template <typename T>
+void MakeRoom(T **items, int *allocated, int index, int total)
+{
+    if (index < *allocated)
+        return;
+    const int size = int(std::min<qint64>(total, std::max<qint64>(kFirstChunk, 2 * qint64(*allocated))));
+    T *grown = new T[size_t(size)];
+    if (*items)
+        std::copy(*items, *items + *allocated, grown);
+    delete[] *items;
+    *items = grown;
+    *allocated = size;
+}
+
+// Reads a text only when the rest of the file holds the length it claims.
+bool ReadText(QDataStream &stream, QString *text)
+{
+    QIODevice *device = stream.device();
+    char head[4];
+    if (stream.status() == QDataStream::Ok && device && device->peek(head, 4) == 4) {
+        const quint32 bytes = stream.byteOrder() == QDataStream::BigEndian ? qFromBigEndian<quint32>(head)
+                                                                           : qFromLittleEndian<quint32>(head);
+        if (bytes != 0xffffffffu && qint64(bytes) > device->bytesAvailable() - 4) {
+            stream.setStatus(QDataStream::ReadCorruptData);
+            return false;
+        }
+    }
+    stream >> *text;
+    return stream.status() == QDataStream::Ok;
+}
+
+bool SkipBytes(QDataStream &stream, qint64 count)
+{
+    while (count > 0) {
+        const int chunk = int(std::min<qint64>(count, 1 << 30));
+        if (stream.skipRawData(chunk) != chunk)
+            return false;
+        count -= chunk;
+    }
+    return true;
 }
 
 // Page i of the pages to write, with the replacement page substituted or appended.
@@ -64,7 +123,7 @@ QByteArray ImageToWrite(int width, int height, int bitsPerPixel, const unsigned 
                         int *outHeight, int *outBits)
 {
     const qint64 size = ImageByteCount(width, height, bitsPerPixel);
-    if (size > 0 && (!bytes || size > INT_MAX - 64)) {
+    if (size > 0 && (!bytes || size > kMaxStorableImageBytes)) {
         *outWidth = *outHeight = *outBits = 0;
         return QByteArray();
     }
@@ -85,26 +144,32 @@ void WriteImage(QDataStream &stream, int width, int height, int bitsPerPixel, co
         stream << data;
 }
 
-// Reads an image header and its bytes; false for negative sizes, for more bytes than the file has left and for
-// a byte array whose length differs from the header.
-bool ReadImage(QDataStream &stream, int *width, int *height, int *bitsPerPixel, unsigned char **bytes)
+// Reads an image header and its bytes, which are skipped unallocated unless kept; false for negative sizes, for
+// more bytes than a byte array holds or the file has left, and for a byte array whose length differs from the
+// header.
+bool ReadImage(QDataStream &stream, int *width, int *height, int *bitsPerPixel, unsigned char **bytes, bool keep)
 {
     *width = ReadInt(stream);
     *height = ReadInt(stream);
     *bitsPerPixel = ReadInt(stream);
-    if (stream.status() != QDataStream::Ok || *width < 0 || *height < 0 || *bitsPerPixel < 0)
+    if (stream.status() != QDataStream::Ok || !IsStorableImageSize(*width, *height, *bitsPerPixel))
         return false;
     const qint64 size = ImageByteCount(*width, *height, *bitsPerPixel);
     if (size <= 0)
         return true;
-    if (!Store::CountFits(stream, size + kIntBytes, 1))
+    qint32 length = 0;
+    stream >> length;
+    if (stream.status() != QDataStream::Ok || length != size || size > kMaxStorableImageBytes ||
+        !Store::CountFits(stream, size, 1))
         return false;
-    QByteArray data;
-    stream >> data;
-    if (stream.status() != QDataStream::Ok || data.size() != size)
+    if (!keep)
+        return SkipBytes(stream, size);
+    auto *data = new unsigned char[size_t(size)];
+    if (stream.readRawData(reinterpret_cast<char *>(data), int(size)) != size) {
+        delete[] data;
         return false;
-    *bytes = new unsigned char[size_t(size)];
-    std::memcpy(*bytes, data.constData(), size_t(size));
+    }
+    *bytes = data;
     return true;
 }
 
@@ -113,14 +178,14 @@ int ColorValueCount(int format)
     return std::clamp(format + 2, 0, kMaxColorValueCount);
 }
 
-// A colour list as a file holds it: the format's values are kept, a shorter list leaves the rest 0, a list
+// A colour list as a file holds it: the format's values are kept; a list shorter than the format's values or
 // longer than the eight slots is invalid.
 bool ReadColorValues(QDataStream &stream, int format, float *values)
 {
     float read[kMaxColorValueCount] = {};
     bool longer = false;
     const int count = Store::ReadFloatList(stream, read, kMaxColorValueCount, &longer);
-    if (count < 0 || longer)
+    if (count < ColorValueCount(format) || longer)
         return false;
     std::fill(values, values + kMaxColorValueCount, 0.0f);
     std::copy(read, read + std::min(count, ColorValueCount(format)), values);
@@ -156,13 +221,15 @@ void WritePage(QDataStream &stream, const ChartDefinitionData::Sheet &sheet)
     }
 }
 
-bool ReadPage(QDataStream &stream, ChartDefinitionData::Sheet *sheet)
+// Reads one page block; the image bytes are skipped unless kept.
+bool ReadPage(QDataStream &stream, ChartDefinitionData::Sheet *sheet, bool keepImage)
 {
     sheet->Width = ReadInt(stream);
     sheet->Height = ReadInt(stream);
     qint32 patchCount = ReadInt(stream);
     const qint32 areaCount = ReadInt(stream);
-    if (stream.status() != QDataStream::Ok || patchCount < 0 || areaCount < 0 || areaCount > kMaxAreaCount)
+    if (stream.status() != QDataStream::Ok || patchCount < 0 || !IsStorableAreaCount(areaCount) ||
+        !Store::CountFits(stream, areaCount, kStoredAreaBytes))
         return false;
     sheet->AreaCount = areaCount;
     for (int i = 0; i < areaCount; ++i) {
@@ -180,7 +247,8 @@ bool ReadPage(QDataStream &stream, ChartDefinitionData::Sheet *sheet)
     }
     sheet->HasImage = ReadInt(stream);
     const qint32 clipCount = ReadInt(stream);
-    if (stream.status() != QDataStream::Ok || clipCount < 0 || clipCount > kMaxClipAreaCount)
+    if (stream.status() != QDataStream::Ok || !IsStorableClipAreaCount(clipCount) ||
+        !Store::CountFits(stream, clipCount, kStoredClipAreaBytes))
         return false;
     sheet->ClipAreaCount = clipCount;
     for (int i = 0; i < clipCount; ++i) {
@@ -194,25 +262,21 @@ bool ReadPage(QDataStream &stream, ChartDefinitionData::Sheet *sheet)
         clip.RightBottomX = ReadInt(stream);
         clip.RightBottomY = ReadInt(stream);
     }
-    if (!ReadImage(stream, &sheet->ImageWidth, &sheet->ImageHeight, &sheet->BitPerPixel, &sheet->ImageBytes))
+    if (!ReadImage(stream, &sheet->ImageWidth, &sheet->ImageHeight, &sheet->BitPerPixel, &sheet->ImageBytes,
+                   keepImage))
         return false;
-    if (!Store::CountFits(stream, patchCount, kLeastPatchBytes))
+    if (!Store::CountFits(stream, patchCount, kStoredPatchBytes))
         return false;
-    if (patchCount > 0)
-        sheet->Patches = new ChartDefinitionData::PatchColor[size_t(patchCount)];
-    sheet->PatchCount = patchCount;
     for (int i = 0; i < patchCount; ++i) {
+        MakeRoom(&sheet->Patches, &sheet->PatchCount, i, patchCount);
         auto &patch = sheet->Patches[i];
         patch.ID = ReadInt(stream);
         patch.Area = ReadInt(stream);
         patch.Row = ReadInt(stream);
         patch.Column = ReadInt(stream);
         patch.ColorFormat = ReadInt(stream);
-        if (stream.status() != QDataStream::Ok || patch.Area < 0 || patch.Area >= areaCount)
-            return false;
-        const auto &counts = sheet->Areas[patch.Area];
-        if (patch.Row < 0 || patch.Row >= counts.RowCount || patch.Column < 0 || patch.Column >= counts.ColumnCount ||
-            patch.ColorFormat < 0 || patch.ColorFormat > ChartDefinitionData::Format8Color)
+        if (stream.status() != QDataStream::Ok || !IsPatchInGrid(*sheet, patch) ||
+            !IsStorableColorFormat(patch.ColorFormat))
             return false;
         if (!ReadColorValues(stream, patch.ColorFormat, patch.ColorValue))
             return false;
@@ -220,19 +284,18 @@ bool ReadPage(QDataStream &stream, ChartDefinitionData::Sheet *sheet)
     return stream.status() == QDataStream::Ok;
 }
 
-bool ReadMeasuredPage(QDataStream &stream, MeasurementData *page, int version)
+// Reads one measured page; the image bytes are skipped unless kept. A record holds its 152 result values.
+bool ReadMeasuredPage(QDataStream &stream, MeasurementData *page, int version, bool keepImage)
 {
-    if (!ReadImage(stream, &page->Width, &page->Height, &page->BitPerPixel, &page->ImageBytes))
+    if (!ReadImage(stream, &page->Width, &page->Height, &page->BitPerPixel, &page->ImageBytes, keepImage))
         return false;
     page->PageNumber = ReadInt(stream);
     qint32 recordCount = 0;
-    if (!Store::ReadCount(stream, &recordCount, kLeastRecordBytes))
+    if (!Store::ReadCount(stream, &recordCount, kStoredRecordBytes))
         return false;
     page->MeasuredCount = ReadInt(stream);
-    if (recordCount > 0)
-        page->Records = new MeasurementData::PatchData[size_t(recordCount)];
-    page->RecordCount = recordCount;
     for (int i = 0; i < recordCount; ++i) {
+        MakeRoom(&page->Records, &page->RecordCount, i, recordCount);
         auto &record = page->Records[i];
         record.ID = ReadInt(stream);
         record.Area = ReadInt(stream);
@@ -240,12 +303,10 @@ bool ReadMeasuredPage(QDataStream &stream, MeasurementData *page, int version)
         record.Column = ReadInt(stream);
         record.X = ReadInt(stream);
         record.Y = ReadInt(stream);
-        bool longer = false;
-        if (Store::ReadFloatList(stream, record.Values, kInstrumentValueCount, &longer) < 0 || longer)
+        if (Store::ReadFloatList(stream, record.Values, kInstrumentValueCount) != kInstrumentValueCount)
             return false;
         record.ColorFormat = ReadInt(stream);
-        if (stream.status() != QDataStream::Ok || record.ColorFormat < 0 ||
-            record.ColorFormat > ChartDefinitionData::Format8Color)
+        if (stream.status() != QDataStream::Ok || !IsStorableColorFormat(record.ColorFormat))
             return false;
         if (!ReadColorValues(stream, record.ColorFormat, record.ColorValue))
             return false;
@@ -257,7 +318,7 @@ bool ReadMeasuredPage(QDataStream &stream, MeasurementData *page, int version)
 // Charts held by the store carry no page images and no clip areas.
 void DropImagesAndClipAreas(ChartDefinitionDataSheets *chart)
 {
-    for (int i = 0; i < chart->SheetCount; ++i) {
+    for (int i = 0; chart->Sheets && i < chart->SheetCount; ++i) {
         auto &sheet = chart->Sheets[i];
         delete[] sheet.ImageBytes;
         sheet.ImageBytes = nullptr;
@@ -281,6 +342,34 @@ bool ReplacementIndexValid(const Pages &pages, const Page *page, int index)
     return !page || index < pages.SheetCount;
 }
 
+// The writers refuse what the readers would refuse: the chart's fields and every page as it would be written.
+bool PagesStorable(const ChartDefinitionDataSheets &chart, const ChartDefinitionData::Sheet *page, int index)
+{
+    if (!IsStorableChartFields(chart))
+        return false;
+    const int stored = StoredPages(chart);
+    const int count = PagesToWrite(stored, page, index);
+    for (int i = 0; i < count; ++i) {
+        if (!IsStorableSheet(*PageAt(chart.Sheets, stored, page, index, i)))
+            return false;
+    }
+    return true;
+}
+
+// The same for a measurement: its fields and every page as it would be written.
+bool MeasurementStorable(const MeasurementDataSheets &measurement, const MeasurementData *page, int index)
+{
+    if (!IsStorableMeasurementFields(measurement))
+        return false;
+    const int stored = StoredPages(measurement);
+    const int count = PagesToWrite(stored, page, index);
+    for (int i = 0; i < count; ++i) {
+        if (!IsStorableMeasuredPage(*PageAt(measurement.Sheets, stored, page, index, i)))
+            return false;
+    }
+    return true;
+}
+
 template <typename Record>
 void AdjustChartPatchCount(Record *record, const ChartDefinitionDataSheets &chart,
                            const ChartDefinitionData::Sheet *page, int index)
@@ -295,7 +384,7 @@ void AdjustChartPatchCount(Record *record, const ChartDefinitionDataSheets &char
 int ChartBody(const QString *path, QIODevice *device, ChartDesigData *record, const ChartDefinitionDataSheets &chart,
               const ChartDefinitionData::Sheet *page, int index)
 {
-    if (!ReplacementIndexValid(chart, page, index))
+    if (!ReplacementIndexValid(chart, page, index) || !PagesStorable(chart, page, index))
         return kDocumentInvalid;
     AdjustChartPatchCount(record, chart, page, index);
     const ChartDesigData &r = *record;
@@ -312,7 +401,7 @@ int ChartBody(const QString *path, QIODevice *device, ChartDesigData *record, co
 int DensityChartBody(const QString *path, QIODevice *device, DensityBalanceData *record,
                      const ChartDefinitionDataSheets &chart, const ChartDefinitionData::Sheet *page, int index)
 {
-    if (!ReplacementIndexValid(chart, page, index))
+    if (!ReplacementIndexValid(chart, page, index) || !PagesStorable(chart, page, index))
         return kDocumentInvalid;
     AdjustChartPatchCount(record, chart, page, index);
     const DensityBalanceData &r = *record;
@@ -338,7 +427,7 @@ void AdjustRecordCount(Record *record, const MeasurementDataSheets &measurement,
 int MeasureBody(const QString *path, QIODevice *device, const char *recordName, ChartDesigMeasureData *record,
                 const MeasurementDataSheets &measurement, const MeasurementData *page, int index, bool withTexts)
 {
-    if (!ReplacementIndexValid(measurement, page, index))
+    if (!ReplacementIndexValid(measurement, page, index) || !MeasurementStorable(measurement, page, index))
         return kDocumentInvalid;
     AdjustRecordCount(record, measurement, page, index);
     const ChartDesigMeasureData &r = *record;
@@ -354,7 +443,8 @@ int RecognitionBody(const QString *path, QIODevice *device, ChartRecogData *reco
                     const ChartDefinitionDataSheets &chart, const MeasurementDataSheets &measurement,
                     const MeasurementData *page, int index)
 {
-    if (!ReplacementIndexValid(measurement, page, index))
+    if (!ReplacementIndexValid(measurement, page, index) || !PagesStorable(chart, nullptr, -1) ||
+        !MeasurementStorable(measurement, page, index))
         return kDocumentInvalid;
     AdjustRecordCount(record, measurement, page, index);
     const ChartRecogData &r = *record;
@@ -419,7 +509,9 @@ struct MeasureHeader {
 
     bool Read(Store::FileReader &reader)
     {
-        reader.stream >> name >> createTime >> recordCount >> diameter;
+        if (!ReadText(reader.stream, &name) || !ReadText(reader.stream, &createTime))
+            return false;
+        reader.stream >> recordCount >> diameter;
         return reader.Ok();
     }
     template <typename Record>
@@ -433,6 +525,79 @@ struct MeasureHeader {
         record->CreateTime = createTime;
     }
 };
+
+// What a reader keeps of the pages it reads.
+enum class KeepPages {
+    None,       // each page is checked in one scratch page and dropped: a read for the list entry only
+    Pages,      // the pages without their images
+    WithImages, // the pages with their images
+};
+
+// A pages block. pageTrailerBytes: what the file stores for every page after the block (a designation chart's
+// barcode and resolution blocks), so that the page count is checked against all of it.
+bool ReadSheetsBlock(QDataStream &stream, ChartDefinitionDataSheets *chart, qint64 pageTrailerBytes, KeepPages keep)
+{
+    qint32 count = 0;
+    if (!Store::ReadCount(stream, &count, kStoredPageBytes + pageTrailerBytes))
+        return false;
+    const qint32 unit = ReadInt(stream);
+    if (stream.status() != QDataStream::Ok || !IsStorableUnit(unit))
+        return false;
+    chart->UNIT = unit;
+    if (keep == KeepPages::None) {
+        ChartDefinitionData::Sheet scratch;
+        for (int i = 0; i < count; ++i) {
+            const bool read = ReadPage(stream, &scratch, false);
+            ClearSheetData(&scratch);
+            if (!read)
+                return false;
+        }
+        chart->SheetCount = count;
+        return true;
+    }
+    for (int i = 0; i < count; ++i) {
+        MakeRoom(&chart->Sheets, &chart->SheetCount, i, count);
+        if (!ReadPage(stream, &chart->Sheets[i], keep == KeepPages::WithImages))
+            return false;
+    }
+    return true;
+}
+
+qint64 ChartPageTrailerBytes(int version)
+{
+    return (version >= 2 ? kStoredBarcodeBytes : 0) + (version >= 4 ? kStoredResolutionBytes : 0);
+}
+
+// A measurement block; without keep each page is checked in one scratch page and dropped.
+bool ReadMeasurementBlock(QDataStream &stream, MeasurementDataSheets *measurement, int version, bool keep)
+{
+    qint32 count = 0;
+    if (!Store::ReadCount(stream, &count, kStoredMeasuredPageBytes + (version >= 2 ? kIntBytes : 0)))
+        return false;
+    const qint32 mode = ReadInt(stream);
+    QString text;
+    if (!ReadText(stream, &text) || !IsStorableMeasurementMode(mode))
+        return false;
+    measurement->Mode = mode;
+    measurement->SerialNumber = text.left(kMeasurementTextLength);
+    if (!keep) {
+        MeasurementData scratch;
+        for (int i = 0; i < count; ++i) {
+            const bool read = ReadMeasuredPage(stream, &scratch, version, false);
+            ClearMeasurementPage(&scratch);
+            if (!read)
+                return false;
+        }
+        measurement->SheetCount = count;
+        return true;
+    }
+    for (int i = 0; i < count; ++i) {
+        MakeRoom(&measurement->Sheets, &measurement->SheetCount, i, count);
+        if (!ReadMeasuredPage(stream, &measurement->Sheets[i], version, true))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -448,20 +613,7 @@ void WriteSheets(QDataStream &stream, const ChartDefinitionDataSheets &chart, co
 
 bool ReadSheets(QDataStream &stream, ChartDefinitionDataSheets *chart)
 {
-    qint32 count = 0;
-    if (!Store::ReadCount(stream, &count, kLeastPageBytes))
-        return false;
-    const qint32 unit = ReadInt(stream);
-    if (stream.status() != QDataStream::Ok || (unit != 0 && unit != 1))
-        return false;
-    chart->UNIT = unit;
-    if (count > 0)
-        chart->Sheets = new ChartDefinitionData::Sheet[size_t(count)];
-    chart->SheetCount = count;
-    for (int i = 0; i < count; ++i)
-        if (!ReadPage(stream, &chart->Sheets[i]))
-            return false;
-    return true;
+    return ReadSheetsBlock(stream, chart, 0, KeepPages::WithImages);
 }
 
 void WriteSheetsBarcode(QDataStream &stream, const ChartDefinitionDataSheets &chart,
@@ -513,23 +665,7 @@ void WriteMeasurement(QDataStream &stream, const MeasurementDataSheets &measurem
 
 bool ReadMeasurement(QDataStream &stream, MeasurementDataSheets *measurement, int version)
 {
-    qint32 count = 0;
-    if (!Store::ReadCount(stream, &count, kLeastMeasuredPageBytes))
-        return false;
-    const qint32 mode = ReadInt(stream);
-    QString text;
-    stream >> text;
-    if (stream.status() != QDataStream::Ok || mode < 0 || mode > 3)
-        return false;
-    measurement->Mode = mode;
-    measurement->SerialNumber = text.left(kMeasurementTextLength);
-    if (count > 0)
-        measurement->Sheets = new MeasurementData[size_t(count)];
-    measurement->SheetCount = count;
-    for (int i = 0; i < count; ++i)
-        if (!ReadMeasuredPage(stream, &measurement->Sheets[i], version))
-            return false;
-    return true;
+    return ReadMeasurementBlock(stream, measurement, version, true);
 }
 
 int SaveChartFile(const QString &path, ChartDesigData *record, const ChartDefinitionDataSheets &chart,
@@ -600,16 +736,24 @@ int ReadChartFile(ChartDesigData *record, ChartDefinitionDataSheets *chart, cons
     QDataStream &stream = reader.stream;
     QString name, createTime, uuid;
     qint32 patchCount = 0, diameter = 0, barcode = 0;
-    stream >> name >> createTime >> patchCount >> diameter >> uuid >> barcode;
-    if (!reader.Ok() || (barcode != 0 && barcode != 1))
+    if (!ReadText(stream, &name) || !ReadText(stream, &createTime))
+        return kDocumentInvalid;
+    stream >> patchCount >> diameter;
+    if (!ReadText(stream, &uuid))
+        return kDocumentInvalid;
+    stream >> barcode;
+    if (!reader.Ok() || !IsStorableBarcodeFlag(barcode))
         return kDocumentInvalid;
     OwnedChart read;
     ChartDefinitionDataSheets &c = read.value;
-    if (!ReadSheets(stream, &c))
+    if (!ReadSheetsBlock(stream, &c, ChartPageTrailerBytes(reader.version), chart ? KeepPages::Pages : KeepPages::None))
         return kDocumentInvalid;
+    // Pages not held still have their entries in the barcode and resolution blocks.
+    ChartDefinitionData::Sheet unheld;
+    auto page = [&](int i) -> ChartDefinitionData::Sheet & { return c.Sheets ? c.Sheets[i] : unheld; };
     if (reader.version >= 2) {
         for (int i = 0; i < c.SheetCount; ++i) {
-            auto &sheet = c.Sheets[i];
+            auto &sheet = page(i);
             sheet.BarcodeLeftTopX = ReadInt(stream);
             sheet.BarcodeLeftTopY = ReadInt(stream);
             sheet.BarcodeWidth = ReadInt(stream);
@@ -618,7 +762,7 @@ int ReadChartFile(ChartDesigData *record, ChartDefinitionDataSheets *chart, cons
     }
     if (reader.version >= 4)
         for (int i = 0; i < c.SheetCount; ++i)
-            c.Sheets[i].ImageDPI = ReadInt(stream);
+            page(i).ImageDPI = ReadInt(stream);
     const qint32 recog = reader.version >= 5 ? ReadInt(stream) : ChartDefinitionData::RecogCombine;
     if (!reader.Ok())
         return kDocumentInvalid;
@@ -626,6 +770,9 @@ int ReadChartFile(ChartDesigData *record, ChartDefinitionDataSheets *chart, cons
     c.UUID = uuid;
     c.Barcode = barcode;
     c.Recog = recog;
+    // Pages read only for the list entry were checked one by one and are not held.
+    if (c.Sheets && !IsStorableChart(c))
+        return kDocumentInvalid;
     FillChartRecord(record, c);
     record->Recog = recog;
     read.HandTo(chart);
@@ -640,12 +787,15 @@ int ReadDensityChartFile(DensityBalanceData *record, ChartDefinitionDataSheets *
     QDataStream &stream = reader.stream;
     QString name, createTime, uuid;
     qint32 templateNumber = 0, secondNumber = 0, patchCount = 0, diameter = 0;
-    stream >> templateNumber >> secondNumber >> name >> createTime >> patchCount >> diameter >> uuid;
-    if (!reader.Ok())
+    stream >> templateNumber >> secondNumber;
+    if (!ReadText(stream, &name) || !ReadText(stream, &createTime))
+        return kDocumentInvalid;
+    stream >> patchCount >> diameter;
+    if (!ReadText(stream, &uuid))
         return kDocumentInvalid;
     OwnedChart read;
     ChartDefinitionDataSheets &c = read.value;
-    if (!ReadSheets(stream, &c))
+    if (!ReadSheetsBlock(stream, &c, 0, chart ? KeepPages::Pages : KeepPages::None))
         return kDocumentInvalid;
     const qint32 recog = reader.version >= 2 ? ReadInt(stream) : ChartDefinitionData::RecogCombine;
     if (!reader.Ok())
@@ -653,6 +803,9 @@ int ReadDensityChartFile(DensityBalanceData *record, ChartDefinitionDataSheets *
     FinishReadChart(&c, ChartDefinitionData::KindDensity, name, createTime, patchCount, diameter);
     c.UUID = uuid;
     c.Recog = recog;
+    // Pages read only for the list entry were checked one by one and are not held.
+    if (c.Sheets && !IsStorableChart(c))
+        return kDocumentInvalid;
     FillChartRecord(record, c);
     record->Template = templateNumber;
     record->SecondNumber = secondNumber;
@@ -675,11 +828,11 @@ int ReadMeasureKind(ChartDesigMeasureData *record, MeasurementDataSheets *measur
         return kDocumentInvalid;
     OwnedMeasurement read;
     MeasurementDataSheets &m = read.value;
-    if (!ReadMeasurement(stream, &m, reader.version))
+    if (!ReadMeasurementBlock(stream, &m, reader.version, measurement != nullptr))
         return kDocumentInvalid;
     if (density) {
-        if (reader.version >= 3)
-            stream >> m.BarcodeText1 >> m.BarcodeText2;
+        if (reader.version >= 3 && (!ReadText(stream, &m.BarcodeText1) || !ReadText(stream, &m.BarcodeText2)))
+            return kDocumentInvalid;
         if (!reader.Ok())
             return kDocumentInvalid;
     } else if (!reader.Ok() || !stream.atEnd()) {
@@ -716,10 +869,14 @@ int ReadRecognitionFile(ChartRecogData *record, ChartDefinitionDataSheets *chart
     OwnedMeasurement readMeasurement;
     ChartDefinitionDataSheets &c = readChart.value;
     MeasurementDataSheets &m = readMeasurement.value;
-    if (!ReadSheets(stream, &c) || !ReadMeasurement(stream, &m, reader.version) || !reader.Ok())
+    if (!ReadSheetsBlock(stream, &c, 0, chart ? KeepPages::Pages : KeepPages::None) ||
+        !ReadMeasurementBlock(stream, &m, reader.version, measurement != nullptr) || !reader.Ok())
         return kDocumentInvalid;
     FinishReadChart(&c, ChartDefinitionData::KindNormal, header.name, header.createTime,
-                    c.SheetCount > 0 ? c.Sheets[0].PatchCount : 0, header.diameter);
+                    c.SheetCount > 0 && c.Sheets ? c.Sheets[0].PatchCount : 0, header.diameter);
+    // Pages read only for the list entry were checked one by one and are not held.
+    if (c.Sheets && !IsStorableChart(c))
+        return kDocumentInvalid;
     header.Fill(&m, record);
     readChart.HandTo(chart);
     readMeasurement.HandTo(measurement);

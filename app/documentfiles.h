@@ -38,8 +38,10 @@ void WriteMeasurementSheet(QDataStream &stream, const MeasurementData &page);
 bool ReadMeasurement(QDataStream &stream, MeasurementDataSheets *measurement, int version);
 
 // Writers: 0, kDocumentFileError when the file cannot be written (the old file is kept), kDocumentInvalid for a
-// replacement index at or past the last page. With a replacement page the record's ChartPatchCount (charts) or
-// RecordCount (measurements) loses the replaced page's count and gains the new page's, also when the write fails.
+// replacement index at or past the last page or a chart or measurement the reader would refuse (IsStorableChart,
+// IsStorableMeasurement, the replacement page included; nothing is written then). With a replacement page the
+// record's ChartPatchCount (charts) or RecordCount (measurements) loses the replaced page's count and gains the
+// new page's, also when the write fails.
 int SaveChartFile(const QString &path, ChartDesigData *record, const ChartDefinitionDataSheets &chart,
                   const ChartDefinitionData::Sheet *page = nullptr, int index = -1);
 int SaveChartFile(QIODevice &device, ChartDesigData *record, const ChartDefinitionDataSheets &chart,

@@ -5,6 +5,7 @@
 #include "files/parsehelpers.h"
 
 #include "app/recordhelpers.h"
+#include "app/storablechart.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -551,7 +552,7 @@ int CIODataFile::ImportCgatsChartAnyOriginator(ChartDefinitionDataSheets *chart,
                           ? BuildSheetsPageByPage(chart, patches, PageCount(pages), layout, Geometry(width, height), page)
                           : BuildSheetsByColumns(chart, patches, PageCount(pages), layout, Geometry(width, height), page,
                                                  true);
-    return built == Success ? Success : CgatsNeedsLayout;
+    return built == Success && IsStorableChart(*chart) ? Success : CgatsNeedsLayout;
 }
 
 int CIODataFile::ImportProfilerCgatsChart(ChartDefinitionDataSheets *chart, QTextStream &stream, int instrumentType)
@@ -626,7 +627,7 @@ int CIODataFile::ImportProfilerCgatsChart(ChartDefinitionDataSheets *chart, QTex
                           ? BuildSheetsPageByPage(chart, patches, PageCount(pages), layout, geometry, page)
                           : BuildSheetsByColumns(chart, patches, PageCount(pages), layout, geometry, page,
                                                  instrumentType == 1);
-    return built == Success ? Success : ProfilerCgatsFailed;
+    return built == Success && IsStorableChart(*chart) ? Success : ProfilerCgatsFailed;
 }
 
 int CIODataFile::ReadCgatsSecondStage(ChartDefinitionDataSheets *chart, const QString &path, QVector<int> *fields,
@@ -684,7 +685,7 @@ int CIODataFile::ImportCgatsChartWithFormat(ChartDefinitionDataSheets *chart, co
     if (BuildSheetsByColumns(chart, patches, 1, SheetLayout{shortSide, longSide},
                              Geometry(kDefaultPatchSize, kDefaultPatchSize), page, true) != Success)
         return CgatsNeedsLayout;
-    return Success;
+    return IsStorableChart(*chart) ? Success : CgatsSecondStageFailed;
 }
 
 int CIODataFile::ImportCgatsChartWithLayout(ChartDefinitionDataSheets *chart, const QString &path, int rows,
@@ -705,5 +706,5 @@ int CIODataFile::ImportCgatsChartWithLayout(ChartDefinitionDataSheets *chart, co
     if (BuildSheetsByColumns(chart, patches, 1, SheetLayout{rows, columns},
                              Geometry(kDefaultPatchSize, kDefaultPatchSize), page, false) != Success)
         return CgatsNeedsLayout;
-    return Success;
+    return IsStorableChart(*chart) ? Success : CgatsSecondStageFailed;
 }

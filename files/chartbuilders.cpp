@@ -4,6 +4,7 @@
 #include "files/parsehelpers.h"
 
 #include "app/recordhelpers.h"
+#include "app/storablechart.h"
 
 #include <QHash>
 
@@ -178,7 +179,7 @@ int CIODataFile::BuildSheetsByColumns(ChartDefinitionDataSheets *chart, const Pa
             }
         }
     }
-    return Success;
+    return IsStorableChart(*chart) ? Success : ColumnBuildFailed;
 }
 
 int CIODataFile::BuildSheetsPageByPage(ChartDefinitionDataSheets *chart, const PatchList &patches, unsigned pageCount,
@@ -247,7 +248,7 @@ int CIODataFile::BuildSheetsPageByPage(ChartDefinitionDataSheets *chart, const P
             }
         }
     }
-    return Success;
+    return IsStorableChart(*chart) ? Success : PageBuildFailed;
 }
 
 int CIODataFile::GroupPatchesIntoAreas(Sheet *page, const PatchList &grid, const SheetLayout &size,

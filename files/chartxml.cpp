@@ -4,11 +4,14 @@
 #include "files/parsehelpers.h"
 
 #include "app/recordhelpers.h"
+#include "app/storablechart.h"
 #include "app/constants.h"
 #include "app/unithelpers.h"
 
 #include <QCoreApplication>
+#include <QPair>
 #include <QVector>
+#include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <climits>
@@ -64,6 +67,69 @@ QString Version()
 {
     return QStringLiteral("%1.%2").arg(kFormatMajor, 2, 10, QLatin1Char('0')).arg(kFormatMinor, 2, 10, QLatin1Char('0'));
 }
+
+using XmlAttributes = QVector<QPair<QString, QString>>;
+
+// Writes the chart document with its attributes in the order the format lists them (QDomElement keeps them in a
+// hash whose order changes from run to run) and the layout the DOM gave it: one element per line, two spaces per
+// level, the image bytes right after the Image start tag and its first clip area right after them.
+class ChartXmlWriter
+{
+public:
+    explicit ChartXmlWriter(QByteArray *bytes) : m_xml(bytes)
+    {
+        m_xml.writeProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
+        m_xml.writeCharacters(QStringLiteral("\n"));
+    }
+
+    void Start(const QString &tag, int depth, const XmlAttributes &attributes, bool hasChildren = true)
+    {
+        Indent(depth);
+        m_xml.writeStartElement(tag);
+        WriteAttributes(attributes);
+        if (!hasChildren)
+            m_xml.writeEndElement();
+        m_xml.writeCharacters(QStringLiteral("\n"));
+    }
+    void StartWithText(const QString &tag, const XmlAttributes &attributes, const QString &text, int depth)
+    {
+        Indent(depth);
+        m_xml.writeStartElement(tag);
+        WriteAttributes(attributes);
+        m_xml.writeCharacters(text);
+        m_afterText = true;
+    }
+    void Empty(const QString &tag, int depth, const XmlAttributes &attributes)
+    {
+        Indent(depth);
+        m_xml.writeEmptyElement(tag);
+        WriteAttributes(attributes);
+        m_xml.writeCharacters(QStringLiteral("\n"));
+    }
+    void End(int depth)
+    {
+        Indent(depth);
+        m_xml.writeEndElement();
+        m_xml.writeCharacters(QStringLiteral("\n"));
+    }
+    bool Finish() const { return !m_xml.hasError(); }
+
+private:
+    void Indent(int depth)
+    {
+        if (!m_afterText && depth > 0)
+            m_xml.writeCharacters(QString(depth * 2, QLatin1Char(' ')));
+        m_afterText = false;
+    }
+    void WriteAttributes(const XmlAttributes &attributes)
+    {
+        for (const auto &attribute : attributes)
+            m_xml.writeAttribute(attribute.first, attribute.second);
+    }
+
+    QXmlStreamWriter m_xml;
+    bool m_afterText = false;
+};
 
 // The value as written: times 100, rounded half up.
 bool WrittenColorValue(float value, int *written)
@@ -192,7 +258,8 @@ int CIODataFile::ReadChartDefinitionXml(ChartDefinitionDataSheets *chart, const 
     }
     if (totalPatches != chartPatchCount || pagesRead != sheetCount)
         return ChartXmlInvalid;
-    return Success;
+    // What the document store could not read back is no chart to import.
+    return IsStorableChart(*chart) ? Success : ChartXmlInvalid;
 }
 
 int CIODataFile::ReadOneSheet(const QDomElement &sheetElement, int unit, bool withBarcode, Sheet *sheet,
@@ -389,6 +456,8 @@ int CIODataFile::ReadOneSheet(const QDomElement &sheetElement, int unit, bool wi
 // The writer refuses what the reader would refuse, so a written chart always reads back.
 int CIODataFile::ValidateForWriting(const ChartDefinitionDataSheets &chart) const
 {
+    if (!IsStorableChart(chart))
+        return ChartXmlInvalid;
     if (chart.Kind < ChartDefinitionData::KindNormal || chart.Kind > ChartDefinitionData::KindUneven)
         return ChartXmlInvalid;
     if (chart.SheetCount < 1 || !chart.Sheets || chart.UNIT < 0 || chart.UNIT >= kUnitCount)
@@ -469,98 +538,118 @@ int CIODataFile::WriteChartDefinition(const QString &path, const ChartDefinition
     if (!chart || ValidateForWriting(*chart) != Success)
         return ChartXmlInvalid;
 
-    QDomDocument document;
-    QDomElement root = CreateXmlRoot(document, QStringLiteral("Data"), QString());
-    root.setAttribute(QStringLiteral("Application"), QCoreApplication::applicationName());
-    root.setAttribute(QStringLiteral("Identifier"), QStringLiteral("ChartDefinition"));
-    root.setAttribute(QStringLiteral("Version"), Version());
+    QByteArray bytes;
+    {
+        ChartXmlWriter xml(&bytes);
+        xml.Start(QStringLiteral("Data"), 0,
+                  {{QStringLiteral("Application"), QCoreApplication::applicationName()},
+                   {QStringLiteral("Identifier"), QStringLiteral("ChartDefinition")},
+                   {QStringLiteral("Version"), Version()}});
+        xml.Start(QStringLiteral("Chart"), 1,
+                  {{QStringLiteral("Kind"), ChartKindToText(chart->Kind)},
+                   {QStringLiteral("SheetCount"), QString::number(chart->SheetCount)},
+                   {QStringLiteral("ChartPatchCount"), QString::number(chart->ChartPatchCount)},
+                   {QStringLiteral("ChartName"), chart->ChartName},
+                   {QStringLiteral("CreateTime"), chart->CreateTime},
+                   {QStringLiteral("UUID"), chart->UUID},
+                   {QStringLiteral("UNIT"), QString::number(chart->UNIT)},
+                   {QStringLiteral("Barcode"), QString::number(chart->Barcode)},
+                   {QStringLiteral("Recog"), RecogModeToText(chart->Recog)}});
 
-    QDomElement chartElement = AppendXmlElement(root, QStringLiteral("Chart"), QString());
-    chartElement.setAttribute(QStringLiteral("Kind"), ChartKindToText(chart->Kind));
-    chartElement.setAttribute(QStringLiteral("SheetCount"), chart->SheetCount);
-    chartElement.setAttribute(QStringLiteral("ChartPatchCount"), chart->ChartPatchCount);
-    chartElement.setAttribute(QStringLiteral("ChartName"), chart->ChartName);
-    chartElement.setAttribute(QStringLiteral("CreateTime"), chart->CreateTime);
-    chartElement.setAttribute(QStringLiteral("UUID"), chart->UUID);
-    chartElement.setAttribute(QStringLiteral("UNIT"), chart->UNIT);
-    chartElement.setAttribute(QStringLiteral("Barcode"), chart->Barcode);
-    chartElement.setAttribute(QStringLiteral("Recog"), RecogModeToText(chart->Recog));
+        for (int s = 0; s < chart->SheetCount; ++s) {
+            const Sheet &sheet = chart->Sheets[s];
+            const bool sheetHasChildren = sheet.AreaCount > 0 || sheet.HasImage;
+            xml.Start(QStringLiteral("Sheet"), 2,
+                      {{QStringLiteral("Page"), QString::number(s + 1)},
+                       {QStringLiteral("AreaCount"), QString::number(sheet.AreaCount)},
+                       {QStringLiteral("PatchCount"), QString::number(sheet.PatchCount)},
+                       {QStringLiteral("Width"), QString::number(sheet.Width)},
+                       {QStringLiteral("Height"), QString::number(sheet.Height)},
+                       {QStringLiteral("BarcodeLeftTopX"), QString::number(sheet.BarcodeLeftTopX)},
+                       {QStringLiteral("BarcodeLeftTopY"), QString::number(sheet.BarcodeLeftTopY)},
+                       {QStringLiteral("BarcodeWidth"), QString::number(sheet.BarcodeWidth)},
+                       {QStringLiteral("BarcodeHeight"), QString::number(sheet.BarcodeHeight)}},
+                      sheetHasChildren);
 
-    for (int s = 0; s < chart->SheetCount; ++s) {
-        const Sheet &sheet = chart->Sheets[s];
-        QDomElement sheetElement = AppendXmlElement(chartElement, QStringLiteral("Sheet"), QString());
-        sheetElement.setAttribute(QStringLiteral("Page"), s + 1);
-        sheetElement.setAttribute(QStringLiteral("AreaCount"), sheet.AreaCount);
-        sheetElement.setAttribute(QStringLiteral("PatchCount"), sheet.PatchCount);
-        sheetElement.setAttribute(QStringLiteral("Width"), sheet.Width);
-        sheetElement.setAttribute(QStringLiteral("Height"), sheet.Height);
-        sheetElement.setAttribute(QStringLiteral("BarcodeLeftTopX"), sheet.BarcodeLeftTopX);
-        sheetElement.setAttribute(QStringLiteral("BarcodeLeftTopY"), sheet.BarcodeLeftTopY);
-        sheetElement.setAttribute(QStringLiteral("BarcodeWidth"), sheet.BarcodeWidth);
-        sheetElement.setAttribute(QStringLiteral("BarcodeHeight"), sheet.BarcodeHeight);
-
-        // Grid order: area, row, column; patches at one position keep their array order.
-        QVector<int> order(sheet.PatchCount);
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&sheet](int a, int b) {
-            const PatchColor &p = sheet.Patches[a];
-            const PatchColor &q = sheet.Patches[b];
-            return std::make_tuple(p.Area, p.Row, p.Column) < std::make_tuple(q.Area, q.Row, q.Column);
-        });
-        int next = 0;
-        for (int a = 0; a < sheet.AreaCount; ++a) {
-            const ChartDefinitionData::AreaCounts &counts = sheet.Areas[a];
-            const ChartDefinitionData::AreaPlacement &place = sheet.Placements[a];
-            QDomElement area = AppendXmlElement(sheetElement, QStringLiteral("Area"), QString());
-            area.setAttribute(QStringLiteral("Number"), a + 1);
-            area.setAttribute(QStringLiteral("PatchCount"), counts.PatchCount);
-            area.setAttribute(QStringLiteral("RowCount"), counts.RowCount);
-            area.setAttribute(QStringLiteral("ColumnCount"), counts.ColumnCount);
-            area.setAttribute(QStringLiteral("LeftTopX"), place.LeftTopX);
-            area.setAttribute(QStringLiteral("LeftTopY"), place.LeftTopY);
-            area.setAttribute(QStringLiteral("PatchWidth"), place.PatchWidth);
-            area.setAttribute(QStringLiteral("PatchHeight"), place.PatchHeight);
-            area.setAttribute(QStringLiteral("PatchWidthGap"), place.PatchWidthGap);
-            area.setAttribute(QStringLiteral("PatchHeightGap"), place.PatchHeightGap);
-            for (; next < order.size() && sheet.Patches[order[next]].Area == a; ++next) {
-                const PatchColor &patch = sheet.Patches[order[next]];
-                QDomElement element = AppendXmlElement(area, QStringLiteral("Patch"), QString());
-                element.setAttribute(QStringLiteral("ID"), patch.ID);
-                element.setAttribute(QStringLiteral("Column"), patch.Column + 1);
-                element.setAttribute(QStringLiteral("Row"), patch.Row + 1);
-                element.setAttribute(QStringLiteral("ColorFormat"), ColorFormatToText(patch.ColorFormat));
-                for (int k = 0; k < patch.ColorFormat + 2; ++k) {
-                    int written = 0;
-                    WrittenColorValue(patch.ColorValue[k], &written);
-                    element.setAttribute(QStringLiteral("ColorValue%1").arg(k + 1), written);
+            // Grid order: area, row, column; patches at one position keep their array order.
+            QVector<int> order(sheet.PatchCount);
+            std::iota(order.begin(), order.end(), 0);
+            std::stable_sort(order.begin(), order.end(), [&sheet](int a, int b) {
+                const PatchColor &p = sheet.Patches[a];
+                const PatchColor &q = sheet.Patches[b];
+                return std::make_tuple(p.Area, p.Row, p.Column) < std::make_tuple(q.Area, q.Row, q.Column);
+            });
+            int next = 0;
+            for (int a = 0; a < sheet.AreaCount; ++a) {
+                const ChartDefinitionData::AreaCounts &counts = sheet.Areas[a];
+                const ChartDefinitionData::AreaPlacement &place = sheet.Placements[a];
+                int end = next;
+                while (end < order.size() && sheet.Patches[order[end]].Area == a)
+                    ++end;
+                const bool hasPatches = end > next;
+                xml.Start(QStringLiteral("Area"), 3,
+                          {{QStringLiteral("Number"), QString::number(a + 1)},
+                           {QStringLiteral("PatchCount"), QString::number(counts.PatchCount)},
+                           {QStringLiteral("RowCount"), QString::number(counts.RowCount)},
+                           {QStringLiteral("ColumnCount"), QString::number(counts.ColumnCount)},
+                           {QStringLiteral("LeftTopX"), QString::number(place.LeftTopX)},
+                           {QStringLiteral("LeftTopY"), QString::number(place.LeftTopY)},
+                           {QStringLiteral("PatchWidth"), QString::number(place.PatchWidth)},
+                           {QStringLiteral("PatchHeight"), QString::number(place.PatchHeight)},
+                           {QStringLiteral("PatchWidthGap"), QString::number(place.PatchWidthGap)},
+                           {QStringLiteral("PatchHeightGap"), QString::number(place.PatchHeightGap)}},
+                          hasPatches);
+                for (; next < end; ++next) {
+                    const PatchColor &patch = sheet.Patches[order[next]];
+                    XmlAttributes attributes{{QStringLiteral("ID"), QString::number(patch.ID)},
+                                             {QStringLiteral("Column"), QString::number(patch.Column + 1)},
+                                             {QStringLiteral("Row"), QString::number(patch.Row + 1)},
+                                             {QStringLiteral("ColorFormat"), ColorFormatToText(patch.ColorFormat)}};
+                    for (int k = 0; k < patch.ColorFormat + 2; ++k) {
+                        int written = 0;
+                        WrittenColorValue(patch.ColorValue[k], &written);
+                        attributes.append({QStringLiteral("ColorValue%1").arg(k + 1), QString::number(written)});
+                    }
+                    xml.Empty(QStringLiteral("Patch"), 4, attributes);
                 }
+                if (hasPatches)
+                    xml.End(3);
             }
-        }
 
-        if (!sheet.HasImage)
-            continue;
-        QDomElement image = AppendXmlElement(sheetElement, QStringLiteral("Image"), QString());
-        image.setAttribute(QStringLiteral("Width"), sheet.ImageWidth);
-        image.setAttribute(QStringLiteral("Height"), sheet.ImageHeight);
-        image.setAttribute(QStringLiteral("BitPerPixel"), sheet.BitPerPixel);
-        const qint64 byteCount = ImageByteCount(sheet.ImageWidth, sheet.ImageHeight, sheet.BitPerPixel);
-        const QByteArray raw = QByteArray::fromRawData(reinterpret_cast<const char *>(sheet.ImageBytes), int(byteCount));
-        image.appendChild(document.createTextNode(QString::fromLatin1(raw.toBase64())));
-        image.setAttribute(QStringLiteral("ImageDPI"), sheet.ImageDPI);
-        image.setAttribute(QStringLiteral("ClipAreaCount"), sheet.ClipAreaCount);
-        for (int k = 0; k < sheet.ClipAreaCount; ++k) {
-            const ChartDefinitionData::ClipArea &c = sheet.ClipAreas[k];
-            QDomElement clip = AppendXmlElement(image, QStringLiteral("ClipArea"), QString());
-            clip.setAttribute(QStringLiteral("Number"), k + 1);
-            clip.setAttribute(QStringLiteral("LeftTopX"), c.LeftTopX);
-            clip.setAttribute(QStringLiteral("LeftTopY"), c.LeftTopY);
-            clip.setAttribute(QStringLiteral("RightTopX"), c.RightTopX);
-            clip.setAttribute(QStringLiteral("RightTopY"), c.RightTopY);
-            clip.setAttribute(QStringLiteral("LeftBottomX"), c.LeftBottomX);
-            clip.setAttribute(QStringLiteral("LeftBottomY"), c.LeftBottomY);
-            clip.setAttribute(QStringLiteral("RightBottomX"), c.RightBottomX);
-            clip.setAttribute(QStringLiteral("RightBottomY"), c.RightBottomY);
+            if (sheet.HasImage) {
+                const qint64 byteCount = ImageByteCount(sheet.ImageWidth, sheet.ImageHeight, sheet.BitPerPixel);
+                const QByteArray raw =
+                    QByteArray::fromRawData(reinterpret_cast<const char *>(sheet.ImageBytes), int(byteCount));
+                xml.StartWithText(QStringLiteral("Image"),
+                                  {{QStringLiteral("Width"), QString::number(sheet.ImageWidth)},
+                                   {QStringLiteral("Height"), QString::number(sheet.ImageHeight)},
+                                   {QStringLiteral("BitPerPixel"), QString::number(sheet.BitPerPixel)},
+                                   {QStringLiteral("ImageDPI"), QString::number(sheet.ImageDPI)},
+                                   {QStringLiteral("ClipAreaCount"), QString::number(sheet.ClipAreaCount)}},
+                                  QString::fromLatin1(raw.toBase64()), 3);
+                for (int k = 0; k < sheet.ClipAreaCount; ++k) {
+                    const ChartDefinitionData::ClipArea &c = sheet.ClipAreas[k];
+                    xml.Empty(QStringLiteral("ClipArea"), 4,
+                              {{QStringLiteral("Number"), QString::number(k + 1)},
+                               {QStringLiteral("LeftTopX"), QString::number(c.LeftTopX)},
+                               {QStringLiteral("LeftTopY"), QString::number(c.LeftTopY)},
+                               {QStringLiteral("RightTopX"), QString::number(c.RightTopX)},
+                               {QStringLiteral("RightTopY"), QString::number(c.RightTopY)},
+                               {QStringLiteral("LeftBottomX"), QString::number(c.LeftBottomX)},
+                               {QStringLiteral("LeftBottomY"), QString::number(c.LeftBottomY)},
+                               {QStringLiteral("RightBottomX"), QString::number(c.RightBottomX)},
+                               {QStringLiteral("RightBottomY"), QString::number(c.RightBottomY)}});
+                }
+                xml.End(3);
+            }
+            if (sheetHasChildren)
+                xml.End(2);
         }
+        xml.End(1);
+        xml.End(0);
+        // The only failure writing into memory: a text with a character XML cannot carry.
+        if (!xml.Finish())
+            return ChartXmlInvalid;
     }
-    return SaveXmlDocument(path, document);
+    return SaveXmlBytes(path, bytes);
 }

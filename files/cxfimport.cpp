@@ -4,6 +4,8 @@
 #include "files/iodatafile.h"
 #include "files/xmlchartimport.h"
 
+#include "app/storablechart.h"
+
 namespace {
 
 using ChartDefinitionData::AreaPlacement;
@@ -216,5 +218,5 @@ int CIODataFile::ImportCxfChart(ChartDefinitionDataSheets *chart, const QDomElem
                           ? BuildSheetsPageByPage(chart, patches, unsigned(pages), layout, geometry, pageTemplate)
                           : BuildSheetsByColumns(chart, patches, unsigned(pages), layout, geometry, pageTemplate,
                                                  instrument == 1);
-    return built == Success ? Success : CxfChartInvalid;
+    return built == Success && IsStorableChart(*chart) ? Success : CxfChartInvalid;
 }

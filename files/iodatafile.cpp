@@ -1,7 +1,7 @@
 #include "files/iodatafile.h"
+#include "files/partfile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 #include <QXmlStreamReader>
@@ -201,16 +201,14 @@ int SaveXmlDocument(const QString &path, const QDomDocument &document)
         document.save(stream, 2, QDomNode::EncodingFromTextStream);
         stream.flush();
     }
-    bytes.replace("\n", "\r\n");
+    return SaveXmlBytes(path, bytes);
+}
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return CIODataFile::FileOpenFailed;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return CIODataFile::FileOpenFailed;
-    }
-    return file.commit() ? CIODataFile::Success : CIODataFile::FileOpenFailed;
+int SaveXmlBytes(const QString &path, QByteArray bytes)
+{
+    bytes.replace("\n", "\r\n");
+    // The one checked writer: a failing final flush fails the save and leaves the old file in place.
+    return WriteThroughPartFile(path, bytes, CIODataFile::FileOpenFailed, CIODataFile::FileOpenFailed);
 }
 
 bool IsAnyZero(int a, int b, int c, int d)

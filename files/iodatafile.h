@@ -106,6 +106,8 @@ QDomElement CreateXmlRoot(QDomDocument &document, const QString &rootTag, const 
 // UTF-8, two-space indentation, CR LF line ends; written through a temporary file so an existing file survives
 // any failure. 0 or 70001.
 int SaveXmlDocument(const QString &path, const QDomDocument &document);
+// The same for a document already serialised with LF line ends.
+int SaveXmlBytes(const QString &path, QByteArray bytes);
 bool IsAnyZero(int a, int b, int c, int d);
 
 // Sort predicates on records that begin with four ints (a patch: ID, area, row, column).
@@ -205,7 +207,9 @@ public:
     // *kind gets the document kind (6-9); *patchCount is written only by the target-description reader.
     int ImportXmlChartDefinition(ChartDefinitionDataSheets *chart, int *kind, int *patchCount, const QString &path);
     int ReadChartDefinitionXml(ChartDefinitionDataSheets *chart, const QDomElement &root);
-    // 0, 70001, or 70005 for a record the reader would refuse (nothing is written then).
+    // 0; 70001 when the file cannot be written (an existing file stays as it was); 70005 for a record the reader
+    // would refuse or a text XML cannot carry (nothing is written then). One record gives the same bytes in every
+    // run: the attributes go out in the order the format lists them.
     int WriteChartDefinition(const QString &path, const ChartDefinitionDataSheets *chart);
 
     // Other XML chart layouts.

@@ -4,6 +4,7 @@
 #include "files/parsehelpers.h"
 
 #include "app/recordhelpers.h"
+#include "app/storablechart.h"
 
 namespace {
 
@@ -175,5 +176,5 @@ int CIODataFile::ImportListChart(ChartDefinitionDataSheets *chart, const QString
             }
         }
     }
-    return Success;
+    return IsStorableChart(*chart) ? Success : ListInvalid;
 }

@@ -4,6 +4,8 @@
 #include "files/iodatafile.h"
 #include "files/xmlchartimport.h"
 
+#include "app/storablechart.h"
+
 #include <QSet>
 
 #include <initializer_list>
@@ -279,5 +281,5 @@ int CIODataFile::ImportTargetConfigurationChart(ChartDefinitionDataSheets *chart
         }
         offset += page.PatchCount;
     }
-    return Success;
+    return IsStorableChart(*chart) ? Success : XmlLayoutInvalid;
 }

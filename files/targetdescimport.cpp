@@ -5,6 +5,7 @@
 #include "files/iodatafile.h"
 #include "files/xmlchartimport.h"
 
+#include "app/storablechart.h"
 #include "app/texthelpers.h"
 
 #include <QRegularExpression>
@@ -170,7 +171,8 @@ int CIODataFile::ImportTargetDescriptionChart(ChartDefinitionDataSheets *chart, 
         if (ParseProfilerPatches(&patches, format, fields.colors, dataRows) != Success)
             return XmlLayoutInvalid;
         return BuildSheetsByColumns(chart, patches, unsigned(pages), SheetLayout{rows, columns}, geometry.area,
-                                    geometry.page, true) == Success
+                                    geometry.page, true) == Success &&
+                       IsStorableChart(*chart)
                    ? Success
                    : XmlLayoutInvalid;
     }
@@ -246,7 +248,7 @@ int CIODataFile::ImportTargetDescriptionChart(ChartDefinitionDataSheets *chart, 
             return XmlLayoutInvalid;
         chart->ChartPatchCount += page.PatchCount;
     }
-    return Success;
+    return IsStorableChart(*chart) ? Success : XmlLayoutInvalid;
 }
 
 int CIODataFile::ImportTargetDefinitionWithLayout(ChartDefinitionDataSheets *chart, const QString &path, int rows,
@@ -278,7 +280,8 @@ int CIODataFile::ImportTargetDefinitionWithLayout(ChartDefinitionDataSheets *cha
         Success)
         return XmlLayoutInvalid;
     return BuildSheetsByColumns(chart, patches, 1, SheetLayout{rows, columns}, geometry.area, geometry.page, false) ==
-                   Success
+                       Success &&
+                   IsStorableChart(*chart)
                ? Success
                : XmlLayoutInvalid;
 }

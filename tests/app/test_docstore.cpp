@@ -388,6 +388,92 @@ private slots:
         QCOMPARE(f.store.CurrentDataGroup(), QStringLiteral("Extra"));
     }
 
+    void unreadableFileKeepsItsNumber_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("damagedNumber"); // the number the next document of its kind would take
+        QTest::newRow("designation chart") << 0 << 2;
+        QTest::newRow("designation measurement") << 1 << 1;
+        QTest::newRow("recognition measurement") << 2 << 1;
+        QTest::newRow("density chart") << 3 << 2;
+        QTest::newRow("density measurement") << 4 << 1;
+    }
+
+    // A document file that cannot be read keeps its number: the next new document of its kind takes a higher one
+    // and the damaged file stays byte for byte.
+    void unreadableFileKeepsItsNumber()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, damagedNumber);
+        Fixture f;
+        const int chart = f.CreateChart(QStringLiteral("C"));
+        ChartDefinitionDataSheets page = MakeChart(1);
+        ChartGuard g1{&page};
+        QCOMPARE(f.store.CreateDensityChart(7, 0, &page), kDocumentOk);
+        const int density = f.store.GetDensityCharts()->last().ID;
+        const QString damaged[] = {f.store.DesignationChartPath(damagedNumber),
+                                   f.store.DesignationMeasurePath(chart, damagedNumber),
+                                   f.store.RecognitionMeasurePath(damagedNumber),
+                                   f.store.DensityChartPath(damagedNumber),
+                                   f.store.DensityMeasurePath(density, damagedNumber)};
+        const QByteArray bytes("damaged, no document");
+        QVERIFY(QDir().mkpath(QFileInfo(damaged[kind]).absolutePath()));
+        QVERIFY(WriteFile(damaged[kind], bytes));
+        QCOMPARE(f.store.ReadAllDocuments(), kDocumentOk);
+        QCOMPARE(f.store.ReadAllDensityDocuments(), kDocumentOk);
+
+        MeasurementDataSheets m = MakeMeasurement(1);
+        MeasurementGuard g2{&m};
+        int number = 0;
+        switch (kind) {
+        case 0: number = f.CreateChart(QStringLiteral("new")); break;
+        case 1: QCOMPARE(f.store.CreateDesignationMeasure(&number, chart, &m), kDocumentOk); break;
+        case 2: QCOMPARE(f.store.CreateRecognitionMeasure(&number, page, &m), kDocumentOk); break;
+        case 3:
+            QCOMPARE(f.store.CreateDensityChart(7, 0, &page), kDocumentOk);
+            number = f.store.GetDensityCharts()->last().ID;
+            break;
+        case 4: QCOMPARE(f.store.CreateDensityMeasure(&number, density, &m), kDocumentOk); break;
+        }
+        QCOMPARE(number, damagedNumber + 1);
+        QCOMPARE(ReadAll(damaged[kind]), bytes);
+    }
+
+    // Measurements left under a chart that cannot be read, or under a chart folder whose chart file is gone, are
+    // listed under no chart; no new chart takes that number, and the damaged chart cannot be renamed or deleted.
+    void measurementsOfUnreadableChart()
+    {
+        Fixture f;
+        const int kept = f.CreateChart(QStringLiteral("kept"));
+        const int lost = f.CreateChart(QStringLiteral("lost"));
+        MeasurementDataSheets m = MakeMeasurement(1);
+        MeasurementGuard g{&m};
+        int measure = 0;
+        QCOMPARE(f.store.CreateDesignationMeasure(&measure, lost, &m), kDocumentOk);
+        const QByteArray damaged("damaged, no chart");
+        QVERIFY(WriteFile(f.store.DesignationChartPath(lost), damaged));
+        QVERIFY(QDir().mkpath(f.store.DesignationChartFolder(lost + 1)));
+        QVERIFY(QFile::copy(f.store.DesignationMeasurePath(lost, measure),
+                            f.store.DesignationMeasurePath(lost + 1, 5)));
+
+        QCOMPARE(f.store.ReadAllDocuments(), kDocumentOk);
+        QCOMPARE(f.store.GetDesignationCharts()->size(), 1);
+        QCOMPARE(f.store.GetDesignationCharts()->first().ID, kept);
+        QVERIFY(f.store.GetDesignationMeasures()->isEmpty());
+        QCOMPARE(f.store.RenameDesignationChart(lost, QStringLiteral("x")), kDocumentFileError);
+        QVERIFY(!f.store.DeleteDesignationChart(lost));
+
+        const int created = f.CreateChart(QStringLiteral("new"));
+        QCOMPARE(created, lost + 2);
+        QCOMPARE(ReadAll(f.store.DesignationChartPath(lost)), damaged);
+        QCOMPARE(f.store.ReadAllDocuments(), kDocumentOk);
+        QCOMPARE(f.store.GetDesignationCharts()->size(), 2);
+        QVERIFY(f.store.GetDesignationMeasures()->isEmpty());
+        int next = 0;
+        QCOMPARE(f.store.CreateDesignationMeasure(&next, created, &m), kDocumentOk);
+        QCOMPARE(next, 6);
+    }
+
     void finders()
     {
         Fixture f;

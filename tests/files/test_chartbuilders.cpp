@@ -268,6 +268,46 @@ private slots:
         delete[] page.Patches;
     }
 
+    // The builders copy the page template into every page; a template the document store could not read back
+    // (its image sizes without bytes, too many clip areas) gives no chart.
+    void unstorableTemplate_data()
+    {
+        QTest::addColumn<bool>("pageByPage");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("expected");
+        for (bool pageByPage : {false, true}) {
+            const int failure = pageByPage ? CIODataFile::PageBuildFailed : CIODataFile::ColumnBuildFailed;
+            const char *builder = pageByPage ? "page by page" : "by columns";
+            QTest::addRow("%s, zero template", builder) << pageByPage << 0 << 0;
+            QTest::addRow("%s, image sizes without bytes", builder) << pageByPage << 1 << failure;
+            QTest::addRow("%s, 51 clip areas", builder) << pageByPage << 2 << failure;
+        }
+    }
+    void unstorableTemplate()
+    {
+        QFETCH(bool, pageByPage);
+        QFETCH(int, fault);
+        QFETCH(int, expected);
+        TestHost host;
+        CIODataFile file(&host);
+        Sheet page;
+        page.Width = 2800;
+        page.Height = 3400;
+        if (fault == 1) {
+            page.ImageWidth = 10;
+            page.ImageHeight = 10;
+            page.BitPerPixel = 8;
+        } else if (fault == 2) {
+            page.ClipAreaCount = 51;
+        }
+        ChartGuard chart;
+        const PatchList patches = Patches(12);
+        const int built = pageByPage
+                              ? file.BuildSheetsPageByPage(&chart.chart, patches, 1, {4, 3}, kGeometry, page)
+                              : file.BuildSheetsByColumns(&chart.chart, patches, 1, {4, 3}, kGeometry, page, false);
+        QCOMPARE(built, expected);
+    }
+
     void dispatch_data()
     {
         QTest::addColumn<int>("fileType");
