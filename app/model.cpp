@@ -546,7 +546,7 @@ QStringList CModel::GetLanguageList() const
 bool CModel::SetLanguage(const QString &code)
 {
     if (!m_language)
-        return true;
+        return false;
     m_language->SetLanguageCode(code);
     if (!m_language->Write())
         ReportError(kLanguageWriteFailed, 2, false);

@@ -297,9 +297,9 @@ public:
     int GetTemplateTextOutput(int row) const;
     QString GetDeviceCodeA(const SheetInfoRecord &record) override;
     QString GetDeviceCodeB(const SheetInfoRecord &record) override;
-    int GetBarcodeInsetPixels() const;
+    int GetBarcodeInsetPixels() const override;
     QStringList GetNoneExistNames() const;
-    int GetBarcodeSize(const SheetInfoRecord &record) const;
+    int GetBarcodeSize(const SheetInfoRecord &record) const override;
     InkChannelList GetReferenceColors() const override;
     float GetColorDefaultValue(int format) const override;
     float GetColorMaxValue(int format) const override;
@@ -347,7 +347,7 @@ public:
     int GetOrloDeviceList(QList<OrloDeviceEntry> *list, bool report);
     int GetOrloNetworkSetting(OrloNetworkSetting *setting);
     int SetOrloNetworkSetting(const OrloNetworkSetting &setting);
-    int CreateBarcodeImage(const QString &path, SheetInfoRecord *record);
+    int CreateBarcodeImage(const QString &path, SheetInfoRecord *record) override;
     int CalculateTileColor(float *lab, const float *block, int conditionId, int illuminantId, int observer);
     int CalculatePatchValues(float *values, const float *block, const Setting::MeasureConditionSetting &conditions,
                              int conditionId) override;

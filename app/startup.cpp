@@ -10,13 +10,19 @@
 #include "mainwindow/vcstartupscreen.h"
 #include "qtsingleapplication.h"
 
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
 #include <QTranslator>
 
+#include <cerrno>
+#include <csignal>
 #include <exception>
 #include <memory>
 #include <new>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +44,89 @@ void WarnFromHandheld(const QString &text)
     PresentMessage(nullptr, content);
 }
 
+// Written by the signal handler, read by the event loop.
+volatile sig_atomic_t g_quitSignalFd = -1;
+volatile sig_atomic_t g_quitSignalSeen = 0;
+
+extern "C" void OnQuitSignal(int signo)
+{
+    // The first signal asked for the normal shut-down; another one means the user will not wait for it.
+    if (g_quitSignalSeen)
+        _exit(128 + signo);
+    g_quitSignalSeen = 1;
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signo);
+    [[maybe_unused]] const ssize_t written = write(g_quitSignalFd, &byte, 1);
+    errno = saved;
+}
+
+// SIGINT, SIGTERM and SIGHUP end the event loop with 128 + the signal's number, so the run still saves the
+// settings and closes the instruments. The handler only writes into a pipe; the GUI thread reads it.
+class QuitSignals
+{
+public:
+    QuitSignals()
+    {
+        if (pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+            qWarning("Quit signals are not handled: no pipe");
+            m_pipe[0] = m_pipe[1] = -1;
+            return;
+        }
+        g_quitSignalFd = m_pipe[1];
+        g_quitSignalSeen = 0;
+        m_notifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { Drain(); });
+        struct sigaction action = {};
+        action.sa_handler = OnQuitSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (size_t i = 0; i < kCount; ++i)
+            m_installed[i] = sigaction(kSignals[i], &action, &m_previous[i]) == 0;
+    }
+
+    ~QuitSignals()
+    {
+        for (size_t i = 0; i < kCount; ++i)
+            if (m_installed[i])
+                sigaction(kSignals[i], &m_previous[i], nullptr);
+        g_quitSignalFd = -1;
+        g_quitSignalSeen = 0;
+        m_notifier.reset();
+        for (int fd : m_pipe)
+            if (fd >= 0)
+                close(fd);
+    }
+
+    QuitSignals(const QuitSignals &) = delete;
+    QuitSignals &operator=(const QuitSignals &) = delete;
+
+    // A signal that came before the event loop ran: QCoreApplication::exit does not reach a loop not yet started.
+    bool Received() const { return m_signal != 0; }
+    int ExitCode() const { return 128 + m_signal; }
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    static constexpr size_t kCount = sizeof(kSignals) / sizeof(kSignals[0]);
+
+    void Drain()
+    {
+        unsigned char bytes[16];
+        ssize_t got = 0;
+        while ((got = read(m_pipe[0], bytes, sizeof bytes)) > 0) {
+            if (m_signal == 0)
+                m_signal = bytes[0];
+        }
+        if (m_signal != 0)
+            QCoreApplication::exit(ExitCode());
+    }
+
+    int m_pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_previous[kCount] = {};
+    bool m_installed[kCount] = {};
+    int m_signal = 0;
+};
+
 } // namespace
 
 int RunApplication(QtSingleApplication &app, const StartupErrorPresenter &presenter, const StartupStepHook &hook,
@@ -48,6 +137,8 @@ int RunApplication(QtSingleApplication &app, const StartupErrorPresenter &presen
             hook(number);
     };
 
+    // Outlives the rest, so a signal during the shut-down still ends the program at once.
+    std::unique_ptr<QuitSignals> quitSignals;
     // Built in this order and destroyed in the reverse one on every path.
     std::unique_ptr<QTranslator> translator;
     std::unique_ptr<CLanguage> language;
@@ -69,6 +160,7 @@ int RunApplication(QtSingleApplication &app, const StartupErrorPresenter &presen
     int message = 0;
     int exitCode = 0;
     try {
+        quitSignals = std::make_unique<QuitSignals>();
         step(kStepIdentity);
         QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
         QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));
@@ -119,7 +211,7 @@ int RunApplication(QtSingleApplication &app, const StartupErrorPresenter &presen
                 app.setActivationWindow(window.get(), true);
 
                 step(kStepEventLoop);
-                exitCode = app.exec();
+                exitCode = quitSignals->Received() ? quitSignals->ExitCode() : app.exec();
                 message = model->Terminate();
             }
         }

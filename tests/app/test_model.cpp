@@ -4,6 +4,7 @@
 #include "modelfixture.h"
 
 #include "app/applicationdata.h"
+#include "app/language.h"
 #include "app/orlosdkcontroller.h"
 #include "app/tanosdkcontroller.h"
 #include "app/vexsdkcontroller.h"
@@ -280,6 +281,23 @@ private slots:
         QCOMPARE(f.model->RenameUserIlluminant(&name), 0);
         QCOMPARE(name, QStringLiteral("New"));
         QCOMPARE(f.model->GetIlluminantData()->GetRecord(0)->Name, QStringLiteral("New"));
+    }
+
+    void setLanguage()
+    {
+        QFile::remove(CLanguage::ChoiceFilePath());
+        // The fixture's model has no language object: nothing can be written, and the caller must hear so.
+        QVERIFY(!f.model->SetLanguage(QStringLiteral("ja")));
+        QVERIFY(!QFile::exists(CLanguage::ChoiceFilePath()));
+        QVERIFY(f.window->errors.isEmpty());
+
+        CLanguage language;
+        QStringList arguments{"Varemo"};
+        CModel model(&language, &arguments);
+        QVERIFY(model.SetLanguage(QStringLiteral("ja")));
+        QFile choice(CLanguage::ChoiceFilePath());
+        QVERIFY(choice.open(QIODevice::ReadOnly));
+        QCOMPARE(choice.readAll(), QByteArray("ja"));
     }
 
     // The QR sizes the page writer uses must be those the scanner library draws: level 1, 7 pixels a module.

@@ -7,10 +7,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -36,6 +40,34 @@ struct UserFolders {
 void QuitLoop(int code)
 {
     QTimer::singleShot(0, qApp, [code] { QCoreApplication::exit(code); });
+}
+
+// Ends a loop that a signal failed to end, so the test fails instead of hanging; never fires otherwise.
+constexpr int kSignalNotHandled = 99;
+void GuardLoop()
+{
+    QTimer::singleShot(30000, qApp, [] { QCoreApplication::exit(kSignalNotHandled); });
+}
+
+const char kSecondSignalChild[] = "--second-signal-child";
+
+// The child of secondSignalEndsAtOnce: one run that is sent SIGTERM in its event loop and again while it shuts
+// down. Each step it reaches is printed at once, since the program may end without flushing.
+int RunSecondSignalChild(int argc, char *argv[])
+{
+    QtSingleApplication app(QStringLiteral("VaremoStartupTest"), argc, argv);
+    SetMessagePresenter([](QWidget *, const MessageBoxContent &) {});
+    return RunApplication(
+        app, [](int message, const ErrorMessageRecord &) { std::printf("error %d\n", message); },
+        [](int step) {
+            std::printf("step %d\n", step);
+            std::fflush(stdout);
+            if (step == kStepEventLoop)
+                GuardLoop();
+            if (step == kStepEventLoop || step == kStepDestroyWindow)
+                raise(SIGTERM);
+        },
+        QString::fromLocal8Bit(argv[2]));
 }
 
 } // namespace
@@ -165,6 +197,64 @@ private slots:
         QCOMPARE(m_shown[0].message, 2);
     }
 
+    void quitSignalSavesAndEnds_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("step");
+        QTest::newRow("SIGTERM in the loop") << SIGTERM << int(kStepEventLoop);
+        QTest::newRow("Ctrl-C in the loop") << SIGINT << int(kStepEventLoop);
+        QTest::newRow("SIGHUP in the loop") << SIGHUP << int(kStepEventLoop);
+        // Read while the splash screen is shown, before the loop exists to be ended.
+        QTest::newRow("SIGTERM during start-up") << SIGTERM << int(kStepIdentity);
+    }
+
+    void quitSignalSavesAndEnds()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, step);
+        UserFolders folders;
+        struct sigaction before = {};
+        QCOMPARE(sigaction(signal, nullptr, &before), 0);
+        const auto settings = [] { return AppDataDir() + QStringLiteral("/Setting.bin"); };
+        const int code = Run([signal, step, &settings](int now) {
+            if (now == kStepEventLoop) {
+                // Only the shut-down may write it now.
+                QFile::remove(settings());
+                GuardLoop();
+            }
+            if (now == step)
+                raise(signal);
+        });
+        QCOMPARE(code, 128 + signal);
+        QVERIFY(m_shown.isEmpty());
+        QVERIFY(QFile::exists(settings()));
+        QCOMPARE(m_steps.last(), int(kStepDestroyRest));
+        // The run hands the signal back as it found it.
+        struct sigaction after = {};
+        QCOMPARE(sigaction(signal, nullptr, &after), 0);
+        QVERIFY(after.sa_handler == before.sa_handler);
+    }
+
+    // The user who sends a second signal does not wait for the shut-down: the program ends at once.
+    void secondSignalEndsAtOnce()
+    {
+        UserFolders folders;
+        QProcess child;
+        child.setProgram(QCoreApplication::applicationFilePath());
+        child.setArguments({QString::fromLatin1(kSecondSignalChild), m_programFolder});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start();
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray output = child.readAllStandardOutput();
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 128 + SIGTERM);
+        // The first signal's shut-down saved the settings; the second ended it before the model went.
+        QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
+        QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));
+        QVERIFY(QFile::exists(AppDataDir() + QStringLiteral("/Setting.bin")));
+        QVERIFY2(output.endsWith(QByteArray("step ") + QByteArray::number(kStepDestroyWindow) + "\n"), output);
+    }
+
     void exceptions_data()
     {
         QTest::addColumn<int>("step");
@@ -205,6 +295,8 @@ private slots:
 
 int main(int argc, char *argv[])
 {
+    if (argc == 3 && std::strcmp(argv[1], kSecondSignalChild) == 0)
+        return RunSecondSignalChild(argc, argv);
     // A data root of our own, so the single-instance channel never meets a running program.
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());

@@ -1,5 +1,5 @@
-// Printer upload against a small live server on 127.0.0.1:30091: reply sentences, authentication, transport
-// failures and the form the printer receives; without a server the URL, the refusals and the answer cap.
+// Printer upload against a small live server on a free port of 127.0.0.1: reply sentences, authentication,
+// transport failures and the form the printer receives; without a server the URL, the refusals and the answer cap.
 
 #include "files/measuredataprintersave.h"
 
@@ -34,17 +34,18 @@ QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArra
     return file.fileName();
 }
 
-// Runs one upload to completion and lets deferred deletes run.
-Outcome Upload(const QString &path, const QString &port = QStringLiteral("30091"))
+// Runs one upload to completion and lets deferred deletes run. Only the printers' own port reaches the URL
+// from the port field, so a test server's port travels in the host text.
+Outcome Upload(const QString &path, quint16 port)
 {
     Outcome outcome;
     CMeasureDataPrinterSave saver;
     QSignalSpy spy(&saver, &CMeasureDataPrinterSave::Finished);
-    if (!saver.Send(QStringLiteral("127.0.0.1"), port, QStringLiteral("pw"), path))
+    if (!saver.Send(QStringLiteral("127.0.0.1:%1").arg(port), QString(), QStringLiteral("pw"), path))
         return outcome;
     spy.wait(15000);
+    // The reply goes here; a second answer could only come from it.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QTest::qWait(50);
     outcome.emitted = spy.count();
     if (!spy.isEmpty()) {
         outcome.error = spy.at(0).at(0).toInt();
@@ -60,13 +61,20 @@ public:
     bool Start(const QString &mode, const QTemporaryDir &dir)
     {
         m_report = dir.filePath(QStringLiteral("report-%1.json").arg(mode));
+        // The server takes a free port and names it: test runs side by side never meet.
         m_process.start(QStringLiteral("python3"), {kServer, mode, m_report});
-        if (!m_process.waitForStarted(5000) || !m_process.waitForReadyRead(10000))
+        if (!m_process.waitForStarted(5000))
             return false;
-        m_output = m_process.readAllStandardOutput();
-        return m_output.startsWith("ready");
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
+        }
+        m_output = m_process.readLine();
+        const QList<QByteArray> words = m_output.trimmed().split(' ');
+        bool ok = false;
+        m_port = words.size() == 2 && words[0] == "ready" ? words[1].toUShort(&ok) : 0;
+        return ok && m_port != 0;
     }
     QByteArray Output() const { return m_output; }
+    quint16 Port() const { return m_port; }
     QJsonArray Requests()
     {
         QFile file(m_report);
@@ -84,12 +92,12 @@ private:
     QProcess m_process;
     QString m_report;
     QByteArray m_output;
+    quint16 m_port = 0;
 };
 
 #define START_SERVER(server, mode, dir)                                                                              \
     QVERIFY2((server).Start(mode, dir),                                                                                \
-             qPrintable(QStringLiteral("printer server did not start (port 30091 taken?): ") +                        \
-                        QString::fromUtf8((server).Output())))
+             qPrintable(QStringLiteral("printer server did not start: ") + QString::fromUtf8((server).Output())))
 
 } // namespace
 
@@ -127,7 +135,6 @@ private slots:
         QVERIFY(!saver.Send(QStringLiteral("127.0.0.1:1"), QString(), QStringLiteral("pw"), path));
         QVERIFY(spy.wait(15000));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QTest::qWait(50);
         QCOMPARE(spy.count(), 1);
         QVERIFY(spy.at(0).at(0).toInt() != 0);
         QCOMPARE(spy.at(0).at(1).toInt(), 0);
@@ -179,7 +186,7 @@ private slots:
         QTemporaryDir dir;
         Server server;
         START_SERVER(server, mode, dir);
-        const Outcome outcome = Upload(WriteFile(dir, "m.txt", "ORIGINATOR\r\n"));
+        const Outcome outcome = Upload(WriteFile(dir, "m.txt", "ORIGINATOR\r\n"), server.Port());
         QCOMPARE(outcome.emitted, 1);
         QCOMPARE(outcome.error, 0);
         QCOMPARE(outcome.result, result);
@@ -208,7 +215,7 @@ private slots:
         QVERIFY(!path.isEmpty());
         Server server;
         START_SERVER(server, QStringLiteral("sentence0"), dir);
-        const Outcome outcome = Upload(path);
+        const Outcome outcome = Upload(path, server.Port());
         QCOMPARE(outcome.result, 0);
         const QJsonArray requests = server.Requests();
         QCOMPARE(requests.size(), 1);
@@ -231,7 +238,7 @@ private slots:
         QTemporaryDir dir;
         Server server;
         START_SERVER(server, QStringLiteral("unauthorized"), dir);
-        const Outcome outcome = Upload(WriteFile(dir, "m.txt", "x"));
+        const Outcome outcome = Upload(WriteFile(dir, "m.txt", "x"), server.Port());
         QCOMPARE(outcome.emitted, 1);
         QCOMPARE(outcome.error, 204);
         QCOMPARE(outcome.result, 9);
@@ -256,7 +263,7 @@ private slots:
         {
             Server server;
             START_SERVER(server, QStringLiteral("close"), dir);
-            const Outcome outcome = Upload(path);
+            const Outcome outcome = Upload(path, server.Port());
             QCOMPARE(outcome.emitted, 1);
             QVERIFY(outcome.error != 0);
             QCOMPARE(outcome.result, 0);
@@ -268,11 +275,9 @@ private slots:
         probe.close();
         CMeasureDataPrinterSave saver;
         QSignalSpy spy(&saver, &CMeasureDataPrinterSave::Finished);
-        // Only "30091" reaches the URL, so the refused port is reached through the host text.
         QVERIFY(saver.Send(QStringLiteral("127.0.0.1:") + port, QString(), QStringLiteral("pw"), path));
         QVERIFY(spy.wait(15000));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QTest::qWait(50);
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toInt(), int(QNetworkReply::ConnectionRefusedError));
         QCOMPARE(spy.at(0).at(1).toInt(), 0);

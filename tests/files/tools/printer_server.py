@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """A printer's upload page for the upload test.
 
-printer_server.py MODE REPORT [PORT]: listens on 127.0.0.1:PORT (30091), answers every request as MODE says,
-and writes what it received (method, path, headers, each form part's headers and bytes) as JSON to REPORT.
-It prints "ready" once listening and exits after a few requests or seconds.
+printer_server.py MODE REPORT [PORT]: listens on 127.0.0.1:PORT (by default a free port the system picks),
+answers every request as MODE says, and writes what it received (method, path, headers, each form part's headers
+and bytes) as JSON to REPORT. It prints "ready PORT" once listening and exits after a few requests or seconds.
 """
 import base64
 import email.parser
@@ -24,7 +24,7 @@ SENTENCES = [
 
 MODE = sys.argv[1]
 REPORT = sys.argv[2]
-PORT = int(sys.argv[3]) if len(sys.argv) > 3 else 30091
+PORT = int(sys.argv[3]) if len(sys.argv) > 3 else 0
 requests = []
 
 
@@ -105,7 +105,7 @@ def main():
     timer = threading.Timer(20.0, server.shutdown)
     timer.daemon = True
     timer.start()
-    print("ready", flush=True)
+    print("ready %d" % server.server_address[1], flush=True)
     server.timeout = 0.5
     thread = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.1})
     thread.start()
