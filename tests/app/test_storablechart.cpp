@@ -6,6 +6,7 @@
 #include "app/documentfiles.h"
 #include "app/resourcedata.h"
 #include "docfixtures.h"
+#include "resourcehost.h"
 #include "files/iodatafile.h"
 
 #include <QCoreApplication>
@@ -21,26 +22,9 @@ using ChartDefinitionData::Sheet;
 
 namespace {
 
-// The owner both the store and the data-file object ask, backed by the shipped resource tables.
-class Host : public CDocumentDataHost, public CIODataFileHost {
+// The owner both the store and the data-file object ask.
+class Host : public ResourceHost<CIODataFileHost> {
 public:
-    Host() { resources.Initialize(); }
-    Setting::UserEnvironment &CurrentUserEnvironment() override { return environment; }
-    int GetAreaLeftMin() const override { return resources.GetAreaLeftMin(); }
-    int GetAreaLeftMax() const override { return resources.GetAreaLeftMax(); }
-    int GetAreaTopMin() const override { return 0; }
-    int GetAreaTopMax() const override { return resources.GetAreaTopMax(); }
-    int FindPaperSizeIndexInUnit(int unit, int width, int height) const override
-    {
-        return resources.FindPaperSizeIndexInUnit(unit, width, height);
-    }
-    int GetPageSizeWidth(int index) const override { return resources.GetPageSizeWidth(index); }
-    int GetPageSizeHeight(int index) const override { return resources.GetPageSizeHeight(index); }
-    int GetPageSizeMaxWidth(int index) const override { return resources.GetPageSizeMaxWidth(index); }
-    int GetPageSizeMaxHeight(int index) const override { return resources.GetPageSizeMaxHeight(index); }
-    int GetInstalledPresetLevel() const override { return 4; }
-    int GetPresetLevel() const override { return 4; }
-    bool IsDataFormatCurrent() const override { return true; }
     float GetColorMinValue(int format) const override { return resources.GetColorMinValue(format); }
     float GetColorMaxValue(int format) const override { return resources.GetColorMaxValue(format); }
     QPair<int, int> GetIso12642DefaultPosition(int id, int patchOrder) const override
@@ -49,9 +33,6 @@ public:
     }
     int GetIso12642LayoutLongSide() const override { return resources.GetIso12642LayoutLongSide(); }
     int GetIso12642LayoutShortSide() const override { return resources.GetIso12642LayoutShortSide(); }
-
-    CResourceData resources;
-    Setting::UserEnvironment environment;
 };
 
 struct Fixture {

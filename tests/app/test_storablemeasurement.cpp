@@ -7,6 +7,7 @@
 #include "app/documentfiles.h"
 #include "app/resourcedata.h"
 #include "docfixtures.h"
+#include "resourcehost.h"
 
 #include <QBuffer>
 #include <QDirIterator>
@@ -24,29 +25,7 @@ using PatchData = MeasurementData::PatchData;
 
 namespace {
 
-class Host : public CDocumentDataHost {
-public:
-    Host() { resources.Initialize(); }
-    Setting::UserEnvironment &CurrentUserEnvironment() override { return environment; }
-    int GetAreaLeftMin() const override { return resources.GetAreaLeftMin(); }
-    int GetAreaLeftMax() const override { return resources.GetAreaLeftMax(); }
-    int GetAreaTopMin() const override { return 0; }
-    int GetAreaTopMax() const override { return resources.GetAreaTopMax(); }
-    int FindPaperSizeIndexInUnit(int unit, int width, int height) const override
-    {
-        return resources.FindPaperSizeIndexInUnit(unit, width, height);
-    }
-    int GetPageSizeWidth(int index) const override { return resources.GetPageSizeWidth(index); }
-    int GetPageSizeHeight(int index) const override { return resources.GetPageSizeHeight(index); }
-    int GetPageSizeMaxWidth(int index) const override { return resources.GetPageSizeMaxWidth(index); }
-    int GetPageSizeMaxHeight(int index) const override { return resources.GetPageSizeMaxHeight(index); }
-    int GetInstalledPresetLevel() const override { return 4; }
-    int GetPresetLevel() const override { return 4; }
-    bool IsDataFormatCurrent() const override { return true; }
-
-    CResourceData resources;
-    Setting::UserEnvironment environment;
-};
+using Host = ResourceHost<>;
 
 struct Fixture {
     QTemporaryDir dir;
