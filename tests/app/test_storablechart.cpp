@@ -5,6 +5,7 @@
 #include "app/documentdata.h"
 #include "app/documentfiles.h"
 #include "app/resourcedata.h"
+#include "chartcompare.h"
 #include "docfixtures.h"
 #include "resourcehost.h"
 #include "files/iodatafile.h"
@@ -167,51 +168,6 @@ void AsStored(ChartDefinitionDataSheets *chart)
     }
 }
 
-void CompareCharts(const ChartDefinitionDataSheets &read, const ChartDefinitionDataSheets &expected)
-{
-    QCOMPARE(read.Kind, expected.Kind);
-    QCOMPARE(read.SheetCount, expected.SheetCount);
-    QCOMPARE(read.ChartPatchCount, expected.ChartPatchCount);
-    QCOMPARE(read.Diameter, expected.Diameter);
-    QCOMPARE(read.UUID, expected.UUID);
-    QCOMPARE(read.ChartName, expected.ChartName);
-    QCOMPARE(read.CreateTime, expected.CreateTime);
-    QCOMPARE(read.UNIT, expected.UNIT);
-    QCOMPARE(read.Barcode, expected.Barcode);
-    QCOMPARE(read.Recog, expected.Recog);
-    for (int s = 0; s < expected.SheetCount; ++s) {
-        const Sheet &x = read.Sheets[s];
-        const Sheet &y = expected.Sheets[s];
-        QCOMPARE(x.Width, y.Width);
-        QCOMPARE(x.Height, y.Height);
-        QCOMPARE(x.PatchCount, y.PatchCount);
-        QCOMPARE(x.AreaCount, y.AreaCount);
-        QVERIFY(std::memcmp(x.Areas, y.Areas, sizeof x.Areas) == 0);
-        QVERIFY(std::memcmp(x.Placements, y.Placements, sizeof x.Placements) == 0);
-        QCOMPARE(x.HasImage, y.HasImage);
-        QCOMPARE(x.ClipAreaCount, y.ClipAreaCount);
-        QVERIFY(std::memcmp(x.ClipAreas, y.ClipAreas, sizeof x.ClipAreas) == 0);
-        QCOMPARE(x.ImageWidth, y.ImageWidth);
-        QCOMPARE(x.ImageHeight, y.ImageHeight);
-        QCOMPARE(x.BitPerPixel, y.BitPerPixel);
-        QCOMPARE(x.ImageDPI, y.ImageDPI);
-        QCOMPARE(x.BarcodeLeftTopX, y.BarcodeLeftTopX);
-        QCOMPARE(x.BarcodeLeftTopY, y.BarcodeLeftTopY);
-        QCOMPARE(x.BarcodeWidth, y.BarcodeWidth);
-        QCOMPARE(x.BarcodeHeight, y.BarcodeHeight);
-        for (int p = 0; p < y.PatchCount; ++p) {
-            const PatchColor &u = x.Patches[p];
-            const PatchColor &v = y.Patches[p];
-            QCOMPARE(u.ID, v.ID);
-            QCOMPARE(u.Area, v.Area);
-            QCOMPARE(u.Row, v.Row);
-            QCOMPARE(u.Column, v.Column);
-            QCOMPARE(u.ColorFormat, v.ColorFormat);
-            for (int k = 0; k < kMaxColorValueCount; ++k)
-                QCOMPARE(u.ColorValue[k], v.ColorValue[k]);
-        }
-    }
-}
 
 QByteArray PatchElement(int id, int column, int row, const char *format, const QList<int> &values)
 {
@@ -420,7 +376,7 @@ private slots:
         ChartDefinitionDataSheets read;
         fixture::ChartGuard r{&read};
         QCOMPARE(f.store.ReadDesignationChart(number, &read), kDocumentOk);
-        CompareCharts(read, chart);
+        fixture::CompareCharts(read, chart);
 
         QCOMPARE(f.store.ReadAllDocuments(), kDocumentOk);
         QCOMPARE(f.store.GetDesignationCharts()->size(), 1);

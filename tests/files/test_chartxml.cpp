@@ -2,6 +2,7 @@
 // the writer's refusals.
 
 #include "testhost.h"
+#include "tests/app/chartcompare.h"
 #include "tests/app/docfixtures.h"
 
 #include <QLocale>
@@ -81,55 +82,6 @@ void BuildChart(ChartDefinitionDataSheets *chart, int format, int pages, bool im
         }
     }
     chart->ChartPatchCount = 8 * pages;
-}
-
-void CompareCharts(const ChartDefinitionDataSheets &a, const ChartDefinitionDataSheets &b)
-{
-    QCOMPARE(a.Kind, b.Kind);
-    QCOMPARE(a.SheetCount, b.SheetCount);
-    QCOMPARE(a.ChartPatchCount, b.ChartPatchCount);
-    QCOMPARE(a.Diameter, b.Diameter);
-    QCOMPARE(a.UUID, b.UUID);
-    QCOMPARE(a.ChartName, b.ChartName);
-    QCOMPARE(a.CreateTime, b.CreateTime);
-    QCOMPARE(a.UNIT, b.UNIT);
-    QCOMPARE(a.Barcode, b.Barcode);
-    QCOMPARE(a.Recog, b.Recog);
-    for (int s = 0; s < a.SheetCount; ++s) {
-        const Sheet &x = a.Sheets[s];
-        const Sheet &y = b.Sheets[s];
-        QCOMPARE(x.Width, y.Width);
-        QCOMPARE(x.Height, y.Height);
-        QCOMPARE(x.PatchCount, y.PatchCount);
-        QCOMPARE(x.AreaCount, y.AreaCount);
-        QVERIFY(std::memcmp(x.Areas, y.Areas, sizeof(x.Areas)) == 0);
-        QVERIFY(std::memcmp(x.Placements, y.Placements, sizeof(x.Placements)) == 0);
-        QCOMPARE(x.HasImage, y.HasImage);
-        QCOMPARE(x.ClipAreaCount, y.ClipAreaCount);
-        QVERIFY(std::memcmp(x.ClipAreas, y.ClipAreas, sizeof(x.ClipAreas)) == 0);
-        QCOMPARE(x.ImageWidth, y.ImageWidth);
-        QCOMPARE(x.ImageHeight, y.ImageHeight);
-        QCOMPARE(x.BitPerPixel, y.BitPerPixel);
-        QCOMPARE(x.ImageDPI, y.ImageDPI);
-        const qint64 bytes = x.HasImage ? ImageByteCount(x.ImageWidth, x.ImageHeight, x.BitPerPixel) : 0;
-        if (bytes > 0)
-            QVERIFY(std::memcmp(x.ImageBytes, y.ImageBytes, size_t(bytes)) == 0);
-        QCOMPARE(x.BarcodeLeftTopX, y.BarcodeLeftTopX);
-        QCOMPARE(x.BarcodeLeftTopY, y.BarcodeLeftTopY);
-        QCOMPARE(x.BarcodeWidth, y.BarcodeWidth);
-        QCOMPARE(x.BarcodeHeight, y.BarcodeHeight);
-        for (int p = 0; p < x.PatchCount; ++p) {
-            const PatchColor &u = x.Patches[p];
-            const PatchColor &v = y.Patches[p];
-            QCOMPARE(u.ID, v.ID);
-            QCOMPARE(u.Area, v.Area);
-            QCOMPARE(u.Row, v.Row);
-            QCOMPARE(u.Column, v.Column);
-            QCOMPARE(u.ColorFormat, v.ColorFormat);
-            for (int k = 0; k < kMaxColorValueCount; ++k)
-                QCOMPARE(u.ColorValue[k], v.ColorValue[k]);
-        }
-    }
 }
 
 QByteArray ReadAll(const QString &path)
@@ -338,7 +290,7 @@ private slots:
         QCOMPARE(m_file.ImportXmlChartDefinition(&read.chart, &kind, &patchCount, path), 0);
         QCOMPARE(kind, 6);
         QCOMPARE(patchCount, 0);
-        CompareCharts(read.chart, written.chart);
+        fixture::CompareCharts(read.chart, written.chart);
     }
 
     // The format itself, byte for byte, pinned by a file checked in with the tests: attributes in the order the
@@ -384,7 +336,7 @@ private slots:
         QVERIFY(RunXmllint({QStringLiteral("--c14n"), plainPath}, &a));
         QVERIFY(RunXmllint({QStringLiteral("--c14n"), germanPath}, &b));
         QCOMPARE(a, b);
-        CompareCharts(read.chart, chart.chart);
+        fixture::CompareCharts(read.chart, chart.chart);
     }
 
     void readerCodes_data()
@@ -765,7 +717,7 @@ private slots:
                 return std::make_tuple(a.Area, a.Row, a.Column) < std::make_tuple(b.Area, b.Row, b.Column);
             });
         }
-        CompareCharts(read.chart, written.chart);
+        fixture::CompareCharts(read.chart, written.chart);
     }
 
     void writerAcceptsDuplicatePositions()
