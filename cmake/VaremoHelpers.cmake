@@ -8,7 +8,8 @@ function(varemo_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  add_dependencies(${T_NAME} varemo_install_data)
+  # Tests find the installation data and the generated preset charts where the program does.
+  add_dependencies(${T_NAME} varemo_install_data varemo_preset_charts)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY ${VAREMO_BIN_DIR})
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
