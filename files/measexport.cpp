@@ -4,10 +4,8 @@
 #include "app/recordhelpers.h"
 #include "files/partfile.h"
 
-#include <QDomDocument>
 #include <QHash>
 #include <QLocale>
-#include <QTextStream>
 
 #include <algorithm>
 #include <tuple>
@@ -141,19 +139,6 @@ QByteArray Utf8WithCrLf(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
     bytes.replace("\r\n", "\n");
-    bytes.replace("\n", "\r\n");
-    return bytes;
-}
-
-QByteArray SerializeXml(const QDomDocument &document)
-{
-    QByteArray bytes;
-    {
-        QTextStream stream(&bytes, QIODevice::WriteOnly);
-        stream.setCodec("UTF-8");
-        document.save(stream, 2, QDomNode::EncodingFromDocument);
-        stream.flush();
-    }
     bytes.replace("\n", "\r\n");
     return bytes;
 }

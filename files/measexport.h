@@ -10,7 +10,6 @@
 #include <QString>
 
 class CIODataFileHost;
-class QDomDocument;
 
 namespace MeasureExport {
 
@@ -39,8 +38,6 @@ int MeasuredPatchTotal(const MeasurementDataSheets &measurement);
 bool AnyColorSpace(const Setting::MeasureConditionSetting &setting);
 
 QByteArray Utf8WithCrLf(const QString &text);
-// Canonical UTF-8 serialisation with two-space indentation and CR LF line ends.
-QByteArray SerializeXml(const QDomDocument &document);
 
 // Writes bytes through a temporary file renamed over path only when every byte was written (a PartFile, which
 // first removes what an interrupted write of path left). 0, openFailure when the file cannot be opened,

@@ -5,8 +5,10 @@
 #include "app/illuminantdata.h"
 
 #include <QCoreApplication>
-#include <QDomDocument>
 #include <QLocale>
+#include <QPair>
+#include <QVector>
+#include <QXmlStreamWriter>
 
 namespace {
 
@@ -37,28 +39,73 @@ QString SpectrumText(const EnvironLightData &light)
     return values.join(QLatin1Char(' '));
 }
 
-void SetSpectrumAttributes(QDomElement element, const EnvironLightData &light)
-{
-    element.setAttribute(QStringLiteral("WLStart"), QString::number(uint(qMax(light.Start, 0))));
-    element.setAttribute(QStringLiteral("List_Incriment"), QString::number(uint(qMax(light.Step, 0))));
-}
+using XmlAttributes = QVector<QPair<QString, QString>>;
 
-// The CGATS XML document type, written as peers read it (Qt's DOM would quote it differently).
-QByteArray InsertDocumentType(QByteArray bytes)
+XmlAttributes SpectrumAttributes(const EnvironLightData &light)
 {
-    const QByteArray docType = "<!DOCTYPE cgats17 SYSTEM \"cgats_data.dtd\" []>\r\n";
-    const int end = bytes.indexOf("?>");
-    int lineEnd = end < 0 ? -1 : bytes.indexOf("\r\n", end);
-    if (lineEnd < 0)
-        return docType + bytes;
-    bytes.insert(lineEnd + 2, docType);
-    return bytes;
+    return {{QStringLiteral("WLStart"), QString::number(uint(qMax(light.Start, 0)))},
+            {QStringLiteral("List_Incriment"), QString::number(uint(qMax(light.Step, 0)))}};
 }
 
 bool IsUserIlluminantId(int id)
 {
     return IlluminantUserSlot(id) >= 0;
 }
+
+// Writes an export document element by element with each element's attributes in the order given (QDomElement
+// keeps them in a hash whose order changes from run to run, so one export gave different bytes in two runs):
+// one element per line, two spaces per level, text inline, an element without text or children as <tag/>,
+// CR LF line ends.
+class ExportXmlWriter
+{
+public:
+    // The declaration, standalone="yes" when asked, and the document type when one is given.
+    ExportXmlWriter(bool standalone, const QString &documentType) : m_xml(&m_bytes)
+    {
+        m_xml.setAutoFormatting(true);
+        m_xml.setAutoFormattingIndent(2);
+        if (standalone)
+            m_xml.writeStartDocument(QStringLiteral("1.0"), true);
+        else
+            m_xml.writeStartDocument(QStringLiteral("1.0"));
+        if (!documentType.isEmpty())
+            m_xml.writeDTD(documentType);
+    }
+
+    void Start(const QString &tag, const XmlAttributes &attributes = {})
+    {
+        m_xml.writeStartElement(tag);
+        for (const auto &attribute : attributes)
+            m_xml.writeAttribute(attribute.first, attribute.second);
+    }
+    void End() { m_xml.writeEndElement(); }
+    // An element holding only text; an empty text gives an empty element.
+    void Element(const QString &tag, const QString &text, const XmlAttributes &attributes = {})
+    {
+        Start(tag, attributes);
+        // A lone CR would come back from any reader as LF, so it goes out as a reference.
+        const QStringList pieces = text.split(QLatin1Char('\r'));
+        for (int i = 0; i < pieces.size(); ++i) {
+            if (i > 0)
+                m_xml.writeEntityReference(QStringLiteral("#xd"));
+            if (!pieces.at(i).isEmpty())
+                m_xml.writeCharacters(pieces.at(i));
+        }
+        End();
+    }
+
+    // Characters XML cannot hold (control characters in a name) are left out; the stream flags them, which
+    // does not fail the export.
+    QByteArray Finish()
+    {
+        m_xml.writeEndDocument();
+        return m_bytes.replace("\n", "\r\n");
+    }
+
+private:
+    QByteArray m_bytes;
+    QXmlStreamWriter m_xml;
+};
 
 } // namespace
 
@@ -71,21 +118,21 @@ int CIODataFile::WriteMeasurementCgatsXml(const QString &path, const QString &cr
     using namespace MeasureExport;
     const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
 
-    QDomDocument document;
-    QDomElement root = CreateXmlRoot(document, QStringLiteral("cgats17"), QStringLiteral(" standalone=\"yes\""));
-    root.setAttribute(QStringLiteral("std_version"), QStringLiteral("1.0"));
-    root.setAttribute(QStringLiteral("dtd_version"), QStringLiteral("1.0"));
+    // The document type as peers read it.
+    ExportXmlWriter xml(true, QStringLiteral("<!DOCTYPE cgats17 SYSTEM \"cgats_data.dtd\" []>"));
+    xml.Start(QStringLiteral("cgats17"), {{QStringLiteral("std_version"), QStringLiteral("1.0")},
+                                          {QStringLiteral("dtd_version"), QStringLiteral("1.0")}});
 
-    QDomElement preamble = AppendXmlElement(root, QStringLiteral("cgats17.preamble"), QString());
-    AppendXmlElement(preamble, QStringLiteral("standard"), QStringLiteral("CGATS.17"));
-    AppendXmlElement(preamble, QStringLiteral("originator"), kMaker);
-    AppendXmlElement(preamble, QStringLiteral("file_descriptor"), QCoreApplication::applicationName());
+    xml.Start(QStringLiteral("cgats17.preamble"));
+    xml.Element(QStringLiteral("standard"), QStringLiteral("CGATS.17"));
+    xml.Element(QStringLiteral("originator"), kMaker);
+    xml.Element(QStringLiteral("file_descriptor"), QCoreApplication::applicationName());
     const QDateTime created = ParseCreateTime(createTime);
     // Qt 5's QDate::toString takes month names from the system locale.
-    QDomElement createdElement = AppendXmlElement(
-        preamble, QStringLiteral("created"),
-        created.isValid() ? QLocale::c().toString(created.date(), QStringLiteral("MMMM d, yyyy")) : QString());
-    createdElement.setAttribute(QStringLiteral("date"), IsoDateWithOffset(createTime));
+    xml.Element(QStringLiteral("created"),
+                created.isValid() ? QLocale::c().toString(created.date(), QStringLiteral("MMMM d, yyyy")) : QString(),
+                {{QStringLiteral("date"), IsoDateWithOffset(createTime)}});
+    xml.End();
 
     const int total = MeasuredPatchTotal(measurement);
     const int chartFormat = ChartColorFormat(chart);
@@ -93,62 +140,66 @@ int CIODataFile::WriteMeasurementCgatsXml(const QString &path, const QString &cr
     const QStringList areaKeys = BuildAreaKeyList(measurement);
     int result = Success;
     for (int conditionId : conditionIds) {
-        QDomElement section = AppendXmlElement(root, QStringLiteral("cgats17.data_section"), QString());
-        QDomElement header = AppendXmlElement(section, QStringLiteral("cgats17.data_section_header"), QString());
-        QDomElement instrument = AppendXmlElement(header, QStringLiteral("instrumentation"), QString());
-        instrument.setAttribute(QStringLiteral("manufacturer"), kMaker);
-        instrument.setAttribute(QStringLiteral("model"), InstrumentModelName(measurement.Mode));
-        instrument.setAttribute(QStringLiteral("serial_number"), measurement.SerialNumber);
-        AppendXmlElement(header, QStringLiteral("measurement_geometry"), QStringLiteral("45/0"));
-        AppendXmlElement(header, QStringLiteral("measurement_source"),
-                         MeasurementConditionIlluminantName(conditionId, illuminants));
+        xml.Start(QStringLiteral("cgats17.data_section"));
+        xml.Start(QStringLiteral("cgats17.data_section_header"));
+        xml.Element(QStringLiteral("instrumentation"), QString(),
+                    {{QStringLiteral("manufacturer"), kMaker},
+                     {QStringLiteral("model"), InstrumentModelName(measurement.Mode)},
+                     {QStringLiteral("serial_number"), measurement.SerialNumber}});
+        xml.Element(QStringLiteral("measurement_geometry"), QStringLiteral("45/0"));
+        xml.Element(QStringLiteral("measurement_source"), MeasurementConditionIlluminantName(conditionId, illuminants));
         if (AnyColorSpace(conditions)) {
-            QDomElement observer = AppendXmlElement(header, QStringLiteral("weihting_function"), QString());
-            observer.setAttribute(QStringLiteral("name"), QStringLiteral("observer"));
-            observer.setAttribute(QStringLiteral("value"), ObserverName(conditions.Observer) + QStringLiteral(" degree"));
-            QDomElement illuminant = AppendXmlElement(header, QStringLiteral("weihting_function"), QString());
-            illuminant.setAttribute(QStringLiteral("name"), QStringLiteral("illuminant"));
-            illuminant.setAttribute(QStringLiteral("value"),
-                                    IlluminantName(conditions.Illuminant, conditionId, illuminants));
+            xml.Element(QStringLiteral("weihting_function"), QString(),
+                        {{QStringLiteral("name"), QStringLiteral("observer")},
+                         {QStringLiteral("value"), ObserverName(conditions.Observer) + QStringLiteral(" degree")}});
+            xml.Element(QStringLiteral("weihting_function"), QString(),
+                        {{QStringLiteral("name"), QStringLiteral("illuminant")},
+                         {QStringLiteral("value"), IlluminantName(conditions.Illuminant, conditionId, illuminants)}});
         }
-        QDomElement keyword = AppendXmlElement(header, QStringLiteral("keyword"), QString());
-        keyword.setAttribute(QStringLiteral("name"), QStringLiteral("SAMPLE_LOC"));
-        keyword.setAttribute(QStringLiteral("comment"), QStringLiteral("Patch location in printing form"));
-        if (total == 0)
+        xml.Element(QStringLiteral("keyword"), QString(),
+                    {{QStringLiteral("name"), QStringLiteral("SAMPLE_LOC")},
+                     {QStringLiteral("comment"), QStringLiteral("Patch location in printing form")}});
+        if (total == 0) {
+            xml.End();
+            xml.End();
             continue;
+        }
 
         if (chartFormat >= ChartDefinitionData::Format5Color && chartFormat <= ChartDefinitionData::Format8Color) {
             const int inkCount = chartFormat + 2;
-            for (int k = 1; k <= inkCount; ++k) {
-                QDomElement ink = AppendXmlElement(header, QStringLiteral("processcolor_id"), QString());
-                ink.setAttribute(QStringLiteral("colors_in_set"), QString::number(inkCount));
-                ink.setAttribute(QStringLiteral("color_number"), QString::number(k));
-                ink.setAttribute(QStringLiteral("color"), k - 1 < inks.size() ? inks.at(k - 1).name : QString());
-            }
+            for (int k = 1; k <= inkCount; ++k)
+                xml.Element(QStringLiteral("processcolor_id"), QString(),
+                            {{QStringLiteral("colors_in_set"), QString::number(inkCount)},
+                             {QStringLiteral("color_number"), QString::number(k)},
+                             {QStringLiteral("color"), k - 1 < inks.size() ? inks.at(k - 1).name : QString()}});
         }
+        xml.End();
         QList<ExportRow> rows;
         const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, areaKeys);
         KeepFirstFailure(&result, code);
 
-        QDomElement data = AppendXmlElement(section, QStringLiteral("cgats17.data_section_data"), QString());
-        AppendXmlElement(data, QStringLiteral("number_of_fields"), QString::number(fields.size()));
-        QDomElement format = AppendXmlElement(data, QStringLiteral("data_format"), QString());
-        for (int i = 0; i < fields.size(); ++i) {
-            QDomElement field = AppendXmlElement(format, QStringLiteral("field_info"), QString());
-            field.setAttribute(QStringLiteral("pos"), QString::number(i + 1));
-            field.setAttribute(QStringLiteral("name"), fields.at(i));
-        }
-        AppendXmlElement(data, QStringLiteral("number_of_sets"), QString::number(rows.size()));
-        QDomElement table = AppendXmlElement(data, QStringLiteral("table"), QString());
+        xml.Start(QStringLiteral("cgats17.data_section_data"));
+        xml.Element(QStringLiteral("number_of_fields"), QString::number(fields.size()));
+        xml.Start(QStringLiteral("data_format"));
+        for (int i = 0; i < fields.size(); ++i)
+            xml.Element(QStringLiteral("field_info"), QString(),
+                        {{QStringLiteral("pos"), QString::number(i + 1)}, {QStringLiteral("name"), fields.at(i)}});
+        xml.End();
+        xml.Element(QStringLiteral("number_of_sets"), QString::number(rows.size()));
+        xml.Start(QStringLiteral("table"));
         for (const ExportRow &row : rows) {
-            QDomElement tr = AppendXmlElement(table, QStringLiteral("tr"), QString());
+            xml.Start(QStringLiteral("tr"));
             for (const QString &value : row)
-                AppendXmlElement(tr, QStringLiteral("td"), value);
+                xml.Element(QStringLiteral("td"), value);
+            xml.End();
         }
+        xml.End();
+        xml.End();
+        xml.End();
     }
+    xml.End();
 
-    const QByteArray bytes = InsertDocumentType(SerializeXml(document));
-    const int written = WriteFileAtomically(path, bytes, FileOpenFailed, FileOpenFailed);
+    const int written = WriteFileAtomically(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }
 
@@ -159,46 +210,52 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
 {
     using namespace MeasureExport;
     const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
-    const QString cs1 = QStringLiteral("CS1");
-    const QString colourModelAttribute = QStringLiteral("ColorSpecification");
+    const XmlAttributes cs1{{QStringLiteral("ColorSpecification"), QStringLiteral("CS1")}};
 
-    QDomDocument document;
-    QDomElement root = CreateXmlRoot(document, QStringLiteral("cc:CxF"), QString());
-    root.setAttribute(QStringLiteral("xmlns:cc"), QStringLiteral("http://colorexchangeformat.com/CxF3-core"));
-    root.setAttribute(QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
+    ExportXmlWriter xml(false, QString());
+    xml.Start(QStringLiteral("cc:CxF"),
+              {{QStringLiteral("xmlns:cc"), QStringLiteral("http://colorexchangeformat.com/CxF3-core")},
+               {QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance")}});
 
     const QString isoDate = IsoDateWithOffset(createTime);
-    QDomElement info = AppendXmlElement(root, QStringLiteral("cc:FileInformation"), QString());
-    AppendXmlElement(info, QStringLiteral("cc:Creator"), kMaker);
-    AppendXmlElement(info, QStringLiteral("cc:CreationDate"), isoDate);
-    AppendXmlElement(info, QStringLiteral("cc:Description"), QCoreApplication::applicationName());
-    QDomElement tag = AppendXmlElement(info, QStringLiteral("cc:Tag"), QString());
-    tag.setAttribute(QStringLiteral("Name"), QStringLiteral("28178_TargetType"));
-    tag.setAttribute(QStringLiteral("Value"), QStringLiteral("CGATS.17"));
+    xml.Start(QStringLiteral("cc:FileInformation"));
+    xml.Element(QStringLiteral("cc:Creator"), kMaker);
+    xml.Element(QStringLiteral("cc:CreationDate"), isoDate);
+    xml.Element(QStringLiteral("cc:Description"), QCoreApplication::applicationName());
+    xml.Element(QStringLiteral("cc:Tag"), QString(),
+                {{QStringLiteral("Name"), QStringLiteral("28178_TargetType")},
+                 {QStringLiteral("Value"), QStringLiteral("CGATS.17")}});
+    xml.End();
 
     const int chartFormat = ChartColorFormat(chart);
     const bool patchColor = conditions.PatchColorShown == 1 && chartFormat >= ChartDefinitionData::FormatRGB &&
                             chartFormat <= ChartDefinitionData::Format8Color;
     const QStringList areaKeys = BuildAreaKeyList(measurement);
-    auto appendSpectrumList = [&](QDomElement parent, const EnvironLightData &light) {
-        AppendXmlElement(parent, QStringLiteral("cc:SPDList"), SpectrumText(light));
+    // Without a stored spectrum nothing is made up: the element names the illuminant only.
+    auto writeIlluminant = [&](const QString &tag, const QString &name, bool found, const EnvironLightData &light) {
+        const XmlAttributes spectrum = found ? SpectrumAttributes(light) : XmlAttributes();
+        xml.Start(tag, XmlAttributes{{QStringLiteral("Name"), name}} + spectrum);
+        if (found)
+            xml.Element(QStringLiteral("cc:SPDList"), SpectrumText(light));
+        xml.End();
     };
 
     int result = Success;
     for (int conditionId : conditionIds) {
-        QDomElement resources = AppendXmlElement(root, QStringLiteral("cc:Resources"), QString());
-        QDomElement collection = AppendXmlElement(resources, QStringLiteral("cc:ObjectCollection"), QString());
+        xml.Start(QStringLiteral("cc:Resources"));
+        xml.Start(QStringLiteral("cc:ObjectCollection"));
         QList<ExportRow> rows;
         const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, areaKeys);
         KeepFirstFailure(&result, code);
 
         for (const ExportRow &row : rows) {
             RowCursor cursor(row);
-            QDomElement object = AppendXmlElement(collection, QStringLiteral("cc:Object"), QString());
-            object.setAttribute(QStringLiteral("ObjectType"), QStringLiteral("Target"));
-            object.setAttribute(QStringLiteral("Id"), cursor.Take());
-            object.setAttribute(QStringLiteral("Name"), cursor.Take());
-            AppendXmlElement(object, QStringLiteral("cc:CreationDate"), isoDate);
+            const QString id = cursor.Take();
+            const QString name = cursor.Take();
+            xml.Start(QStringLiteral("cc:Object"), {{QStringLiteral("ObjectType"), QStringLiteral("Target")},
+                                                    {QStringLiteral("Id"), id},
+                                                    {QStringLiteral("Name"), name}});
+            xml.Element(QStringLiteral("cc:CreationDate"), isoDate);
             // The patch colour stands right after ID and SAMPLE_LOC whatever the format.
             QStringList device;
             if (patchColor) {
@@ -206,34 +263,34 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
                     device << cursor.Take();
             }
 
-            QDomElement values = AppendXmlElement(object, QStringLiteral("cc:ColorValues"), QString());
+            xml.Start(QStringLiteral("cc:ColorValues"));
             if (patchColor && chartFormat == ChartDefinitionData::FormatRGB) {
-                QDomElement rgb = AppendXmlElement(values, QStringLiteral("cc:ColorSRGB"), QString());
-                rgb.setAttribute(colourModelAttribute, cs1);
-                AppendXmlElement(rgb, QStringLiteral("cc:R"), device.value(0));
-                AppendXmlElement(rgb, QStringLiteral("cc:G"), device.value(1));
-                AppendXmlElement(rgb, QStringLiteral("cc:B"), device.value(2));
+                xml.Start(QStringLiteral("cc:ColorSRGB"), cs1);
+                xml.Element(QStringLiteral("cc:R"), device.value(0));
+                xml.Element(QStringLiteral("cc:G"), device.value(1));
+                xml.Element(QStringLiteral("cc:B"), device.value(2));
+                xml.End();
             }
             if (conditions.DensityShown == 1) {
                 const QString filters[] = {QStringLiteral("Red"), QStringLiteral("Green"), QStringLiteral("Blue"),
                                            QStringLiteral("Black")};
                 for (const QString &filter : filters) {
-                    QDomElement density = AppendXmlElement(values, QStringLiteral("cc:ColorDensity"), QString());
-                    density.setAttribute(colourModelAttribute, cs1);
-                    AppendXmlElement(density, QStringLiteral("cc:Density"), cursor.Take());
-                    AppendXmlElement(density, QStringLiteral("cc:Status"), DensityStatusName(conditions.DensityStatus));
-                    AppendXmlElement(density, QStringLiteral("cc:Filter"), filter);
+                    xml.Start(QStringLiteral("cc:ColorDensity"), cs1);
+                    xml.Element(QStringLiteral("cc:Density"), cursor.Take());
+                    xml.Element(QStringLiteral("cc:Status"), DensityStatusName(conditions.DensityStatus));
+                    xml.Element(QStringLiteral("cc:Filter"), filter);
+                    xml.End();
                 }
             }
             if (conditions.ColorSpaceShown == 1) {
-                auto triple = [&](bool on, const QString &name, const QString &a, const QString &b, const QString &c) {
+                auto triple = [&](bool on, const QString &tag, const QString &a, const QString &b, const QString &c) {
                     if (!on)
                         return;
-                    QDomElement colour = AppendXmlElement(values, name, QString());
-                    colour.setAttribute(colourModelAttribute, cs1);
-                    AppendXmlElement(colour, a, cursor.Take());
-                    AppendXmlElement(colour, b, cursor.Take());
-                    AppendXmlElement(colour, c, cursor.Take());
+                    xml.Start(tag, cs1);
+                    xml.Element(a, cursor.Take());
+                    xml.Element(b, cursor.Take());
+                    xml.Element(c, cursor.Take());
+                    xml.End();
                 };
                 triple(conditions.LabShown == 1, QStringLiteral("cc:ColorCIELab"), QStringLiteral("cc:L"),
                        QStringLiteral("cc:A"), QStringLiteral("cc:B"));
@@ -243,95 +300,93 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
                        QStringLiteral("cc:Y"), QStringLiteral("cc:Z"));
             }
             // Spectra the user asked for are written even with the colour spaces off.
-            if (conditions.SpectralShown == 1) {
-                QDomElement spectrum =
-                    AppendXmlElement(values, QStringLiteral("cc:ReflectanceSpectrum"), cursor.TakeRest().join(' '));
-                spectrum.setAttribute(colourModelAttribute, cs1);
-                spectrum.setAttribute(QStringLiteral("StartWL"), QStringLiteral("380"));
-            }
+            if (conditions.SpectralShown == 1)
+                xml.Element(QStringLiteral("cc:ReflectanceSpectrum"), cursor.TakeRest().join(' '),
+                            cs1 + XmlAttributes{{QStringLiteral("StartWL"), QStringLiteral("380")}});
+            xml.End();
 
             if (patchColor && chartFormat >= ChartDefinitionData::FormatCMYK) {
-                QDomElement deviceValues = AppendXmlElement(object, QStringLiteral("cc:DeviceColorValues"), QString());
+                xml.Start(QStringLiteral("cc:DeviceColorValues"));
                 const bool plain = chartFormat == ChartDefinitionData::FormatCMYK;
-                QDomElement cmyk = AppendXmlElement(
-                    deviceValues, plain ? QStringLiteral("cc:ColorCMYK") : QStringLiteral("cc:ColorCMYKPlusN"),
-                    QString());
-                cmyk.setAttribute(colourModelAttribute, cs1);
-                AppendXmlElement(cmyk, QStringLiteral("cc:Cyan"), device.value(0));
-                AppendXmlElement(cmyk, QStringLiteral("cc:Magenta"), device.value(1));
-                AppendXmlElement(cmyk, QStringLiteral("cc:Yellow"), device.value(2));
-                AppendXmlElement(cmyk, QStringLiteral("cc:Black"), device.value(3));
+                xml.Start(plain ? QStringLiteral("cc:ColorCMYK") : QStringLiteral("cc:ColorCMYKPlusN"), cs1);
+                xml.Element(QStringLiteral("cc:Cyan"), device.value(0));
+                xml.Element(QStringLiteral("cc:Magenta"), device.value(1));
+                xml.Element(QStringLiteral("cc:Yellow"), device.value(2));
+                xml.Element(QStringLiteral("cc:Black"), device.value(3));
                 for (int k = 5; !plain && k <= chartFormat + 2; ++k) {
-                    QDomElement spot = AppendXmlElement(cmyk, QStringLiteral("cc:SpotColor"), QString());
-                    AppendXmlElement(spot, QStringLiteral("cc:Name"), k - 1 < inks.size() ? inks.at(k - 1).name : QString());
-                    AppendXmlElement(spot, QStringLiteral("cc:Percentage"), device.value(k - 1));
+                    xml.Start(QStringLiteral("cc:SpotColor"));
+                    xml.Element(QStringLiteral("cc:Name"), k - 1 < inks.size() ? inks.at(k - 1).name : QString());
+                    xml.Element(QStringLiteral("cc:Percentage"), device.value(k - 1));
+                    xml.End();
                 }
+                xml.End();
+                xml.End();
             }
+            xml.End();
         }
+        xml.End();
 
-        QDomElement specCollection =
-            AppendXmlElement(resources, QStringLiteral("cc:ColorSpecificationCollection"), QString());
-        QDomElement colourSpec = AppendXmlElement(specCollection, QStringLiteral("cc:ColorSpecification"), QString());
-        colourSpec.setAttribute(QStringLiteral("Id"), cs1);
-        QDomElement tristimulus = AppendXmlElement(colourSpec, QStringLiteral("cc:TristimulusSpec"), QString());
+        xml.Start(QStringLiteral("cc:ColorSpecificationCollection"));
+        xml.Start(QStringLiteral("cc:ColorSpecification"), {{QStringLiteral("Id"), QStringLiteral("CS1")}});
+        xml.Start(QStringLiteral("cc:TristimulusSpec"));
         const int illuminantId = conditions.Illuminant;
         const bool customIlluminant =
             IsUserIlluminantId(illuminantId) ||
             (IsAutoIlluminant(illuminantId) && IsUserIlluminantId(AutoIlluminantFor(conditionId)));
         const QString illuminantName = IlluminantName(illuminantId, conditionId, illuminants);
         if (customIlluminant) {
-            QDomElement custom = AppendXmlElement(tristimulus, QStringLiteral("cc:CustomIlluminant"), QString());
-            custom.setAttribute(QStringLiteral("Name"), illuminantName);
             EnvironLightData light;
-            // Without a stored spectrum nothing is made up: the element names the illuminant only.
-            if (m_host && m_host->GetUserIlluminantForCondition(conditionId, illuminantId, &light) == 0) {
-                SetSpectrumAttributes(custom, light);
-                appendSpectrumList(custom, light);
-            }
+            const bool found = m_host && m_host->GetUserIlluminantForCondition(conditionId, illuminantId, &light) == 0;
+            writeIlluminant(QStringLiteral("cc:CustomIlluminant"), illuminantName, found, light);
         } else {
-            AppendXmlElement(tristimulus, QStringLiteral("cc:Illuminant"), illuminantName);
+            xml.Element(QStringLiteral("cc:Illuminant"), illuminantName);
         }
-        AppendXmlElement(tristimulus, QStringLiteral("cc:Observer"),
-                         ObserverName(conditions.Observer) + QStringLiteral("_Degree"));
-        AppendXmlElement(tristimulus, QStringLiteral("cc:Method"), QStringLiteral("E308_Table5"));
+        xml.Element(QStringLiteral("cc:Observer"), ObserverName(conditions.Observer) + QStringLiteral("_Degree"));
+        xml.Element(QStringLiteral("cc:Method"), QStringLiteral("E308_Table5"));
+        xml.End();
 
-        QDomElement measurementSpec = AppendXmlElement(colourSpec, QStringLiteral("cc:MeasurementSpec"), QString());
-        AppendXmlElement(measurementSpec, QStringLiteral("cc:MeasurementType"), QStringLiteral("Spectrum_Reflectance"));
-        QDomElement geometry = AppendXmlElement(measurementSpec, QStringLiteral("cc:GeometryChoice"), QString());
-        QDomElement angle = AppendXmlElement(geometry, QStringLiteral("cc:SingleAngle"), QString());
-        AppendXmlElement(angle, QStringLiteral("cc:SingleAngleConfiguration"), QStringLiteral("Annular"));
-        AppendXmlElement(angle, QStringLiteral("cc:IlluminationAngle"), QStringLiteral("45"));
-        AppendXmlElement(angle, QStringLiteral("cc:MeasurementAngle"), QStringLiteral("0.0"));
-        QDomElement range = AppendXmlElement(measurementSpec, QStringLiteral("cc:WavelengthRange"), QString());
-        range.setAttribute(QStringLiteral("StartWL"), QStringLiteral("380"));
-        range.setAttribute(QStringLiteral("Increment"), QStringLiteral("10"));
-        QDomElement deviceElement = AppendXmlElement(measurementSpec, QStringLiteral("cc:Device"), QString());
-        AppendXmlElement(deviceElement, QStringLiteral("cc:Manufacturer"), kMaker);
-        AppendXmlElement(deviceElement, QStringLiteral("cc:Model"), InstrumentModelName(measurement.Mode));
-        AppendXmlElement(deviceElement, QStringLiteral("cc:SerialNumber"), measurement.SerialNumber);
+        xml.Start(QStringLiteral("cc:MeasurementSpec"));
+        xml.Element(QStringLiteral("cc:MeasurementType"), QStringLiteral("Spectrum_Reflectance"));
+        xml.Start(QStringLiteral("cc:GeometryChoice"));
+        xml.Start(QStringLiteral("cc:SingleAngle"));
+        xml.Element(QStringLiteral("cc:SingleAngleConfiguration"), QStringLiteral("Annular"));
+        xml.Element(QStringLiteral("cc:IlluminationAngle"), QStringLiteral("45"));
+        xml.Element(QStringLiteral("cc:MeasurementAngle"), QStringLiteral("0.0"));
+        xml.End();
+        xml.End();
+        xml.Element(QStringLiteral("cc:WavelengthRange"), QString(),
+                    {{QStringLiteral("StartWL"), QStringLiteral("380")},
+                     {QStringLiteral("Increment"), QStringLiteral("10")}});
+        xml.Start(QStringLiteral("cc:Device"));
+        xml.Element(QStringLiteral("cc:Manufacturer"), kMaker);
+        xml.Element(QStringLiteral("cc:Model"), InstrumentModelName(measurement.Mode));
+        xml.Element(QStringLiteral("cc:SerialNumber"), measurement.SerialNumber);
         const QString longName = MeasurementConditionLongName(conditionId, illuminants);
-        if (IsUserMeasurementCondition(conditionId)) {
-            QDomElement illumination =
-                AppendXmlElement(deviceElement, QStringLiteral("cc:DeviceIllumination"), QStringLiteral("Custom"));
-            illumination.setAttribute(QStringLiteral("CustomType"), longName);
-        } else {
-            AppendXmlElement(deviceElement, QStringLiteral("cc:DeviceIllumination"), longName);
-        }
+        if (IsUserMeasurementCondition(conditionId))
+            xml.Element(QStringLiteral("cc:DeviceIllumination"), QStringLiteral("Custom"),
+                        {{QStringLiteral("CustomType"), longName}});
+        else
+            xml.Element(QStringLiteral("cc:DeviceIllumination"), longName);
+        xml.End();
+        xml.End();
+        xml.End();
+        xml.End();
+        xml.End();
     }
 
     for (int conditionId : conditionIds) {
         if (!IsUserMeasurementCondition(conditionId))
             continue;
-        QDomElement custom = AppendXmlElement(root, QStringLiteral("cc:CustomResources"), QString());
-        QDomElement deviceIlluminant = AppendXmlElement(custom, QStringLiteral("cc:CustomDeviceIlluminant"), QString());
-        deviceIlluminant.setAttribute(QStringLiteral("Name"), MeasurementConditionLongName(conditionId, illuminants));
+        xml.Start(QStringLiteral("cc:CustomResources"));
         EnvironLightData light;
-        if (m_host && m_host->GetUserIlluminantForCondition(conditionId, kAutoIlluminantId, &light) == 0) {
-            SetSpectrumAttributes(deviceIlluminant, light);
-            appendSpectrumList(deviceIlluminant, light);
-        }
+        const bool found =
+            m_host && m_host->GetUserIlluminantForCondition(conditionId, kAutoIlluminantId, &light) == 0;
+        writeIlluminant(QStringLiteral("cc:CustomDeviceIlluminant"),
+                        MeasurementConditionLongName(conditionId, illuminants), found, light);
+        xml.End();
     }
+    xml.End();
 
-    const int written = WriteFileAtomically(path, SerializeXml(document), FileOpenFailed, FileOpenFailed);
+    const int written = WriteFileAtomically(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }
