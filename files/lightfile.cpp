@@ -1,5 +1,6 @@
 #include "files/iodatafile.h"
 #include "files/measexport.h"
+#include "files/partfile.h"
 #include "files/parsehelpers.h"
 
 #include "app/illuminantdata.h"
@@ -219,8 +220,7 @@ int CIODataFile::WriteEnvironmentLightData(const QString &path, int format, cons
     } else {
         text = ValueLines(light);
     }
-    return MeasureExport::WriteFileAtomically(path, MeasureExport::Utf8WithCrLf(text), FileOpenFailed,
-                                              FileOpenFailed);
+    return WriteThroughPartFile(path, MeasureExport::Utf8WithCrLf(text), FileOpenFailed, FileOpenFailed);
 }
 
 int CIODataFile::ReadEnvironmentLightData(EnvironLightData *light, const QString &path, int format)

@@ -2,7 +2,6 @@
 #include "files/measexport.h"
 
 #include "app/recordhelpers.h"
-#include "files/partfile.h"
 
 #include <QHash>
 #include <QLocale>
@@ -141,11 +140,6 @@ QByteArray Utf8WithCrLf(const QString &text)
     bytes.replace("\r\n", "\n");
     bytes.replace("\n", "\r\n");
     return bytes;
-}
-
-int WriteFileAtomically(const QString &path, const QByteArray &bytes, int openFailure, int writeFailure)
-{
-    return WriteThroughPartFile(path, bytes, openFailure, writeFailure);
 }
 
 } // namespace MeasureExport

@@ -39,11 +39,6 @@ bool AnyColorSpace(const Setting::MeasureConditionSetting &setting);
 
 QByteArray Utf8WithCrLf(const QString &text);
 
-// Writes bytes through a temporary file renamed over path only when every byte was written (a PartFile, which
-// first removes what an interrupted write of path left). 0, openFailure when the file cannot be opened,
-// writeFailure when a write, the flush or the replace fails.
-int WriteFileAtomically(const QString &path, const QByteArray &bytes, int openFailure, int writeFailure);
-
 // The first failure wins; a later one never hides it.
 inline void KeepFirstFailure(int *result, int code)
 {

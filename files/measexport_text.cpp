@@ -1,5 +1,6 @@
 #include "files/iodatafile.h"
 #include "files/measexport.h"
+#include "files/partfile.h"
 
 #include "app/constants.h"
 
@@ -79,7 +80,7 @@ int CIODataFile::WriteMeasurementText(const QString &path, const QString &separa
         keywordLine(QStringLiteral("#END_MEASUREMENT_DATA"));
     }
 
-    const int written = WriteFileAtomically(path, Utf8WithCrLf(text), FileOpenFailed, FileOpenFailed);
+    const int written = WriteThroughPartFile(path, Utf8WithCrLf(text), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }
 
@@ -148,6 +149,6 @@ int CIODataFile::WriteMeasurementCgatsText(const QString &path, const QString &s
         line(QStringLiteral("END_DATA"));
     }
 
-    const int written = WriteFileAtomically(path, Utf8WithCrLf(text), FileOpenFailed, FileOpenFailed);
+    const int written = WriteThroughPartFile(path, Utf8WithCrLf(text), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }

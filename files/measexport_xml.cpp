@@ -1,5 +1,6 @@
 #include "files/iodatafile.h"
 #include "files/measexport.h"
+#include "files/partfile.h"
 
 #include "app/constants.h"
 #include "app/illuminantdata.h"
@@ -199,7 +200,7 @@ int CIODataFile::WriteMeasurementCgatsXml(const QString &path, const QString &cr
     }
     xml.End();
 
-    const int written = WriteFileAtomically(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
+    const int written = WriteThroughPartFile(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }
 
@@ -387,6 +388,6 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
     }
     xml.End();
 
-    const int written = WriteFileAtomically(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
+    const int written = WriteThroughPartFile(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }

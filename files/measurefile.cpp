@@ -1,5 +1,6 @@
 #include "files/iodatafile.h"
 #include "files/measexport.h"
+#include "files/partfile.h"
 
 #include "app/constants.h"
 
@@ -44,8 +45,7 @@ int WriteAll(QIODevice &device, const QByteArray &bytes)
 
 int SaveThroughDevice(const QString &path, const QByteArray &bytes)
 {
-    return MeasureExport::WriteFileAtomically(path, bytes, CIODataFile::FileOpenFailed,
-                                              CIODataFile::MeasureFileWriteFailed);
+    return WriteThroughPartFile(path, bytes, CIODataFile::FileOpenFailed, CIODataFile::MeasureFileWriteFailed);
 }
 
 } // namespace
