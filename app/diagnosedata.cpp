@@ -124,12 +124,7 @@ CDiagnoseData::CDiagnoseData(const QString &dataFolder, QObject *parent) : QObje
 {
 }
 
-CDiagnoseData::~CDiagnoseData()
-{
-    delete[] m_history;
-    delete[] m_standards;
-    delete[] m_tolerances;
-}
+CDiagnoseData::~CDiagnoseData() = default;
 
 QString CDiagnoseData::FilePath() const
 {
@@ -144,8 +139,7 @@ int CDiagnoseData::Initialize()
 
 void CDiagnoseData::Clear()
 {
-    delete[] m_history;
-    m_history = nullptr;
+    m_history.reset();
     m_historyCount = 0;
     m_standardCount = 0;
     m_toleranceCount = 0;
@@ -198,17 +192,15 @@ bool CDiagnoseData::ReadFile()
     if (stream.status() != QDataStream::Ok)
         return false;
 
-    m_history = history.release();
+    m_history = std::move(history);
     m_historyCount = quint32(historyCount);
     if (standardCount > 0) {
-        delete[] m_standards;
-        m_standards = standards.release();
+        m_standards = std::move(standards);
         m_standardCapacity = m_standardCount = quint32(standardCount);
     }
     m_info = info;
     if (toleranceCount > 0) {
-        delete[] m_tolerances;
-        m_tolerances = tolerances.release();
+        m_tolerances = std::move(tolerances);
         m_toleranceCapacity = m_toleranceCount = quint32(toleranceCount);
     }
     return true;
@@ -246,50 +238,50 @@ int CDiagnoseData::SaveDiagnose()
     return ok ? 0 : kDiagnoseFileError;
 }
 
-void CDiagnoseData::GetDiagnoseHistory(unsigned int *count, DiagnoseHistoryRecord **records) const
+void CDiagnoseData::GetDiagnoseHistory(unsigned int *count, const DiagnoseHistoryRecord **records) const
 {
     *count = m_historyCount;
-    *records = m_history;
+    *records = m_history.get();
 }
 
-void CDiagnoseData::GetStandardValues(unsigned int *count, StandardValueRecord **records) const
+void CDiagnoseData::GetStandardValues(unsigned int *count, const StandardValueRecord **records) const
 {
     *count = m_standardCount;
-    *records = m_standards;
+    *records = m_standards.get();
 }
 
-void CDiagnoseData::GetToleranceValues(unsigned int *count, ToleranceRecord **records) const
+void CDiagnoseData::GetToleranceValues(unsigned int *count, const ToleranceRecord **records) const
 {
     *count = m_toleranceCount;
-    *records = m_tolerances;
+    *records = m_tolerances.get();
 }
 
-int CDiagnoseData::SetDiagnoseHistory(unsigned int count, DiagnoseHistoryRecord *records)
+int CDiagnoseData::SetDiagnoseHistory(unsigned int count, std::unique_ptr<DiagnoseHistoryRecord[]> records)
 {
-    if (records != m_history)
-        delete[] m_history;
-    m_history = records;
     m_historyCount = records ? count : 0;
+    m_history = std::move(records);
     return SaveDiagnose();
 }
 
 namespace {
 
 template <typename T>
-void CopyIntoStore(unsigned int count, const T *source, T **array, unsigned int *capacity, unsigned int *stored)
+void CopyIntoStore(unsigned int count, const T *source, std::unique_ptr<T[]> *array, unsigned int *capacity,
+                   unsigned int *stored)
 {
-    if (count > 0 && source) {
-        if (count > *capacity) {
-            T *grown = new T[count];
-            delete[] *array;
-            *array = grown;
-            *capacity = count;
-        }
-        std::copy(source, source + count, *array);
-        *stored = count;
-    } else {
+    if (count == 0 || !source) {
         *stored = 0;
+        return;
     }
+    if (count > *capacity) {
+        auto grown = std::make_unique<T[]>(count);
+        std::copy(source, source + count, grown.get());
+        *array = std::move(grown);
+        *capacity = count;
+    } else if (source != array->get()) { // the store's own records handed back need no copy
+        std::copy(source, source + count, array->get());
+    }
+    *stored = count;
 }
 
 } // namespace

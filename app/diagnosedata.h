@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <type_traits>
 
 constexpr int kReflectanceCount = 36; // 380 to 730 nm in 10 nm steps
@@ -75,13 +76,14 @@ public:
     // 0, or kDiagnoseFileError when the file cannot be written (the old one is kept).
     int SaveDiagnose();
 
-    void GetDiagnoseHistory(unsigned int *count, DiagnoseHistoryRecord **records) const;
-    void GetStandardValues(unsigned int *count, StandardValueRecord **records) const;
-    void GetToleranceValues(unsigned int *count, ToleranceRecord **records) const;
+    // The arrays stay the store's: the next change or load may free them.
+    void GetDiagnoseHistory(unsigned int *count, const DiagnoseHistoryRecord **records) const;
+    void GetStandardValues(unsigned int *count, const StandardValueRecord **records) const;
+    void GetToleranceValues(unsigned int *count, const ToleranceRecord **records) const;
     const TileSetInfo &GetTileSetRecord() const { return m_info; }
 
-    // Takes ownership of a new[] array of count records and frees the previous one; then saves.
-    int SetDiagnoseHistory(unsigned int count, DiagnoseHistoryRecord *records);
+    // Takes over an array of count records and frees the previous one; then saves.
+    int SetDiagnoseHistory(unsigned int count, std::unique_ptr<DiagnoseHistoryRecord[]> records);
     // Copy count records (the array grows when too small and is kept for a count of 0); then save.
     int SetStandardValues(unsigned int count, const StandardValueRecord *records);
     int SetToleranceValues(unsigned int count, const ToleranceRecord *records);
@@ -95,13 +97,13 @@ private:
 
     QString m_dataFolder;
     unsigned int m_historyCount = 0;
-    DiagnoseHistoryRecord *m_history = nullptr;
+    std::unique_ptr<DiagnoseHistoryRecord[]> m_history;
     unsigned int m_standardCount = 0;
     unsigned int m_standardCapacity = 0;
-    StandardValueRecord *m_standards = nullptr;
+    std::unique_ptr<StandardValueRecord[]> m_standards;
     TileSetInfo m_info;
     unsigned int m_toleranceCount = 0;
     unsigned int m_toleranceCapacity = 0;
-    ToleranceRecord *m_tolerances = nullptr;
+    std::unique_ptr<ToleranceRecord[]> m_tolerances;
     Store::DamagedFileGuard m_damagedFile;
 };

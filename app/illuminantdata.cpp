@@ -43,10 +43,7 @@ CIlluminantData::CIlluminantData(const QString &dataFolder, QObject *parent)
 {
 }
 
-CIlluminantData::~CIlluminantData()
-{
-    delete[] m_records;
-}
+CIlluminantData::~CIlluminantData() = default;
 
 QString CIlluminantData::FilePath() const
 {
@@ -87,8 +84,7 @@ bool CIlluminantData::ReadFile()
     if (!Store::ReadCount(stream, &count, kLeastRecordBytes) ||
         !Store::ReadRecords(stream, count, &records, readRecord))
         return false;
-    delete[] m_records;
-    m_records = records.release();
+    m_records = std::move(records);
     m_count = count;
     return true;
 }
@@ -109,12 +105,10 @@ int CIlluminantData::SaveUserIlluminant()
     return ok ? 0 : kIlluminantFileError;
 }
 
-int CIlluminantData::SetEnvironLightData(int count, EnvironLightData *records)
+int CIlluminantData::SetEnvironLightData(int count, std::unique_ptr<EnvironLightData[]> records)
 {
-    if (records != m_records)
-        delete[] m_records;
-    m_records = records;
     m_count = records ? std::max(count, 0) : 0;
+    m_records = std::move(records);
     return SaveUserIlluminant();
 }
 

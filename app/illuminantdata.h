@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 constexpr int kEnvironLightValueCount = 97; // 300 to 780 nm in 5 nm steps
 
 // One light-source spectrum.
@@ -41,13 +43,13 @@ public:
     // before the next save replaces it).
     bool LoadUserIlluminant();
     int SaveUserIlluminant();
-    // Takes ownership of a new[] array of count records, frees the previous one and saves.
-    int SetEnvironLightData(int count, EnvironLightData *records);
+    // Takes over an array of count records, frees the previous one and saves.
+    int SetEnvironLightData(int count, std::unique_ptr<EnvironLightData[]> records);
 
     void RebuildSlots();
     const UserIlluminantSlots &GetSlots() const { return m_slots; }
     int GetRecordCount() const { return m_count; }
-    // Null when i is out of range.
+    // Null when i is out of range. The record stays the store's: the next hand-over or load frees it.
     EnvironLightData *GetRecord(int i) const;
 
     // Index n - 1 of the first generated name "UserIlluminant" + n (n = 1..5) no slot holds; -1 when all are.
@@ -67,7 +69,7 @@ private:
 
     QString m_dataFolder;
     int m_count = 0;
-    EnvironLightData *m_records = nullptr;
+    std::unique_ptr<EnvironLightData[]> m_records;
     UserIlluminantSlots m_slots;
     Store::DamagedFileGuard m_damagedFile;
 };

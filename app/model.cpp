@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMaxNameLength = 100;
@@ -63,7 +65,6 @@ CModel::CModel(CLanguage *language, QStringList *arguments, QObject *parent) : Q
     m_appStatus = 0;
     m_orloStatus = 0;
     m_patchPositions = new QList<TanoSDK_PatchPosition *>();
-    m_userLights = new QList<EnvironLightData *>();
     m_arguments = arguments;
 
     connect(m_tano, &CTanoSDKController::HandyMeasurementFinished, this, &CModel::HandyMeasurementFinished);
@@ -111,9 +112,6 @@ CModel::~CModel()
     delete m_orlo;
     m_orlo = nullptr;
     m_readBarcodes.clear();
-    ClearUserLightList();
-    delete m_userLights;
-    m_userLights = nullptr;
     delete m_dataFile;
     m_dataFile = nullptr;
     delete m_dataBuffer;
@@ -909,7 +907,7 @@ bool CModel::IsChartNameChanged(const QString &name)
 
 // ---- Diagnosis ----------------------------------------------------------------------------------------------------
 
-void CModel::GetStandardValues(unsigned int *count, StandardValueRecord **records) const
+void CModel::GetStandardValues(unsigned int *count, const StandardValueRecord **records) const
 {
     m_diagnoseData->GetStandardValues(count, records);
 }
@@ -929,7 +927,7 @@ const TileSetInfo &CModel::GetTileSetRecord() const
     return m_diagnoseData->GetTileSetRecord();
 }
 
-void CModel::GetToleranceValues(unsigned int *count, ToleranceRecord **records) const
+void CModel::GetToleranceValues(unsigned int *count, const ToleranceRecord **records) const
 {
     m_diagnoseData->GetToleranceValues(count, records);
 }
@@ -939,14 +937,14 @@ int CModel::SetToleranceValues(unsigned int count, const ToleranceRecord *record
     return m_diagnoseData->SetToleranceValues(count, records);
 }
 
-void CModel::GetDiagnoseHistory(unsigned int *count, DiagnoseHistoryRecord **records) const
+void CModel::GetDiagnoseHistory(unsigned int *count, const DiagnoseHistoryRecord **records) const
 {
     m_diagnoseData->GetDiagnoseHistory(count, records);
 }
 
-int CModel::SetDiagnoseHistory(unsigned int count, DiagnoseHistoryRecord *records)
+int CModel::SetDiagnoseHistory(unsigned int count, std::unique_ptr<DiagnoseHistoryRecord[]> records)
 {
-    return m_diagnoseData->SetDiagnoseHistory(count, records);
+    return m_diagnoseData->SetDiagnoseHistory(count, std::move(records));
 }
 
 // ---- Installation resources ---------------------------------------------------------------------------------------
@@ -1233,7 +1231,7 @@ void CModel::CloseVexDevice()
     m_vex->CloseDevice();
 }
 
-int CModel::GetVexStoredData(EnvironLightData **records, int *count)
+int CModel::GetVexStoredData(const EnvironLightData **records, int *count)
 {
     const int result = m_vex->ReadStoredData(records, count);
     ReportError(result, 13, false);
@@ -1249,17 +1247,19 @@ UserIlluminantSlots CModel::GetUserIlluminants() const
 
 void CModel::ClearUserLightList()
 {
-    if (!m_userLights)
-        return;
-    qDeleteAll(*m_userLights);
-    m_userLights->clear();
+    m_userLights.clear();
 }
 
 void CModel::RebuildIlluminantList()
 {
     ClearUserLightList();
     for (int i = 0; i < m_illuminantData->GetRecordCount(); ++i)
-        m_userLights->append(new EnvironLightData(*m_illuminantData->GetRecord(i)));
+        m_userLights.push_back(*m_illuminantData->GetRecord(i));
+}
+
+std::vector<EnvironLightData> CModel::GetUserLightList() const
+{
+    return m_userLights;
 }
 
 int CModel::GetSelectedEnvironmentLight(EnvironLightData *record)
@@ -1271,9 +1271,9 @@ int CModel::GetSelectedEnvironmentLight(EnvironLightData *record)
     case 1:
         if (m_lightIndex < 0)
             return 0;
-        if (m_lightIndex >= m_userLights->size())
+        if (m_lightIndex >= int(m_userLights.size()))
             return kBadLightSource;
-        *record = *m_userLights->at(m_lightIndex);
+        *record = m_userLights[size_t(m_lightIndex)];
         return 0;
     case 2:
         return m_tano->IsOpen() ? m_tano->GetUserIlluminant(record) : 0;
@@ -1286,11 +1286,13 @@ int CModel::GetSelectedEnvironmentLight(EnvironLightData *record)
 
 int CModel::StoreUserIlluminantList()
 {
-    const int count = m_userLights->size();
-    EnvironLightData *records = count > 0 ? new EnvironLightData[size_t(count)] : nullptr;
-    for (int i = 0; i < count; ++i)
-        records[i] = *m_userLights->at(i);
-    const int result = m_illuminantData->SetEnvironLightData(count, records);
+    const int count = int(m_userLights.size());
+    std::unique_ptr<EnvironLightData[]> records;
+    if (count > 0) {
+        records = std::make_unique<EnvironLightData[]>(size_t(count));
+        std::copy(m_userLights.begin(), m_userLights.end(), records.get());
+    }
+    const int result = m_illuminantData->SetEnvironLightData(count, std::move(records));
     m_illuminantData->RebuildSlots();
     return result;
 }
@@ -1313,12 +1315,12 @@ int CModel::ImportUserIlluminantFromInstrument(UserIlluminantSlot *slot, const Q
         return read;
     if (m_lightSource == 3 && !m_vex->IsOpen())
         return kLumetNotOpen;
-    m_lightIndex = m_userLights->size();
+    m_lightIndex = int(m_userLights.size());
     QString kept;
     m_illuminantData->SetIlluminantName(&record, &kept, name, m_illuminantData->GetNewIlluminantNumber());
     if (slot)
         slot->Name = kept;
-    m_userLights->append(new EnvironLightData(record));
+    m_userLights.push_back(record);
     return SaveUserIlluminantList();
 }
 
@@ -1339,8 +1341,8 @@ int CModel::ImportUserIlluminantFromFile(UserIlluminantSlot *slot, const QString
         m_illuminantData->SetIlluminantName(&record, &kept, given, m_illuminantData->GetNewIlluminantNumber());
         if (slot)
             slot->Name = kept;
-        m_userLights->append(new EnvironLightData(record));
-        m_lightIndex = m_userLights->size() - 1;
+        m_userLights.push_back(record);
+        m_lightIndex = int(m_userLights.size()) - 1;
         result = SaveUserIlluminantList();
     }
     ReportError(result, 14, false);
@@ -1350,12 +1352,12 @@ int CModel::ImportUserIlluminantFromFile(UserIlluminantSlot *slot, const QString
 int CModel::ReplaceUserIlluminantFromFile(EnvironLightData *record, int index, const QString &path, int format)
 {
     RebuildIlluminantList();
-    if (index < 0 || index >= m_userLights->size())
+    if (index < 0 || index >= int(m_userLights.size()))
         return kBadLightSource;
-    EnvironLightData read = record ? *record : *m_userLights->at(index);
+    EnvironLightData read = record ? *record : m_userLights[size_t(index)];
     int result = ReadLightSourceFile(&read, path, format);
     if (result == 0) {
-        *m_userLights->at(index) = read;
+        m_userLights[size_t(index)] = read;
         if (record)
             *record = read;
         result = SaveUserIlluminantList();
@@ -1378,10 +1380,10 @@ int CModel::RenameUserIlluminant(QString *name)
         return kBadIlluminantName;
     }
     RebuildIlluminantList();
-    if (m_lightIndex < 0 || m_lightIndex >= m_userLights->size())
+    if (m_lightIndex < 0 || m_lightIndex >= int(m_userLights.size()))
         return kBadLightSource;
     const QString kept = m_illuminantData->MakeUniqueName(*name, m_lightIndex);
-    m_userLights->at(m_lightIndex)->Name = kept;
+    m_userLights[size_t(m_lightIndex)].Name = kept;
     *name = kept;
     return SaveUserIlluminantList();
 }
@@ -1389,9 +1391,9 @@ int CModel::RenameUserIlluminant(QString *name)
 int CModel::DeleteUserIlluminant()
 {
     RebuildIlluminantList();
-    if (m_lightIndex < 0 || m_lightIndex >= m_userLights->size())
+    if (m_lightIndex < 0 || m_lightIndex >= int(m_userLights.size()))
         return kBadLightSource;
-    delete m_userLights->takeAt(m_lightIndex);
+    m_userLights.erase(m_userLights.begin() + m_lightIndex);
     return SaveUserIlluminantList();
 }
 

@@ -26,6 +26,8 @@
 #include <QVector>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 class CDataBuffer;
 class CDiagnoseData;
@@ -280,14 +282,14 @@ public:
     bool IsChartNameChanged(const QString &name);
 
     // ---- Diagnosis -----------------------------------------------------------------------------------------------
-    void GetStandardValues(unsigned int *count, StandardValueRecord **records) const;
+    void GetStandardValues(unsigned int *count, const StandardValueRecord **records) const;
     int SetStandardValues(unsigned int count, const StandardValueRecord *records);
     int SetStandardValueInfo(const TileSetInfo &info);
     const TileSetInfo &GetTileSetRecord() const;
-    void GetToleranceValues(unsigned int *count, ToleranceRecord **records) const;
+    void GetToleranceValues(unsigned int *count, const ToleranceRecord **records) const;
     int SetToleranceValues(unsigned int count, const ToleranceRecord *records);
-    void GetDiagnoseHistory(unsigned int *count, DiagnoseHistoryRecord **records) const;
-    int SetDiagnoseHistory(unsigned int count, DiagnoseHistoryRecord *records);
+    void GetDiagnoseHistory(unsigned int *count, const DiagnoseHistoryRecord **records) const;
+    int SetDiagnoseHistory(unsigned int count, std::unique_ptr<DiagnoseHistoryRecord[]> records);
 
     // ---- Installation resources (lengths in 0.01 mm) -----------------------------------------------------------
     void GetAddFileName(QString &out, const QString &key) const;
@@ -371,7 +373,7 @@ public:
     int OpenTanoDevice(int *kind, int *serial);
     int OpenVexDevice(int *kind, int *serial);
     void CloseVexDevice();
-    int GetVexStoredData(EnvironLightData **records, int *count);
+    int GetVexStoredData(const EnvironLightData **records, int *count);
 
     // ---- User illuminants ----------------------------------------------------------------------------------------
     UserIlluminantSlots GetUserIlluminants() const override;
@@ -390,7 +392,8 @@ public:
     int RegisterUserIlluminantToOrlo(int slot);
     int GetUserIlluminantForCondition(int conditionId, int illuminantId, EnvironLightData *out) override;
     int ExportEnvironmentLight(const QString &path, int format);
-    const QList<EnvironLightData *> *GetUserLightList() const { return m_userLights; }
+    // A copy: every illuminant operation rebuilds the model's own list.
+    std::vector<EnvironLightData> GetUserLightList() const;
 
     // ---- Measurement flows ---------------------------------------------------------------------------------------
     int StoreMeasuredPatch(int patchNumber, const int location[3], int count, const float *block,
@@ -564,7 +567,7 @@ private:
     QList<TanoSDK_PatchPosition *> *m_patchPositions = nullptr;
     bool m_handyScanMode = false;
     std::atomic<bool> m_acknowledged{false};
-    QList<EnvironLightData *> *m_userLights = nullptr;
+    std::vector<EnvironLightData> m_userLights;
     int m_densityTemplateIndex = 0;
     QStringList *m_arguments = nullptr;
     bool m_tanoPolling = false;

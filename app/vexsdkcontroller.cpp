@@ -50,8 +50,7 @@ CVexSDKController::~CVexSDKController()
 
 void CVexSDKController::FreeRecords()
 {
-    delete[] m_records;
-    m_records = nullptr;
+    m_records.reset();
     m_count = 0;
 }
 
@@ -108,7 +107,7 @@ QString CVexSDKController::GetSerialNumber()
     return QString::number(id.serialNumber);
 }
 
-int CVexSDKController::ReadStoredData(EnvironLightData **records, int *count)
+int CVexSDKController::ReadStoredData(const EnvironLightData **records, int *count)
 {
     FreeRecords();
     int stored = 0;
@@ -118,13 +117,13 @@ int CVexSDKController::ReadStoredData(EnvironLightData **records, int *count)
     std::memset(buffer.data(), 0, buffer.size() * sizeof(VexStoredMeasurement));
     if (VexGetDeviceStoredData(m_handle, buffer.data(), kRawSpectrumKind, stored) != 0)
         return kStoredReadFailed;
-    std::unique_ptr<EnvironLightData[]> converted(new EnvironLightData[static_cast<std::size_t>(stored)]);
+    auto converted = std::make_unique<EnvironLightData[]>(static_cast<std::size_t>(stored));
     for (int i = 0; i < stored; ++i)
         ConvertRecord(buffer[static_cast<std::size_t>(i)], &converted[static_cast<std::size_t>(i)]);
-    m_records = converted.release();
+    m_records = std::move(converted);
     m_count = stored;
     if (records)
-        *records = m_records;
+        *records = m_records.get();
     if (count)
         *count = m_count;
     return 0;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 struct EnvironLightData;
 
 class CVexSDKController
@@ -41,8 +43,9 @@ public:
     bool IsOpen() const;
     // The serial number as decimal text; empty without a handle or when it cannot be read.
     QString GetSerialNumber();
-    // Downloads every stored measurement; on success the array (still owned here) and its count are handed out.
-    int ReadStoredData(EnvironLightData **records, int *count);
+    // Downloads every stored measurement; on success the array and its count are handed out to read. The array
+    // stays the controller's until the next download or its destruction.
+    int ReadStoredData(const EnvironLightData **records, int *count);
     int GetStoredRecord(EnvironLightData *record, int index) const;
 
 private:
@@ -50,5 +53,5 @@ private:
 
     void *m_handle = nullptr;
     int m_count = 0;
-    EnvironLightData *m_records = nullptr;
+    std::unique_ptr<EnvironLightData[]> m_records;
 };

@@ -36,9 +36,9 @@ TileResultRecord Tile(int id)
     return t;
 }
 
-DiagnoseHistoryRecord *History(int count)
+std::unique_ptr<DiagnoseHistoryRecord[]> History(int count)
 {
-    auto *records = new DiagnoseHistoryRecord[size_t(count)];
+    auto records = std::make_unique<DiagnoseHistoryRecord[]>(size_t(count));
     for (int i = 0; i < count; ++i) {
         records[i].SerialNumber = QStringLiteral("SN%1").arg(i);
         records[i].DateTime = QStringLiteral("2024/01/0%1 10:00:00").arg(i + 1);
@@ -110,7 +110,7 @@ private slots:
         CDiagnoseData loaded(dir.path());
         QVERIFY(loaded.LoadDiagnose());
         unsigned int count = 0;
-        DiagnoseHistoryRecord *history = nullptr;
+        const DiagnoseHistoryRecord *history = nullptr;
         loaded.GetDiagnoseHistory(&count, &history);
         QCOMPARE(count, 2u);
         QCOMPARE(history[1].SerialNumber, QStringLiteral("SN1"));
@@ -120,14 +120,14 @@ private slots:
             QCOMPARE(QByteArray(reinterpret_cast<const char *>(&history[1].Tiles[t]), sizeof expected),
                      QByteArray(reinterpret_cast<const char *>(&expected), sizeof expected));
         }
-        StandardValueRecord *readStandards = nullptr;
+        const StandardValueRecord *readStandards = nullptr;
         loaded.GetStandardValues(&count, &readStandards);
         QCOMPARE(count, unsigned(kTileCount));
         QCOMPARE(readStandards[13].Reflectance[35], standards[13].Reflectance[35]);
         QCOMPARE(readStandards[13].Lab[2], -13.0f);
         QCOMPARE(loaded.GetTileSetRecord().SerialNumber, QStringLiteral("12345678"));
         QCOMPARE(loaded.GetTileSetRecord().CreateTime, QStringLiteral("2024/02/03 04:05:06"));
-        ToleranceRecord *readTolerances = nullptr;
+        const ToleranceRecord *readTolerances = nullptr;
         loaded.GetToleranceValues(&count, &readTolerances);
         QCOMPARE(count, 5u);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(readTolerances), sizeof tolerances),
@@ -139,10 +139,10 @@ private slots:
     {
         QTemporaryDir dir;
         CDiagnoseData store(dir.path());
-        auto *history = History(1);
+        auto history = History(1);
         history[0].TileCount = 1;
         const TileResultRecord t = Tile(0);
-        QCOMPARE(store.SetDiagnoseHistory(1, history), 0);
+        QCOMPARE(store.SetDiagnoseHistory(1, std::move(history)), 0);
 
         Writer w;
         w.version(1).i(1).i(0).t("SN0").t("2024/01/01 10:00:00").i(0).i(1).i(1).i(0);
@@ -172,11 +172,11 @@ private slots:
         StandardValueRecord standards[kTileCount];
         FillStandards(standards, kTileCount);
         store.SetStandardValues(kTileCount, standards);
-        StandardValueRecord *before = nullptr;
+        const StandardValueRecord *before = nullptr;
         unsigned int count = 0;
         store.GetStandardValues(&count, &before);
         QCOMPARE(store.SetStandardValues(0, nullptr), 0);
-        StandardValueRecord *after = nullptr;
+        const StandardValueRecord *after = nullptr;
         store.GetStandardValues(&count, &after);
         QCOMPARE(count, 0u);
         QCOMPARE(after, before);
@@ -232,9 +232,9 @@ private slots:
         QCOMPARE(store.LoadDiagnose(), loads);
         QCOMPARE(store.Initialize(), 0);
         unsigned int count = 0;
-        DiagnoseHistoryRecord *history = nullptr;
+        const DiagnoseHistoryRecord *history = nullptr;
         store.GetDiagnoseHistory(&count, &history);
-        ToleranceRecord *tolerances = nullptr;
+        const ToleranceRecord *tolerances = nullptr;
         unsigned int toleranceCount = 0;
         store.GetToleranceValues(&toleranceCount, &tolerances);
         if (!loads) {

@@ -13,9 +13,9 @@ using namespace fixture;
 
 namespace {
 
-EnvironLightData *Records(const QStringList &names)
+std::unique_ptr<EnvironLightData[]> Records(const QStringList &names)
 {
-    auto *records = new EnvironLightData[size_t(names.size())];
+    auto records = std::make_unique<EnvironLightData[]>(size_t(names.size()));
     for (int i = 0; i < names.size(); ++i) {
         records[i].Name = names[i];
         records[i].Date = QStringLiteral("2024013123595%1").arg(i);
@@ -91,12 +91,28 @@ private slots:
         QCOMPARE(loaded.GetSlots()[4].Name, QStringLiteral("5"));
         QCOMPARE(loaded.GetSlots()[0].DisplayDate, QStringLiteral("2024/01/31 23:59:50"));
         LightStore one;
-        auto *record = new EnvironLightData[1];
+        auto record = std::make_unique<EnvironLightData[]>(1);
         record[0].Date = QStringLiteral("20240131235959");
-        one.data.SetEnvironLightData(1, record);
+        one.data.SetEnvironLightData(1, std::move(record));
         one.data.RebuildSlots();
         QCOMPARE(one.data.GetSlots()[0].DisplayDate, QStringLiteral("2024/01/31 23:59:59"));
         QCOMPARE(one.data.GetSlots()[1].Number, -1);
+    }
+
+    // The store keeps what it is handed: the caller's array may end right after the hand-over.
+    void handOverMovesRecords()
+    {
+        LightStore s;
+        {
+            auto records = Records({"Lamp", "Window"});
+            QCOMPARE(s.data.SetEnvironLightData(2, std::move(records)), 0);
+        }
+        s.data.RebuildSlots();
+        QCOMPARE(s.data.GetSlots()[1].Name, QStringLiteral("Window"));
+        QCOMPARE(s.data.GetRecord(1)->Values[96], 0.125f * 97);
+        CIlluminantData loaded(s.dir.path());
+        QVERIFY(loaded.LoadUserIlluminant());
+        QCOMPARE(loaded.GetRecord(1)->Name, QStringLiteral("Window"));
     }
 
     void names()

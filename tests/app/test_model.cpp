@@ -264,9 +264,9 @@ private slots:
 
     void illuminantIndexPastTheEnd()
     {
-        EnvironLightData *records = new EnvironLightData[1];
+        auto records = std::make_unique<EnvironLightData[]>(1);
         records[0].Name = QStringLiteral("Lamp");
-        f.model->GetIlluminantData()->SetEnvironLightData(1, records);
+        f.model->GetIlluminantData()->SetEnvironLightData(1, std::move(records));
         f.model->GetIlluminantData()->RebuildSlots();
         f.model->SetEnvironmentLightSource(1, 3);
         EnvironLightData out;

@@ -101,9 +101,28 @@ private slots:
         f.model->GetTanoController()->SetSleepFunction([](unsigned long) {});
         PellSim_Reset();
         VexSim_Reset();
-        auto *records = new EnvironLightData[2]{Light("Lamp", kLamp), Light("Window", kWindow)};
-        QCOMPARE(f.model->GetIlluminantData()->SetEnvironLightData(2, records), 0);
+        auto records = std::make_unique<EnvironLightData[]>(2);
+        records[0] = Light("Lamp", kLamp);
+        records[1] = Light("Window", kWindow);
+        QCOMPARE(f.model->GetIlluminantData()->SetEnvironLightData(2, std::move(records)), 0);
         f.model->GetIlluminantData()->RebuildSlots();
+    }
+
+    // A caller's copy of the user-light list stays readable when the next operation rebuilds the model's list.
+    void heldUserLightsOutliveRebuild()
+    {
+        CModel *model = f.model.get();
+        EnvironLightData selected;
+        model->SetEnvironmentLightSource(1, 0);
+        QCOMPARE(model->GetSelectedEnvironmentLight(&selected), 0);
+        const std::vector<EnvironLightData> held = model->GetUserLightList();
+        QCOMPARE(model->DeleteUserIlluminant(), 0);
+        QCOMPARE(held.size(), size_t(2));
+        QCOMPARE(held[0].Name, QStringLiteral("Lamp"));
+        QCOMPARE(held[1].Values[kProbe], kWindow);
+        const std::vector<EnvironLightData> after = model->GetUserLightList();
+        QCOMPARE(after.size(), size_t(1));
+        QCOMPARE(after[0].Name, QStringLiteral("Window"));
     }
 
     void operations_data()
@@ -234,7 +253,7 @@ private slots:
             VexSim_AddStoredMeasurement(0, &seed);
             int kind = 0, serial = 0;
             QCOMPARE(model->OpenVexDevice(&kind, &serial), 0);
-            EnvironLightData *records = nullptr;
+            const EnvironLightData *records = nullptr;
             int count = 0;
             QCOMPARE(model->GetVexStoredData(&records, &count), 0);
             QCOMPARE(count, 1);

@@ -99,7 +99,7 @@ private slots:
         int kind = -1;
         int serial = 0;
         QCOMPARE(controller.OpenDevice(&kind, &serial), 0);
-        EnvironLightData *records = nullptr;
+        const EnvironLightData *records = nullptr;
         int count = 0;
         QCOMPARE(controller.ReadStoredData(&records, &count), 0);
         QCOMPARE(count, 2);
@@ -130,7 +130,7 @@ private slots:
     {
         CVexSDKController controller;
         QCOMPARE(controller.OpenDevice(nullptr, nullptr), 0);
-        EnvironLightData *records = nullptr;
+        const EnvironLightData *records = nullptr;
         int count = -1;
         QCOMPARE(controller.ReadStoredData(&records, &count), int(CVexSDKController::kNothingStored));
         QVERIFY(!records);
@@ -285,7 +285,7 @@ private slots:
         VexSim_AddStoredMeasurement(0, &b);
         CVexSDKController controller;
         QCOMPARE(controller.OpenDevice(nullptr, nullptr), 0);
-        EnvironLightData *records = nullptr;
+        const EnvironLightData *records = nullptr;
         int count = 0;
         QCOMPARE(controller.ReadStoredData(&records, &count), 0);
         QCOMPARE(count, 2);
@@ -315,7 +315,7 @@ private slots:
         QCOMPARE(controller.OpenDevice(nullptr, nullptr), 0);
         // The count passes, the second record read gets no reply.
         AddFault(lumet::kCmdStoredRecord, VEXSIM_FAULT_NO_REPLY, 0, 4);
-        EnvironLightData *records = nullptr;
+        const EnvironLightData *records = nullptr;
         int count = -1;
         QCOMPARE(controller.ReadStoredData(&records, &count), int(CVexSDKController::kStoredReadFailed));
         QVERIFY(!records);

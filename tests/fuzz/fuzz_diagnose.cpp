@@ -33,7 +33,7 @@ bool SameTile(const TileResultRecord &a, const TileResultRecord &b)
 QString Differences(const CDiagnoseData &a, const CDiagnoseData &b)
 {
     unsigned int n = 0, m = 0;
-    DiagnoseHistoryRecord *h = nullptr, *g = nullptr;
+    const DiagnoseHistoryRecord *h = nullptr, *g = nullptr;
     a.GetDiagnoseHistory(&n, &h);
     b.GetDiagnoseHistory(&m, &g);
     if (n != m)
@@ -46,7 +46,7 @@ QString Differences(const CDiagnoseData &a, const CDiagnoseData &b)
             if (!SameTile(h[i].Tiles[k], g[i].Tiles[k]))
                 return QStringLiteral("history %1: tile %2 changed").arg(i).arg(k);
     }
-    StandardValueRecord *s = nullptr, *t = nullptr;
+    const StandardValueRecord *s = nullptr, *t = nullptr;
     a.GetStandardValues(&n, &s);
     b.GetStandardValues(&m, &t);
     if (n != m)
@@ -58,7 +58,7 @@ QString Differences(const CDiagnoseData &a, const CDiagnoseData &b)
     const TileSetInfo &y = b.GetTileSetRecord();
     if (std::tie(x.ModelIndex, x.SerialNumber, x.CreateTime) != std::tie(y.ModelIndex, y.SerialNumber, y.CreateTime))
         return QStringLiteral("tile set information changed");
-    ToleranceRecord *u = nullptr, *v = nullptr;
+    const ToleranceRecord *u = nullptr, *v = nullptr;
     a.GetToleranceValues(&n, &u);
     b.GetToleranceValues(&m, &v);
     if (n != m)
