@@ -63,12 +63,12 @@ qint64 UsableImageBytes(const OrloImage *image)
     return ImageByteCount(image->width, image->height, image->bitsPerPixel);
 }
 
-unsigned char *CopyBytes(const unsigned char *source, qint64 count)
+std::unique_ptr<unsigned char[]> CopyBytes(const unsigned char *source, qint64 count)
 {
     if (!source || count <= 0)
         return nullptr;
-    auto *bytes = new unsigned char[size_t(count)];
-    std::memcpy(bytes, source, size_t(count));
+    std::unique_ptr<unsigned char[]> bytes = NewImageBytes(size_t(count));
+    std::memcpy(bytes.get(), source, size_t(count));
     return bytes;
 }
 
@@ -108,7 +108,7 @@ void CDataBuffer::ClearMeasurement()
 void CDataBuffer::AllocatePages(int count)
 {
     count = std::max(0, count);
-    m_measurement.Sheets = count > 0 ? new MeasurementData[size_t(count)] : nullptr;
+    m_measurement.Sheets = count > 0 ? NewMeasurementPages(size_t(count)) : nullptr;
     m_measurement.SheetCount = count;
 }
 
@@ -172,21 +172,18 @@ void CDataBuffer::CopyChartDefinition(ChartDefinitionDataSheets *out) const
 {
     if (!out)
         return;
-    *out = m_chart;
-    out->Sheets = nullptr;
-    out->SheetCount = 0;
-    out->ChartPatchCount = 0;
+    CopyChartHeader(out, m_chart);
     const int pages = m_measurement.Sheets ? std::max(0, m_measurement.SheetCount) : 0;
     if (pages == 0)
         return;
-    out->Sheets = new ChartDefinitionData::Sheet[size_t(pages)];
+    out->Sheets = NewChartSheets(size_t(pages));
     out->SheetCount = pages;
     for (int i = 0; i < pages; ++i) {
         // Page number 0 (not measured) and numbers the chart does not have take the first sheet.
         const int number = m_measurement.Sheets[i].PageNumber;
         const int index = number >= 1 && number <= m_chart.SheetCount ? number - 1 : 0;
         if (m_chart.Sheets && index < m_chart.SheetCount)
-            out->Sheets[i] = m_chart.Sheets[index];
+            CopySheetData(&out->Sheets[i], m_chart.Sheets[index]);
         out->ChartPatchCount += out->Sheets[i].PatchCount;
     }
 }
@@ -199,12 +196,10 @@ int CDataBuffer::ReplaceChartSheet(const ChartDefinitionData::Sheet &sheet, int 
     ChartDefinitionData::Sheet copy;
     CopySheetData(&copy, sheet);
     if (!sheet.HasImage) {
-        delete[] copy.ImageBytes;
-        copy.ImageBytes = nullptr;
+        copy.ImageBytes.reset();
         copy.ImageWidth = copy.ImageHeight = copy.BitPerPixel = 0;
     }
-    ClearSheetData(&m_chart.Sheets[index]);
-    m_chart.Sheets[index] = copy;
+    m_chart.Sheets[index] = std::move(copy);
     m_chart.ChartPatchCount = 0;
     for (int i = 0; i < m_chart.SheetCount; ++i)
         m_chart.ChartPatchCount += m_chart.Sheets[i].PatchCount;
@@ -217,8 +212,7 @@ int CDataBuffer::ReplaceMeasurementSheet(const MeasurementData &page, int index)
         return IndexOutOfRange;
     MeasurementData copy;
     CopyMeasurementPage(&copy, page);
-    ClearMeasurementPage(&m_measurement.Sheets[index]);
-    m_measurement.Sheets[index] = copy;
+    m_measurement.Sheets[index] = std::move(copy);
     m_measurement.RecordCount = 0;
     for (int i = 0; i < m_measurement.SheetCount; ++i)
         m_measurement.RecordCount += m_measurement.Sheets[i].RecordCount;
@@ -240,9 +234,7 @@ void CDataBuffer::SetSheetImage(const OrloImage *image, int pageMode)
         MeasurementData *page = CurrentPage();
         const qint64 bytes = UsableImageBytes(image);
         if (page && bytes > 0) {
-            unsigned char *copy = CopyBytes(image->pixels, bytes);
-            delete[] page->ImageBytes;
-            page->ImageBytes = copy;
+            page->ImageBytes = CopyBytes(image->pixels, bytes);
             page->Width = image->width;
             page->Height = image->height;
             page->BitPerPixel = image->bitsPerPixel;
@@ -347,7 +339,7 @@ int CDataBuffer::SetRecognitionResult(const OrloLayoutRecord *layout, const Orlo
         ClearChart();
         ChartDefinitionData::Sheet page;
         if (n > 0) {
-            page.Patches = new ChartDefinitionData::PatchColor[size_t(n)]();
+            page.Patches = NewChartPatches(size_t(n));
             const Setting::UserEnvironment *environment = m_host ? m_host->GetUserEnvironment() : nullptr;
             const int format = environment ? environment->ColorFormat : ChartDefinitionData::FormatRGB;
             const float paper = m_host ? m_host->GetColorDefaultValue(format) : 0.0f;
@@ -397,8 +389,8 @@ int CDataBuffer::SetRecognitionResult(const OrloLayoutRecord *layout, const Orlo
             page.ImageBytes = CopyBytes(layout->image.pixels, layoutBytes);
             page.ImageDPI = kImageDpi;
         }
-        m_chart.Sheets = new ChartDefinitionData::Sheet[1];
-        m_chart.Sheets[0] = page;
+        m_chart.Sheets = NewChartSheets(1);
+        m_chart.Sheets[0] = std::move(page);
         m_chart.SheetCount = 1;
         m_chart.ChartPatchCount = n;
         m_chart.Diameter = diameter <= 4 ? int(diameter) : 1;
@@ -420,15 +412,14 @@ int CDataBuffer::SetRecognitionResult(const OrloLayoutRecord *layout, const Orlo
 
     MeasurementData *page = CurrentPage();
     const qint64 imageBytes = UsableImageBytes(image);
-    unsigned char *imageCopy = CopyBytes(image ? image->pixels : nullptr, imageBytes);
-    delete[] page->ImageBytes;
-    page->ImageBytes = imageCopy;
+    page->ImageBytes = CopyBytes(image ? image->pixels : nullptr, imageBytes);
+    const bool copied = page->ImageBytes != nullptr;
     page->ImageDPI = kImageDpi;
-    page->Width = imageCopy ? image->width : 0;
-    page->Height = imageCopy ? image->height : 0;
-    page->BitPerPixel = imageCopy ? image->bitsPerPixel : 0;
+    page->Width = copied ? image->width : 0;
+    page->Height = copied ? image->height : 0;
+    page->BitPerPixel = copied ? image->bitsPerPixel : 0;
 
-    MeasurementData::PatchData *records = n > 0 ? new MeasurementData::PatchData[size_t(n)]() : nullptr;
+    std::unique_ptr<MeasurementData::PatchData[]> records = n > 0 ? NewMeasurementRecords(size_t(n)) : nullptr;
     int filled = 0;
     const auto fill = [&](int area, int row, int column, int k) {
         if (k < 0 || filled >= n)
@@ -454,8 +445,7 @@ int CDataBuffer::SetRecognitionResult(const OrloLayoutRecord *layout, const Orlo
                 for (int c = 0; c < sheet.Areas[a].ColumnCount; ++c)
                     fill(a, r, c, m_rowsColumnsSwapped ? matched(a, c, r) : matched(a, r, c));
     }
-    delete[] page->Records;
-    page->Records = records;
+    page->Records = std::move(records);
     page->RecordCount = filled;
 
     m_measurement.Mode = 0;
@@ -549,24 +539,18 @@ int CDataBuffer::BuildPageMeasurePoints(ChartDefinitionData::Sheet *a, Measureme
 
     const int sourcePatchCount = c->Patches ? std::max(0, c->PatchCount) : 0;
     const int sourceRecordCount = d->Records ? std::max(0, d->RecordCount) : 0;
-    std::vector<ChartDefinitionData::PatchColor> patches(c->Patches, c->Patches + sourcePatchCount);
-    std::vector<MeasurementData::PatchData> records(d->Records, d->Records + sourceRecordCount);
+    std::vector<ChartDefinitionData::PatchColor> patches(c->Patches.get(), c->Patches.get() + sourcePatchCount);
+    std::vector<MeasurementData::PatchData> records(d->Records.get(), d->Records.get() + sourceRecordCount);
     if (!a->Patches || !b->Records)
         return NoTargetArrays;
 
     const int n = kept;
-    if (a->PatchCount < n) {
-        auto *fresh = new ChartDefinitionData::PatchColor[size_t(n)];
-        delete[] a->Patches;
-        a->Patches = fresh;
-    }
-    if (b->RecordCount < n) {
-        auto *fresh = new MeasurementData::PatchData[size_t(n)];
-        delete[] b->Records;
-        b->Records = fresh;
-    }
-    std::fill(a->Patches, a->Patches + n, ChartDefinitionData::PatchColor());
-    std::fill(b->Records, b->Records + n, MeasurementData::PatchData());
+    if (a->PatchCount < n)
+        a->Patches = NewChartPatches(size_t(n));
+    if (b->RecordCount < n)
+        b->Records = NewMeasurementRecords(size_t(n));
+    std::fill(a->Patches.get(), a->Patches.get() + n, ChartDefinitionData::PatchColor());
+    std::fill(b->Records.get(), b->Records.get() + n, MeasurementData::PatchData());
 
     const QHash<GridKey, int> patchIndex = FirstIndexMap(patches.data(), sourcePatchCount);
     const QHash<GridKey, int> recordIndex = FirstIndexMap(records.data(), sourceRecordCount);
@@ -615,7 +599,7 @@ int CDataBuffer::PrepareHandyMeasurement(int modelCode)
         return IndexOutOfRange;
     const ChartDefinitionData::Sheet &sheet = m_chart.Sheets[m_chartPageIndex];
     const int n = std::max(0, sheet.PatchCount);
-    MeasurementData::PatchData *records = n > 0 ? new MeasurementData::PatchData[size_t(n)]() : nullptr;
+    std::unique_ptr<MeasurementData::PatchData[]> records = n > 0 ? NewMeasurementRecords(size_t(n)) : nullptr;
     int o = 0;
     const int areas = ClampCount(sheet.AreaCount, kMaxAreaCount);
     for (int a = 0; a < areas; ++a) {
@@ -631,7 +615,7 @@ int CDataBuffer::PrepareHandyMeasurement(int modelCode)
             }
         }
     }
-    page->Records = records;
+    page->Records = std::move(records);
     page->RecordCount = n;
     page->MeasuredCount = 0;
     return Success;

@@ -65,8 +65,7 @@ public:
     QList<unsigned> GetChartPageNumbers() const;
     QList<unsigned> GetMeasuredPageNumbers() const;
 
-    // The chart's header with one sheet per measurement page; the sheets share this buffer's arrays, which the
-    // caller must not free.
+    // The chart's header with a copy of the chart sheet of every measurement page (out is cleared first).
     void CopyChartDefinition(ChartDefinitionDataSheets *out) const;
     int ReplaceChartSheet(const ChartDefinitionData::Sheet &sheet, int index);
     int ReplaceMeasurementSheet(const MeasurementData &page, int index);

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -637,16 +638,18 @@ int CDocumentData::CreateMeasure(int *number, int chartNumber, MeasurementDataSh
         hasPage ? (density ? measurement->Sheets[0].RecordCount : measurement->Sheets[0].MeasuredCount) : 0;
     measurement->RecordCount = record.RecordCount;
 
-    // Only the first page goes into the new file; later pages are appended by the updates.
-    MeasurementDataSheets firstPage = *measurement;
-    firstPage.SheetCount = hasPage ? 1 : 0;
     const QString folder = density ? DensityChartFolder(chartNumber) : DesignationChartFolder(chartNumber);
     bool made = false;
     if (!MakeFolder(folder, &made))
         return kDocumentFolderError;
     const QString path = density ? DensityMeasurePath(chartNumber, id) : DesignationMeasurePath(chartNumber, id);
-    const int result = density ? SaveDensityMeasureFile(path, &record, firstPage)
-                               : SaveMeasureFile(path, &record, firstPage);
+    // Only the first page goes into the new file (the page count is cut for the write); later pages are
+    // appended by the updates.
+    const int pageCount = measurement->SheetCount;
+    measurement->SheetCount = hasPage ? 1 : 0;
+    const int result = density ? SaveDensityMeasureFile(path, &record, *measurement)
+                               : SaveMeasureFile(path, &record, *measurement);
+    measurement->SheetCount = pageCount;
     if (result != kDocumentOk) {
         RemoveMadeFolder(folder, made);
         return result;
@@ -759,11 +762,10 @@ int CDocumentData::ReorderDesignationMeasurePages(int number, const QList<int> &
             }
             if (!valid)
                 return kDocumentInvalid;
-            auto *ordered = new MeasurementData[size_t(std::max(count, 1))];
+            std::unique_ptr<MeasurementData[]> ordered = NewMeasurementPages(size_t(std::max(count, 1)));
             for (int i = 0; i < count; ++i)
-                ordered[pageNumbers[i] - 1] = measurement.Sheets[i];
-            delete[] measurement.Sheets;
-            measurement.Sheets = ordered;
+                ordered[pageNumbers[i] - 1] = std::move(measurement.Sheets[i]);
+            measurement.Sheets = std::move(ordered);
             return kDocumentOk;
         });
 }
@@ -1093,7 +1095,7 @@ void CDocumentData::ConvertPatchColor(ChartDefinitionData::Sheet *page, const Me
         const MeasurementData::PatchData *record = nullptr;
         if (byIndex)
             record = &measured.Records[i];
-        else if (FindPatchMeasurement(measured.Records, measured.Records ? measured.RecordCount : 0, patch.Area,
+        else if (FindPatchMeasurement(measured.Records.get(), measured.Records ? measured.RecordCount : 0, patch.Area,
                                       patch.Row, patch.Column, &found))
             record = &found;
         if (record)
@@ -1109,7 +1111,7 @@ void CDocumentData::ConvertPatchColor(ChartDefinitionData::Sheet *page, const Me
 int CDocumentData::CombineRecognitionMeasures(const QList<int> &numbers)
 {
     ChartDefinitionDataSheets combined;
-    QList<ChartDefinitionData::Sheet> pages;
+    std::vector<ChartDefinitionData::Sheet> pages;
     int result = kDocumentOk;
     int idOffset = 0;
     for (int n = 0; n < numbers.size() && result == kDocumentOk; ++n) {
@@ -1119,31 +1121,26 @@ int CDocumentData::CombineRecognitionMeasures(const QList<int> &numbers)
         if (result == kDocumentOk && (chart.SheetCount < 1 || measurement.SheetCount < 1))
             result = kDocumentNoChartPage;
         if (result == kDocumentOk) {
-            if (n == 0) {
-                combined = chart;
-                combined.SheetCount = 0;
-                combined.Sheets = nullptr;
-            }
+            if (n == 0)
+                CopyChartHeader(&combined, chart);
             // Page 1 is taken over; the chart keeps the rest and frees it.
-            ChartDefinitionData::Sheet page = chart.Sheets[0];
-            chart.Sheets[0].Patches = nullptr;
-            chart.Sheets[0].ImageBytes = nullptr;
+            ChartDefinitionData::Sheet page = std::move(chart.Sheets[0]);
             ConvertPatchColor(&page, measurement.Sheets[0]);
             for (int p = 0; p < page.PatchCount; ++p)
                 page.Patches[p].ID += idOffset;
             idOffset += chart.ChartPatchCount;
-            pages.append(page);
+            pages.push_back(std::move(page));
         }
         ClearChartDefinitionData(&chart);
         ClearMeasureFileData(&measurement);
     }
     if (result == kDocumentOk) {
-        combined.Sheets = new ChartDefinitionData::Sheet[size_t(std::max<int>(pages.size(), 1))];
-        combined.SheetCount = pages.size();
+        combined.Sheets = NewChartSheets(std::max<size_t>(pages.size(), 1));
+        combined.SheetCount = int(pages.size());
         combined.ChartPatchCount = 0;
-        for (int p = 0; p < pages.size(); ++p) {
-            combined.Sheets[p] = pages[p];
+        for (size_t p = 0; p < pages.size(); ++p) {
             combined.ChartPatchCount += pages[p].PatchCount;
+            combined.Sheets[p] = std::move(pages[p]);
         }
         pages.clear();
         combined.Kind = ChartDefinitionData::KindNormal;
@@ -1152,8 +1149,7 @@ int CDocumentData::CombineRecognitionMeasures(const QList<int> &numbers)
         combined.Recog = ChartDefinitionData::RecogCombine;
         result = CreateDesignationChart(&combined, true);
     }
-    for (ChartDefinitionData::Sheet &page : pages)
-        ClearSheetData(&page);
+    pages.clear();
     ClearChartDefinitionData(&combined);
     return result;
 }

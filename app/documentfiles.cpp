@@ -54,16 +54,16 @@ qint32 ReadInt(QDataStream &stream)
 // doubling up to total, so memory follows what the file really holds, not the count it claims. *allocated is
 // the record's count field, so that clearing a half-read record frees every slot made.
 template <typename T>
-void MakeRoom(T **items, int *allocated, int index, int total)
+void MakeRoom(std::unique_ptr<T[]> *items, int *allocated, int index, int total,
+              std::unique_ptr<T[]> (*newArray)(size_t))
 {
     if (index < *allocated)
         return;
     const int size = int(std::min<qint64>(total, std::max<qint64>(kFirstChunk, 2 * qint64(*allocated))));
-    T *grown = new T[size_t(size)];
+    std::unique_ptr<T[]> grown = newArray(size_t(size));
     if (*items)
-        std::copy(*items, *items + *allocated, grown);
-    delete[] *items;
-    *items = grown;
+        std::move(items->get(), items->get() + *allocated, grown.get());
+    *items = std::move(grown);
     *allocated = size;
 }
 
@@ -147,7 +147,8 @@ void WriteImage(QDataStream &stream, int width, int height, int bitsPerPixel, co
 // Reads an image header and its bytes, which are skipped unallocated unless kept; false for negative sizes, for
 // more bytes than a byte array holds or the file has left, and for a byte array whose length differs from the
 // header.
-bool ReadImage(QDataStream &stream, int *width, int *height, int *bitsPerPixel, unsigned char **bytes, bool keep)
+bool ReadImage(QDataStream &stream, int *width, int *height, int *bitsPerPixel,
+               std::unique_ptr<unsigned char[]> *bytes, bool keep)
 {
     *width = ReadInt(stream);
     *height = ReadInt(stream);
@@ -164,12 +165,10 @@ bool ReadImage(QDataStream &stream, int *width, int *height, int *bitsPerPixel, 
         return false;
     if (!keep)
         return SkipBytes(stream, size);
-    auto *data = new unsigned char[size_t(size)];
-    if (stream.readRawData(reinterpret_cast<char *>(data), int(size)) != size) {
-        delete[] data;
+    std::unique_ptr<unsigned char[]> data = NewImageBytes(size_t(size));
+    if (stream.readRawData(reinterpret_cast<char *>(data.get()), int(size)) != size)
         return false;
-    }
-    *bytes = data;
+    *bytes = std::move(data);
     return true;
 }
 
@@ -212,7 +211,7 @@ void WritePage(QDataStream &stream, const ChartDefinitionData::Sheet &sheet)
                << qint32(clip.LeftBottomX) << qint32(clip.LeftBottomY) << qint32(clip.RightBottomX)
                << qint32(clip.RightBottomY);
     }
-    WriteImage(stream, sheet.ImageWidth, sheet.ImageHeight, sheet.BitPerPixel, sheet.ImageBytes);
+    WriteImage(stream, sheet.ImageWidth, sheet.ImageHeight, sheet.BitPerPixel, sheet.ImageBytes.get());
     for (int i = 0; i < patchCount; ++i) {
         const auto &patch = sheet.Patches[i];
         stream << qint32(patch.ID) << qint32(patch.Area) << qint32(patch.Row) << qint32(patch.Column)
@@ -268,7 +267,7 @@ bool ReadPage(QDataStream &stream, ChartDefinitionData::Sheet *sheet, bool keepI
     if (!Store::CountFits(stream, patchCount, kStoredPatchBytes))
         return false;
     for (int i = 0; i < patchCount; ++i) {
-        MakeRoom(&sheet->Patches, &sheet->PatchCount, i, patchCount);
+        MakeRoom(&sheet->Patches, &sheet->PatchCount, i, patchCount, NewChartPatches);
         auto &patch = sheet->Patches[i];
         patch.ID = ReadInt(stream);
         patch.Area = ReadInt(stream);
@@ -295,7 +294,7 @@ bool ReadMeasuredPage(QDataStream &stream, MeasurementData *page, int version, b
         return false;
     page->MeasuredCount = ReadInt(stream);
     for (int i = 0; i < recordCount; ++i) {
-        MakeRoom(&page->Records, &page->RecordCount, i, recordCount);
+        MakeRoom(&page->Records, &page->RecordCount, i, recordCount, NewMeasurementRecords);
         auto &record = page->Records[i];
         record.ID = ReadInt(stream);
         record.Area = ReadInt(stream);
@@ -320,8 +319,7 @@ void DropImagesAndClipAreas(ChartDefinitionDataSheets *chart)
 {
     for (int i = 0; chart->Sheets && i < chart->SheetCount; ++i) {
         auto &sheet = chart->Sheets[i];
-        delete[] sheet.ImageBytes;
-        sheet.ImageBytes = nullptr;
+        sheet.ImageBytes.reset();
         sheet.HasImage = 0;
         sheet.ClipAreaCount = 0;
         std::fill(std::begin(sheet.ClipAreas), std::end(sheet.ClipAreas), ChartDefinitionData::ClipArea());
@@ -350,7 +348,7 @@ bool PagesStorable(const ChartDefinitionDataSheets &chart, const ChartDefinition
     const int stored = StoredPages(chart);
     const int count = PagesToWrite(stored, page, index);
     for (int i = 0; i < count; ++i) {
-        if (!IsStorableSheet(*PageAt(chart.Sheets, stored, page, index, i)))
+        if (!IsStorableSheet(*PageAt(chart.Sheets.get(), stored, page, index, i)))
             return false;
     }
     return true;
@@ -364,7 +362,7 @@ bool MeasurementStorable(const MeasurementDataSheets &measurement, const Measure
     const int stored = StoredPages(measurement);
     const int count = PagesToWrite(stored, page, index);
     for (int i = 0; i < count; ++i) {
-        if (!IsStorableMeasuredPage(*PageAt(measurement.Sheets, stored, page, index, i)))
+        if (!IsStorableMeasuredPage(*PageAt(measurement.Sheets.get(), stored, page, index, i)))
             return false;
     }
     return true;
@@ -468,7 +466,7 @@ struct Owned {
         if (!target)
             return;
         Clear(target);
-        *target = value;
+        *target = std::move(value);
         value = T();
     }
 };
@@ -556,7 +554,7 @@ bool ReadSheetsBlock(QDataStream &stream, ChartDefinitionDataSheets *chart, qint
         return true;
     }
     for (int i = 0; i < count; ++i) {
-        MakeRoom(&chart->Sheets, &chart->SheetCount, i, count);
+        MakeRoom(&chart->Sheets, &chart->SheetCount, i, count, NewChartSheets);
         if (!ReadPage(stream, &chart->Sheets[i], keep == KeepPages::WithImages))
             return false;
     }
@@ -592,7 +590,7 @@ bool ReadMeasurementBlock(QDataStream &stream, MeasurementDataSheets *measuremen
         return true;
     }
     for (int i = 0; i < count; ++i) {
-        MakeRoom(&measurement->Sheets, &measurement->SheetCount, i, count);
+        MakeRoom(&measurement->Sheets, &measurement->SheetCount, i, count, NewMeasurementPages);
         if (!ReadMeasuredPage(stream, &measurement->Sheets[i], version, true))
             return false;
     }
@@ -608,7 +606,7 @@ void WriteSheets(QDataStream &stream, const ChartDefinitionDataSheets &chart, co
     const int count = PagesToWrite(stored, page, index);
     stream << qint32(count) << qint32(chart.UNIT);
     for (int i = 0; i < count; ++i)
-        WritePage(stream, *PageAt(chart.Sheets, stored, page, index, i));
+        WritePage(stream, *PageAt(chart.Sheets.get(), stored, page, index, i));
 }
 
 bool ReadSheets(QDataStream &stream, ChartDefinitionDataSheets *chart)
@@ -622,7 +620,7 @@ void WriteSheetsBarcode(QDataStream &stream, const ChartDefinitionDataSheets &ch
     const int stored = StoredPages(chart);
     const int count = PagesToWrite(stored, page, index);
     for (int i = 0; i < count; ++i) {
-        const auto *sheet = PageAt(chart.Sheets, stored, page, index, i);
+        const auto *sheet = PageAt(chart.Sheets.get(), stored, page, index, i);
         stream << qint32(sheet->BarcodeLeftTopX) << qint32(sheet->BarcodeLeftTopY) << qint32(sheet->BarcodeWidth)
                << qint32(sheet->BarcodeHeight);
     }
@@ -634,12 +632,12 @@ void WriteSheetsResolution(QDataStream &stream, const ChartDefinitionDataSheets 
     const int stored = StoredPages(chart);
     const int count = PagesToWrite(stored, page, index);
     for (int i = 0; i < count; ++i)
-        stream << qint32(PageAt(chart.Sheets, stored, page, index, i)->ImageDPI);
+        stream << qint32(PageAt(chart.Sheets.get(), stored, page, index, i)->ImageDPI);
 }
 
 void WriteMeasurementSheet(QDataStream &stream, const MeasurementData &page)
 {
-    WriteImage(stream, page.Width, page.Height, page.BitPerPixel, page.ImageBytes);
+    WriteImage(stream, page.Width, page.Height, page.BitPerPixel, page.ImageBytes.get());
     const int recordCount = page.Records ? std::max(page.RecordCount, 0) : 0;
     stream << qint32(page.PageNumber) << qint32(recordCount) << qint32(page.MeasuredCount);
     for (int i = 0; i < recordCount; ++i) {
@@ -660,7 +658,7 @@ void WriteMeasurement(QDataStream &stream, const MeasurementDataSheets &measurem
     const int count = PagesToWrite(stored, page, index);
     stream << qint32(count) << qint32(measurement.Mode) << measurement.SerialNumber;
     for (int i = 0; i < count; ++i)
-        WriteMeasurementSheet(stream, *PageAt(measurement.Sheets, stored, page, index, i));
+        WriteMeasurementSheet(stream, *PageAt(measurement.Sheets.get(), stored, page, index, i));
 }
 
 bool ReadMeasurement(QDataStream &stream, MeasurementDataSheets *measurement, int version)

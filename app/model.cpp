@@ -891,12 +891,12 @@ int CModel::GetCurrentSheet(ChartDefinitionData::Sheet **sheet)
     return 0;
 }
 
-int CModel::GetCurrentSheet(ChartDefinitionData::Sheet *out)
+int CModel::GetCurrentSheet(const ChartDefinitionData::Sheet **sheet)
 {
-    ChartDefinitionData::Sheet *sheet = nullptr;
-    const int result = GetCurrentSheet(&sheet);
-    if (result == 0 && out)
-        *out = *sheet;
+    ChartDefinitionData::Sheet *current = nullptr;
+    const int result = GetCurrentSheet(&current);
+    if (result == 0 && sheet)
+        *sheet = current;
     return result;
 }
 

@@ -277,8 +277,8 @@ public:
     void SetChartRowsColumnsSwapped(bool swapped) override;
     // 0, or 10004 when the current chart page index is not below the sheet count.
     int GetCurrentSheet(ChartDefinitionData::Sheet **sheet);
-    // A shallow copy of the current sheet (its arrays stay the buffer's).
-    int GetCurrentSheet(ChartDefinitionData::Sheet *out) override;
+    // The same sheet, read-only, where it lies in the buffer.
+    int GetCurrentSheet(const ChartDefinitionData::Sheet **sheet) override;
     bool IsChartNameChanged(const QString &name);
 
     // ---- Diagnosis -----------------------------------------------------------------------------------------------

@@ -757,7 +757,7 @@ int CModel::CalculatePatchColor(float *values, bool *hasSpectral, int sheet, int
         return kNoCurrentSheet;
     const MeasurementData &page = measurement->Sheets[sheet];
     MeasurementData::PatchData record;
-    if (!FindPatchMeasurement(page.Records, page.RecordCount, area, row, column, &record) ||
+    if (!FindPatchMeasurement(page.Records.get(), page.RecordCount, area, row, column, &record) ||
         !AnyMeasuredValue(record))
         return 0;
     if (hasSpectral)
@@ -785,7 +785,8 @@ int CModel::CalculateSamePatchAverage(PatchDisplayValues &record, const QVector<
             if (!AnyMeasuredValue(measured))
                 continue;
             ChartDefinitionData::PatchColor patch;
-            if (!FindChartPatch(sheet.Patches, sheet.PatchCount, measured.Area, measured.Row, measured.Column, &patch) ||
+            if (!FindChartPatch(sheet.Patches.get(), sheet.PatchCount, measured.Area, measured.Row, measured.Column,
+                                &patch) ||
                 !SameDefinedColour(patch, record.ColorFormat, record.ColorValue))
                 continue;
             ++contributed;
@@ -812,7 +813,7 @@ int CModel::GetDefinedPatchColor(PatchDisplayValues &record)
     if (result != 0)
         return result;
     ChartDefinitionData::PatchColor patch;
-    if (FindChartPatch(sheet->Patches, sheet->PatchCount, record.Area, record.Row, record.Column, &patch)) {
+    if (FindChartPatch(sheet->Patches.get(), sheet->PatchCount, record.Area, record.Row, record.Column, &patch)) {
         record.ID = patch.ID;
         record.ColorFormat = patch.ColorFormat;
         std::memcpy(record.ColorValue, patch.ColorValue, sizeof(record.ColorValue));
@@ -837,7 +838,8 @@ bool CModel::SetPaperWhiteFromMeasurement()
             if (!IsPaperWhitePatch(patch))
                 continue;
             MeasurementData::PatchData measured;
-            if (!FindPatchMeasurement(page.Records, page.RecordCount, patch.Area, patch.Row, patch.Column, &measured))
+            if (!FindPatchMeasurement(page.Records.get(), page.RecordCount, patch.Area, patch.Row, patch.Column,
+                                      &measured))
                 continue;
             if (m_orlo->StorePaperDensities(measured.Values, conditions, ids) == 0)
                 return true;

@@ -461,7 +461,7 @@ int COrloSDKController::StartRecognition(int flag)
     OrloSelectedChart chart;
     if (!host->GetSelectedChart(&chart))
         chart = OrloSelectedChart();
-    ChartDefinitionData::Sheet sheet;
+    const ChartDefinitionData::Sheet *sheet = nullptr;
     const int r = host->GetCurrentSheet(&sheet);
     if (r != 0)
         return r;
@@ -475,7 +475,7 @@ int COrloSDKController::StartRecognition(int flag)
             mode = ChartDefinitionData::RecogDefinition;
         }
     }
-    const int result = Recognise(chart.JobNumber, page, sheet, mode, passLayout);
+    const int result = Recognise(chart.JobNumber, page, *sheet, mode, passLayout);
     if (result == 0)
         host->SetPlannedSheetCount(unsigned(std::max(0, chart.SheetCount)));
     return result;
@@ -519,12 +519,12 @@ int COrloSDKController::RestartRecognition(int mode)
     COrloSDKHost *host = s.host;
     if (!host)
         return 0;
-    ChartDefinitionData::Sheet sheet;
+    const ChartDefinitionData::Sheet *sheet = nullptr;
     int result = host->GetCurrentSheet(&sheet);
     if (result == 0) {
         s.restartRequested = 1;
         UpdateRegistration(mode);
-        result = ReStartPatchRecognition(sheet, int(host->GetCurrentChartPageIndex()) + 1);
+        result = ReStartPatchRecognition(*sheet, int(host->GetCurrentChartPageIndex()) + 1);
     }
     host->ReportError(result, 24, false);
     return result;
@@ -558,7 +558,7 @@ void COrloSDKController::BuildLayoutRecord(const ChartDefinitionData::Sheet &she
                                     c.LeftBottomX, c.LeftBottomY, c.RightBottomX, c.RightBottomY};
         std::copy(corners, corners + 8, layout->clips[i]);
     }
-    layout->image = {sheet.ImageWidth, sheet.ImageHeight, sheet.BitPerPixel, sheet.ImageBytes};
+    layout->image = {sheet.ImageWidth, sheet.ImageHeight, sheet.BitPerPixel, sheet.ImageBytes.get()};
     const int pixelBytes = sheet.BitPerPixel / 8;
     if (ImageDpiOrDefault(sheet.ImageDPI) != 150 || !enlarged || sheet.BitPerPixel % 8 != 0 || pixelBytes < 1)
         return;
@@ -571,7 +571,7 @@ void COrloSDKController::BuildLayoutRecord(const ChartDefinitionData::Sheet &she
     const size_t sourceRow = size_t(sheet.ImageWidth) * size_t(pixelBytes);
     const size_t targetRow = sourceRow * 2;
     for (int y = 0; y < sheet.ImageHeight; ++y) {
-        const unsigned char *from = sheet.ImageBytes + size_t(y) * sourceRow;
+        const unsigned char *from = sheet.ImageBytes.get() + size_t(y) * sourceRow;
         unsigned char *to = enlarged->data() + size_t(y) * 2 * targetRow;
         for (int x = 0; x < sheet.ImageWidth; ++x) {
             for (int k = 0; k < 2; ++k)
@@ -686,7 +686,7 @@ int COrloSDKController::LayoutCheck(int mode, const OrloLayoutRecord &layout)
     State &s = S();
     COrloSDKHost *host = s.host;
     const Setting::UserEnvironment &environment = Environment();
-    ChartDefinitionData::Sheet sheet;
+    const ChartDefinitionData::Sheet *sheet = nullptr;
     int result = host->GetCurrentSheet(&sheet);
     if (result != 0)
         return result;
@@ -702,7 +702,7 @@ int COrloSDKController::LayoutCheck(int mode, const OrloLayoutRecord &layout)
     if (mode != 0)
         return UnmatchedColourStop(mode, option, environment.PositionGap);
 
-    int outcome = CCheckChartCoordinate(layout, sheet).CheckCoordinate();
+    int outcome = CCheckChartCoordinate(layout, *sheet).CheckCoordinate();
     if (outcome == CCheckChartCoordinate::RowsColumnsSwapped) {
         host->SetChartRowsColumnsSwapped(true);
         s.swapped = true;
@@ -738,11 +738,11 @@ int COrloSDKController::UnmatchedColourStop(int mode, int option, bool secondVar
             return StopAndClear(true);
         }
     } else if (mode != kUnmatchedColours) {
-        ChartDefinitionData::Sheet sheet;
+        const ChartDefinitionData::Sheet *sheet = nullptr;
         const int result = host->GetCurrentSheet(&sheet);
         if (result != 0)
             return result;
-        return ReStartPatchRecognition(sheet, int(host->GetCurrentChartPageIndex()) + 1);
+        return ReStartPatchRecognition(*sheet, int(host->GetCurrentChartPageIndex()) + 1);
     }
     const int result = TakeRecognitionResult(nullptr);
     if (result != 0)
@@ -1197,7 +1197,7 @@ int COrloSDKController::StartMeasurement()
     COrloSDKHost *host = S().host;
     if (!host)
         return kMeasurementStartFailed;
-    ChartDefinitionData::Sheet sheet;
+    const ChartDefinitionData::Sheet *sheet = nullptr;
     const int result = host->GetCurrentSheet(&sheet);
     if (result != 0)
         return result;

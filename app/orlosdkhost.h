@@ -48,7 +48,8 @@ public:
     virtual int GetSelectionSource() = 0;
     // False when no chart is selected.
     virtual bool GetSelectedChart(OrloSelectedChart *out) = 0;
-    virtual int GetCurrentSheet(ChartDefinitionData::Sheet *out) = 0;
+    // The working buffer's current sheet, in place: valid until the buffer's chart changes.
+    virtual int GetCurrentSheet(const ChartDefinitionData::Sheet **sheet) = 0;
     virtual unsigned GetCurrentChartPageIndex() = 0;
     virtual bool IsFirstSheet() = 0;
     virtual bool IsAllSheetsMeasured() = 0;

@@ -5,28 +5,96 @@
 #include <algorithm>
 #include <cstring>
 
+// The field copies below list every field; these sizes make a field added to a record fail here first.
+static_assert(sizeof(void *) != 8 || sizeof(ChartDefinitionData::Sheet) == 3480, "see CopySheetFields");
+static_assert(sizeof(void *) != 8 || sizeof(MeasurementData) == 48, "see CopyPageFields");
+static_assert(sizeof(void *) != 8 || sizeof(ChartDefinitionDataSheets) == 64, "see CopyChartFields");
+static_assert(sizeof(void *) != 8 || sizeof(MeasurementDataSheets) == 56, "see CopyMeasurementFields");
+
 namespace {
 
-unsigned char *CopyImageBytes(const unsigned char *source, qint64 count)
+std::unique_ptr<unsigned char[]> CopyImageBytes(const unsigned char *source, qint64 count)
 {
     if (!source || count <= 0)
         return nullptr;
-    auto *bytes = new unsigned char[size_t(count)];
-    std::memcpy(bytes, source, size_t(count));
+    std::unique_ptr<unsigned char[]> bytes = NewImageBytes(size_t(count));
+    std::memcpy(bytes.get(), source, size_t(count));
     return bytes;
 }
 
 template <typename T>
-T *CopyArray(const T *source, int count)
+std::unique_ptr<T[]> CopyArray(const T *source, int count, std::unique_ptr<T[]> (*newArray)(size_t))
 {
     if (!source || count <= 0)
         return nullptr;
-    T *copy = new T[size_t(count)];
-    std::copy(source, source + count, copy);
+    std::unique_ptr<T[]> copy = newArray(size_t(count));
+    std::copy(source, source + count, copy.get());
     return copy;
 }
 
+void CopyPageFields(MeasurementData *destination, const MeasurementData &source)
+{
+    destination->Width = source.Width;
+    destination->Height = source.Height;
+    destination->BitPerPixel = source.BitPerPixel;
+    destination->PageNumber = source.PageNumber;
+    destination->RecordCount = source.RecordCount;
+    destination->MeasuredCount = source.MeasuredCount;
+    destination->ImageDPI = source.ImageDPI;
+}
+
+void CopyChartFields(ChartDefinitionDataSheets *destination, const ChartDefinitionDataSheets &source)
+{
+    destination->Kind = source.Kind;
+    destination->SheetCount = source.SheetCount;
+    destination->ChartPatchCount = source.ChartPatchCount;
+    destination->Diameter = source.Diameter;
+    destination->UUID = source.UUID;
+    destination->ChartName = source.ChartName;
+    destination->CreateTime = source.CreateTime;
+    destination->UNIT = source.UNIT;
+    destination->Barcode = source.Barcode;
+    destination->Recog = source.Recog;
+}
+
+void CopyMeasurementFields(MeasurementDataSheets *destination, const MeasurementDataSheets &source)
+{
+    destination->Mode = source.Mode;
+    destination->SerialNumber = source.SerialNumber;
+    destination->SheetCount = source.SheetCount;
+    destination->RecordCount = source.RecordCount;
+    destination->Diameter = source.Diameter;
+    destination->BarcodeText1 = source.BarcodeText1;
+    destination->BarcodeText2 = source.BarcodeText2;
+}
+
 } // namespace
+
+std::unique_ptr<ChartDefinitionData::Sheet[]> NewChartSheets(size_t count)
+{
+    return std::unique_ptr<ChartDefinitionData::Sheet[]>(new ChartDefinitionData::Sheet[count]);
+}
+
+std::unique_ptr<ChartDefinitionData::PatchColor[]> NewChartPatches(size_t count)
+{
+    return std::unique_ptr<ChartDefinitionData::PatchColor[]>(new ChartDefinitionData::PatchColor[count]);
+}
+
+std::unique_ptr<MeasurementData[]> NewMeasurementPages(size_t count)
+{
+    return std::unique_ptr<MeasurementData[]>(new MeasurementData[count]);
+}
+
+std::unique_ptr<MeasurementData::PatchData[]> NewMeasurementRecords(size_t count)
+{
+    return std::unique_ptr<MeasurementData::PatchData[]>(new MeasurementData::PatchData[count]);
+}
+
+std::unique_ptr<unsigned char[]> NewImageBytes(size_t count)
+{
+    // Default-initialised: page images run to megabytes and are written whole right after.
+    return std::unique_ptr<unsigned char[]>(new unsigned char[count]);
+}
 
 void InitChartDefinitionData(ChartDefinitionDataSheets *chart)
 {
@@ -35,20 +103,11 @@ void InitChartDefinitionData(ChartDefinitionDataSheets *chart)
 
 void ClearSheetData(ChartDefinitionData::Sheet *sheet)
 {
-    delete[] sheet->ImageBytes;
-    delete[] sheet->Patches;
     *sheet = ChartDefinitionData::Sheet();
 }
 
 void ClearChartDefinitionData(ChartDefinitionDataSheets *chart)
 {
-    if (chart->Sheets) {
-        for (int i = 0; i < chart->SheetCount; ++i) {
-            delete[] chart->Sheets[i].ImageBytes;
-            delete[] chart->Sheets[i].Patches;
-        }
-        delete[] chart->Sheets;
-    }
     InitChartDefinitionData(chart);
 }
 
@@ -59,21 +118,45 @@ void InitMeasureFileData(MeasurementDataSheets *measurement)
 
 void ClearMeasurementPage(MeasurementData *page)
 {
-    delete[] page->Records;
-    delete[] page->ImageBytes;
     *page = MeasurementData();
 }
 
 void ClearMeasureFileData(MeasurementDataSheets *measurement)
 {
-    if (measurement->Sheets) {
-        for (int i = 0; i < measurement->SheetCount; ++i) {
-            delete[] measurement->Sheets[i].Records;
-            delete[] measurement->Sheets[i].ImageBytes;
-        }
-        delete[] measurement->Sheets;
-    }
     InitMeasureFileData(measurement);
+}
+
+void CopySheetFields(ChartDefinitionData::Sheet *destination, const ChartDefinitionData::Sheet &source)
+{
+    if (destination == &source)
+        return;
+    destination->Width = source.Width;
+    destination->Height = source.Height;
+    destination->PatchCount = source.PatchCount;
+    destination->AreaCount = source.AreaCount;
+    std::copy(std::begin(source.Areas), std::end(source.Areas), destination->Areas);
+    std::copy(std::begin(source.Placements), std::end(source.Placements), destination->Placements);
+    destination->HasImage = source.HasImage;
+    destination->ClipAreaCount = source.ClipAreaCount;
+    std::copy(std::begin(source.ClipAreas), std::end(source.ClipAreas), destination->ClipAreas);
+    destination->ImageWidth = source.ImageWidth;
+    destination->ImageHeight = source.ImageHeight;
+    destination->BitPerPixel = source.BitPerPixel;
+    destination->BarcodeLeftTopX = source.BarcodeLeftTopX;
+    destination->BarcodeLeftTopY = source.BarcodeLeftTopY;
+    destination->BarcodeWidth = source.BarcodeWidth;
+    destination->BarcodeHeight = source.BarcodeHeight;
+    destination->ImageDPI = source.ImageDPI;
+}
+
+void CopyChartHeader(ChartDefinitionDataSheets *destination, const ChartDefinitionDataSheets &source)
+{
+    if (destination == &source)
+        return;
+    ClearChartDefinitionData(destination);
+    CopyChartFields(destination, source);
+    destination->SheetCount = 0;
+    destination->ChartPatchCount = 0;
 }
 
 void CopySheetData(ChartDefinitionData::Sheet *destination, const ChartDefinitionData::Sheet &source)
@@ -81,13 +164,11 @@ void CopySheetData(ChartDefinitionData::Sheet *destination, const ChartDefinitio
     if (destination == &source)
         return;
     ClearSheetData(destination);
-    *destination = source;
-    destination->ImageBytes = nullptr;
-    destination->Patches = nullptr;
+    CopySheetFields(destination, source);
     try {
         destination->ImageBytes = CopyImageBytes(
-            source.ImageBytes, ImageByteCount(source.ImageWidth, source.ImageHeight, source.BitPerPixel));
-        destination->Patches = CopyArray(source.Patches, source.PatchCount);
+            source.ImageBytes.get(), ImageByteCount(source.ImageWidth, source.ImageHeight, source.BitPerPixel));
+        destination->Patches = CopyArray(source.Patches.get(), source.PatchCount, NewChartPatches);
     } catch (...) {
         ClearSheetData(destination);
         throw;
@@ -99,13 +180,11 @@ void CopyMeasurementPage(MeasurementData *destination, const MeasurementData &so
     if (destination == &source)
         return;
     ClearMeasurementPage(destination);
-    *destination = source;
-    destination->Records = nullptr;
-    destination->ImageBytes = nullptr;
+    CopyPageFields(destination, source);
     try {
-        destination->Records = CopyArray(source.Records, source.RecordCount);
+        destination->Records = CopyArray(source.Records.get(), source.RecordCount, NewMeasurementRecords);
         destination->ImageBytes =
-            CopyImageBytes(source.ImageBytes, ImageByteCount(source.Width, source.Height, source.BitPerPixel));
+            CopyImageBytes(source.ImageBytes.get(), ImageByteCount(source.Width, source.Height, source.BitPerPixel));
     } catch (...) {
         ClearMeasurementPage(destination);
         throw;
@@ -117,13 +196,11 @@ void CopyChartDefinitionData(ChartDefinitionDataSheets *destination, const Chart
     if (destination == &source)
         return;
     ClearChartDefinitionData(destination);
-    *destination = source;
-    destination->Sheets = nullptr;
+    CopyChartFields(destination, source);
     if (!source.Sheets || source.SheetCount <= 0)
         return;
     try {
-        // Fresh pages hold null arrays, so a failure halfway leaves a record that Clear can free.
-        destination->Sheets = new ChartDefinitionData::Sheet[size_t(source.SheetCount)];
+        destination->Sheets = NewChartSheets(size_t(source.SheetCount));
         for (int i = 0; i < source.SheetCount; ++i)
             CopySheetData(&destination->Sheets[i], source.Sheets[i]);
     } catch (...) {
@@ -137,12 +214,11 @@ void CopyMeasureFileData(MeasurementDataSheets *destination, const MeasurementDa
     if (destination == &source)
         return;
     ClearMeasureFileData(destination);
-    *destination = source;
-    destination->Sheets = nullptr;
+    CopyMeasurementFields(destination, source);
     if (!source.Sheets || source.SheetCount <= 0)
         return;
     try {
-        destination->Sheets = new MeasurementData[size_t(source.SheetCount)];
+        destination->Sheets = NewMeasurementPages(size_t(source.SheetCount));
         for (int i = 0; i < source.SheetCount; ++i)
             CopyMeasurementPage(&destination->Sheets[i], source.Sheets[i]);
     } catch (...) {

@@ -3,17 +3,32 @@
 
 #include "app/records.h"
 
-// Charts: Init resets without freeing (for records whose arrays were handed away), Clear frees every page's
-// image bytes and patch array, then the page array, and resets.
+#include <cstddef>
+#include <memory>
+
+// New record arrays. The records come with every field zero; image bytes are left unset for a caller that
+// writes them all. Like new[], a count of 0 gives an empty array and a failure throws std::bad_alloc.
+std::unique_ptr<ChartDefinitionData::Sheet[]> NewChartSheets(size_t count);
+std::unique_ptr<ChartDefinitionData::PatchColor[]> NewChartPatches(size_t count);
+std::unique_ptr<MeasurementData[]> NewMeasurementPages(size_t count);
+std::unique_ptr<MeasurementData::PatchData[]> NewMeasurementRecords(size_t count);
+std::unique_ptr<unsigned char[]> NewImageBytes(size_t count);
+
+// Charts: Init and Clear both reset the record to empty, its page, patch and image arrays released.
 void InitChartDefinitionData(ChartDefinitionDataSheets *chart);
 void ClearChartDefinitionData(ChartDefinitionDataSheets *chart);
 // Measurements: the same for a measurement record and its page entries.
 void InitMeasureFileData(MeasurementDataSheets *measurement);
 void ClearMeasureFileData(MeasurementDataSheets *measurement);
 
-// One page: frees its image bytes and patch array and resets it.
+// One page: releases its image bytes and patch array and resets it.
 void ClearSheetData(ChartDefinitionData::Sheet *sheet);
 void ClearMeasurementPage(MeasurementData *page);
+
+// Every field of a page but its two arrays, which the destination keeps.
+void CopySheetFields(ChartDefinitionData::Sheet *destination, const ChartDefinitionData::Sheet &source);
+// The chart's own fields without its pages: the destination is cleared first and gets page and patch count 0.
+void CopyChartHeader(ChartDefinitionDataSheets *destination, const ChartDefinitionDataSheets &source);
 
 // Deep copies: the destination is cleared first, then gets new page, patch, record and image arrays.
 // An allocation failure leaves the destination cleared and passes std::bad_alloc on.

@@ -3,9 +3,11 @@
 // list entries, the sheet information block exchanged with the chart scanner, tolerance rows, the display
 // record of the measurement-condition tree and the user-illuminant slots.
 //
-// Charts and measurements own raw arrays (pages, patches, image bytes). Plain assignment hands the arrays
-// over; a real copy goes through CopyChartDefinitionData / CopyMeasureFileData and the arrays are freed only by
-// ClearChartDefinitionData / ClearMeasureFileData (app/recordhelpers.h).
+// Charts and measurements own their arrays (pages, patches, image bytes) through std::unique_ptr, so they
+// cannot be copied by accident: a hand-over is a std::move, a deep copy is CopyChartDefinitionData /
+// CopyMeasureFileData, and the arrays go when the record goes or is cleared (ClearChartDefinitionData /
+// ClearMeasureFileData). Arrays are made by the New* helpers of app/recordhelpers.h; the count fields beside
+// them say how many records each holds.
 
 #include <QMetaType>
 #include <QString>
@@ -13,6 +15,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <type_traits>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the blocks exchanged with the instrument libraries are little-endian");
@@ -92,8 +95,8 @@ struct Sheet {
     int ImageWidth = 0;
     int ImageHeight = 0;
     int BitPerPixel = 0;
-    unsigned char *ImageBytes = nullptr; // ImageByteCount(ImageWidth, ImageHeight, BitPerPixel) bytes, owned
-    PatchColor *Patches = nullptr;       // PatchCount records, owned
+    std::unique_ptr<unsigned char[]> ImageBytes; // ImageByteCount(ImageWidth, ImageHeight, BitPerPixel) bytes
+    std::unique_ptr<PatchColor[]> Patches;       // PatchCount records
     int BarcodeLeftTopX = 0;
     int BarcodeLeftTopY = 0;
     int BarcodeWidth = 0;
@@ -115,7 +118,7 @@ struct ChartDefinitionDataSheets {
     int UNIT = 0;
     int Barcode = 0;
     int Recog = 0;
-    ChartDefinitionData::Sheet *Sheets = nullptr; // SheetCount pages, owned
+    std::unique_ptr<ChartDefinitionData::Sheet[]> Sheets; // SheetCount pages
 };
 
 // One measured page.
@@ -139,8 +142,8 @@ struct MeasurementData {
     int PageNumber = 0; // 1-based chart page, 0 = not measured
     int RecordCount = 0;
     int MeasuredCount = 0;
-    PatchData *Records = nullptr;        // RecordCount records, owned
-    unsigned char *ImageBytes = nullptr; // ImageByteCount(Width, Height, BitPerPixel) bytes, owned
+    std::unique_ptr<PatchData[]> Records;        // RecordCount records
+    std::unique_ptr<unsigned char[]> ImageBytes; // ImageByteCount(Width, Height, BitPerPixel) bytes
     int ImageDPI = 0;
 };
 
@@ -154,7 +157,7 @@ struct MeasurementDataSheets {
     // Density measurements: the two halves of the first barcode text; empty otherwise.
     QString BarcodeText1;
     QString BarcodeText2;
-    MeasurementData *Sheets = nullptr; // SheetCount entries, owned
+    std::unique_ptr<MeasurementData[]> Sheets; // SheetCount entries
 };
 
 // Document list entries. Fields marked run-time never reach a file.
@@ -302,6 +305,27 @@ static_assert(sizeof(ChartDefinitionData::Sheet::Areas) / sizeof(ChartDefinition
                   sizeof(ChartDefinitionData::Sheet::ClipAreas) / sizeof(ChartDefinitionData::ClipArea) == 50,
               "50 area and 50 clip slots per page");
 static_assert(sizeof(Setting::MeasureConditionSetting) == 12 * 4, "twelve ints");
+
+// The records that own arrays move but never copy: a copy would share the arrays.
+static_assert(!std::is_copy_constructible_v<ChartDefinitionData::Sheet> &&
+                  !std::is_copy_assignable_v<ChartDefinitionData::Sheet> &&
+                  std::is_nothrow_move_constructible_v<ChartDefinitionData::Sheet> &&
+                  std::is_nothrow_move_assignable_v<ChartDefinitionData::Sheet>,
+              "a chart page moves, never copies");
+static_assert(!std::is_copy_constructible_v<ChartDefinitionDataSheets> &&
+                  !std::is_copy_assignable_v<ChartDefinitionDataSheets> &&
+                  std::is_nothrow_move_constructible_v<ChartDefinitionDataSheets> &&
+                  std::is_nothrow_move_assignable_v<ChartDefinitionDataSheets>,
+              "a chart moves, never copies");
+static_assert(!std::is_copy_constructible_v<MeasurementData> && !std::is_copy_assignable_v<MeasurementData> &&
+                  std::is_nothrow_move_constructible_v<MeasurementData> &&
+                  std::is_nothrow_move_assignable_v<MeasurementData>,
+              "a measured page moves, never copies");
+static_assert(!std::is_copy_constructible_v<MeasurementDataSheets> &&
+                  !std::is_copy_assignable_v<MeasurementDataSheets> &&
+                  std::is_nothrow_move_constructible_v<MeasurementDataSheets> &&
+                  std::is_nothrow_move_assignable_v<MeasurementDataSheets>,
+              "a measurement moves, never copies");
 
 Q_DECLARE_METATYPE(ChartDefinitionData::PatchColor)
 

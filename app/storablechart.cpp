@@ -88,7 +88,7 @@ bool IsStorableImage(qint64 width, qint64 height, qint64 bitsPerPixel, const uns
 
 bool IsStorableMeasuredPage(const MeasurementData &page)
 {
-    if (!IsStorableImage(page.Width, page.Height, page.BitPerPixel, page.ImageBytes))
+    if (!IsStorableImage(page.Width, page.Height, page.BitPerPixel, page.ImageBytes.get()))
         return false;
     if (page.RecordCount < 0 || (page.RecordCount > 0 && !page.Records))
         return false;

@@ -18,7 +18,7 @@ void FillLargeMeasurement(MeasurementDataSheets *m)
     constexpr int kRecords = 3000;
     m->SheetCount = kPages;
     m->RecordCount = kPages * kRecords;
-    m->Sheets = new MeasurementData[kPages];
+    m->Sheets = NewMeasurementPages(kPages);
     for (int s = 0; s < kPages; ++s) {
         MeasurementData &page = m->Sheets[s];
         page.Width = 1754;
@@ -28,15 +28,15 @@ void FillLargeMeasurement(MeasurementDataSheets *m)
         page.PageNumber = s + 1;
         page.RecordCount = kRecords;
         page.MeasuredCount = kRecords;
-        page.Records = new MeasurementData::PatchData[kRecords];
+        page.Records = NewMeasurementRecords(kRecords);
         for (int r = 0; r < kRecords; ++r) {
             page.Records[r].Column = r;
             for (int v = 0; v < kInstrumentValueCount; ++v)
                 page.Records[r].Values[v] = float(v + r);
         }
         const qint64 bytes = ImageByteCount(page.Width, page.Height, page.BitPerPixel);
-        page.ImageBytes = new unsigned char[size_t(bytes)];
-        std::memset(page.ImageBytes, 0x7F, size_t(bytes));
+        page.ImageBytes = NewImageBytes(size_t(bytes));
+        std::memset(page.ImageBytes.get(), 0x7F, size_t(bytes));
     }
 }
 
@@ -47,7 +47,7 @@ void BM_MeasurementDeepCopyAndClear(benchmark::State &state)
     for (auto _ : state) {
         MeasurementDataSheets copy;
         CopyMeasureFileData(&copy, source);
-        benchmark::DoNotOptimize(copy.Sheets[3].ImageBytes);
+        benchmark::DoNotOptimize(copy.Sheets[3].ImageBytes.get());
         ClearMeasureFileData(&copy);
         benchmark::ClobberMemory();
     }

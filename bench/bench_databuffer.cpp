@@ -144,9 +144,9 @@ public:
     int GetUserIlluminantForCondition(int, int, EnvironLightData *) override { return 1; }
     int GetSelectionSource() override { return 1; }
     bool GetSelectedChart(OrloSelectedChart *out) override { return *out = selected, true; }
-    int GetCurrentSheet(ChartDefinitionData::Sheet *out) override
+    int GetCurrentSheet(const ChartDefinitionData::Sheet **sheet) override
     {
-        *out = buffer.GetChartDefinition()->Sheets[0];
+        *sheet = &buffer.GetChartDefinition()->Sheets[0];
         return 0;
     }
     unsigned GetCurrentChartPageIndex() override { return buffer.GetCurrentChartPageIndex(); }
@@ -217,7 +217,7 @@ void BM_ControllerRun(benchmark::State &state)
     const std::vector<OrloMeasurePoint> points = GridPoints(rows, columns);
     ChartDefinitionDataSheets *chart = host.buffer.GetChartDefinition();
     chart->SheetCount = 1;
-    chart->Sheets = new ChartDefinitionData::Sheet[1];
+    chart->Sheets = NewChartSheets(1);
     ChartDefinitionData::Sheet &sheet = chart->Sheets[0];
     sheet.Width = layout.width;
     sheet.Height = layout.height;

@@ -17,14 +17,14 @@ void FillMeasurement(MeasurementDataSheets *m, int pages, int records)
 {
     m->SheetCount = pages;
     m->RecordCount = pages * records;
-    m->Sheets = new MeasurementData[size_t(pages)];
+    m->Sheets = NewMeasurementPages(size_t(pages));
     for (int s = 0; s < pages; ++s) {
         MeasurementData &page = m->Sheets[s];
         page.PageNumber = s + 1;
         page.RecordCount = records;
         page.MeasuredCount = records;
         page.ImageDPI = 150;
-        page.Records = new MeasurementData::PatchData[size_t(records)];
+        page.Records = NewMeasurementRecords(size_t(records));
         for (int r = 0; r < records; ++r) {
             page.Records[r].Column = r;
             page.Records[r].ColorFormat = 1;
@@ -38,14 +38,14 @@ void FillChart(ChartDefinitionDataSheets *chart, int patches)
 {
     chart->SheetCount = 1;
     chart->ChartPatchCount = patches;
-    chart->Sheets = new ChartDefinitionData::Sheet[1];
+    chart->Sheets = NewChartSheets(1);
     auto &sheet = chart->Sheets[0];
     sheet.Width = 29700;
     sheet.Height = 42000;
     sheet.AreaCount = 1;
     sheet.Areas[0] = {1, patches, patches};
     sheet.PatchCount = patches;
-    sheet.Patches = new ChartDefinitionData::PatchColor[size_t(patches)];
+    sheet.Patches = NewChartPatches(size_t(patches));
     for (int p = 0; p < patches; ++p)
         sheet.Patches[p] = {p + 1, 0, 0, p, 1, {1, 2, 3}};
 }

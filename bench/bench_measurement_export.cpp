@@ -73,9 +73,9 @@ struct Data {
     Data()
     {
         chart.SheetCount = kPages;
-        chart.Sheets = new ChartDefinitionData::Sheet[kPages];
+        chart.Sheets = NewChartSheets(kPages);
         measurement.SheetCount = kPages;
-        measurement.Sheets = new MeasurementData[kPages];
+        measurement.Sheets = NewMeasurementPages(kPages);
         const int areas = kPatchesPerPage / (kRows * kColumnsPerArea);
         for (int p = 0; p < kPages; ++p) {
             ChartDefinitionData::Sheet &sheet = chart.Sheets[p];
@@ -83,12 +83,12 @@ struct Data {
             for (int a = 0; a < areas; ++a)
                 sheet.Areas[a] = {kRows, kColumnsPerArea, kRows * kColumnsPerArea};
             sheet.PatchCount = kPatchesPerPage;
-            sheet.Patches = new ChartDefinitionData::PatchColor[kPatchesPerPage];
+            sheet.Patches = NewChartPatches(kPatchesPerPage);
             MeasurementData &page = measurement.Sheets[p];
             page.PageNumber = p + 1;
             page.RecordCount = kPatchesPerPage;
             page.MeasuredCount = kPatchesPerPage;
-            page.Records = new MeasurementData::PatchData[kPatchesPerPage];
+            page.Records = NewMeasurementRecords(kPatchesPerPage);
             for (int i = 0; i < kPatchesPerPage; ++i) {
                 ChartDefinitionData::PatchColor &patch = sheet.Patches[i];
                 patch.ID = (i * 7919) % 9999 + 1;

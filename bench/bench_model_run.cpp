@@ -30,7 +30,7 @@ void MakeChart(ChartDefinitionDataSheets *chart)
     chart->Recog = 1;
     chart->Diameter = 1;
     chart->SheetCount = kPages;
-    chart->Sheets = new ChartDefinitionData::Sheet[kPages];
+    chart->Sheets = NewChartSheets(kPages);
     int id = 1;
     for (int p = 0; p < kPages; ++p) {
         ChartDefinitionData::Sheet &sheet = chart->Sheets[p];
@@ -40,7 +40,7 @@ void MakeChart(ChartDefinitionDataSheets *chart)
         sheet.Areas[0] = {kRows, kColumns, kPatchesPerPage};
         sheet.Placements[0] = {1000, 1000, 400, 400, 450, 450};
         sheet.PatchCount = kPatchesPerPage;
-        sheet.Patches = new ChartDefinitionData::PatchColor[kPatchesPerPage];
+        sheet.Patches = NewChartPatches(kPatchesPerPage);
         for (int k = 0; k < kPatchesPerPage; ++k) {
             const float v = float((k * 7 + p * 31) % 256);
             sheet.Patches[k] = {id++, 0, k / kColumns, k % kColumns, 1, {v, 255.0f - v, 128.0f}};

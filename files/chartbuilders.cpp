@@ -25,21 +25,14 @@ struct PageAreas {
     int shift = 0; // columns the second area lies to the right of the first
 };
 
-// Replaces the chart's pages with pageCount copies of the template (no arrays of their own).
+// Replaces the chart's pages with pageCount copies of the template's fields (no arrays of their own).
 void ResetPages(ChartDefinitionDataSheets *chart, int pageCount, const Sheet &pageTemplate)
 {
-    if (chart->Sheets) {
-        for (int s = 0; s < chart->SheetCount; ++s)
-            ClearSheetData(&chart->Sheets[s]);
-        delete[] chart->Sheets;
-        chart->Sheets = nullptr;
-    }
-    chart->Sheets = new Sheet[size_t(pageCount)];
+    chart->Sheets.reset();
+    chart->Sheets = NewChartSheets(size_t(pageCount));
     chart->SheetCount = pageCount;
     for (int s = 0; s < pageCount; ++s) {
-        chart->Sheets[s] = pageTemplate;
-        chart->Sheets[s].Patches = nullptr;
-        chart->Sheets[s].ImageBytes = nullptr;
+        CopySheetFields(&chart->Sheets[s], pageTemplate);
         chart->Sheets[s].HasImage = 0;
     }
 }
@@ -161,7 +154,7 @@ int CIODataFile::BuildSheetsByColumns(ChartDefinitionDataSheets *chart, const Pa
         if (!ApplyAreas(&page, plan, geometry))
             return ColumnBuildFailed;
         if (page.PatchCount > 0)
-            page.Patches = new PatchColor[size_t(page.PatchCount)]();
+            page.Patches = NewChartPatches(size_t(page.PatchCount));
         int out = 0;
         qint64 column = 0; // counted across the page's areas
         for (int a = 0; a < plan.areaCount; ++a) {
@@ -232,7 +225,7 @@ int CIODataFile::BuildSheetsPageByPage(ChartDefinitionDataSheets *chart, const P
         if (!ApplyAreas(&page, plan, geometry))
             return PageBuildFailed;
         if (page.PatchCount > 0)
-            page.Patches = new PatchColor[size_t(page.PatchCount)]();
+            page.Patches = NewChartPatches(size_t(page.PatchCount));
         int out = 0;
         for (int a = 0; a < plan.areaCount; ++a) {
             for (int c = 0; c < plan.columns[a]; ++c) {
@@ -308,8 +301,8 @@ int CIODataFile::GroupPatchesIntoAreas(Sheet *page, const PatchList &grid, const
     int total = 0;
     for (const QVector<int> &run : runs)
         total += run.size();
-    delete[] page->Patches;
-    page->Patches = total > 0 ? new PatchColor[size_t(total)]() : nullptr;
+    page->Patches.reset();
+    page->Patches = total > 0 ? NewChartPatches(size_t(total)) : nullptr;
     page->PatchCount = total;
     page->AreaCount = runs.size();
     int out = 0;

@@ -233,7 +233,7 @@ int CIODataFile::ReadChartDefinitionXml(ChartDefinitionDataSheets *chart, const 
     }
     chart->Recog = RecogModeFromText(chartElement.attribute(QStringLiteral("Recog"), QStringLiteral("Combine")));
 
-    chart->Sheets = new Sheet[size_t(sheetCount)];
+    chart->Sheets = NewChartSheets(size_t(sheetCount));
     chart->SheetCount = sheetCount;
     int chartFormat = ChartDefinitionData::FormatNone;
     QVector<bool> pageRead(sheetCount, false);
@@ -305,7 +305,7 @@ int CIODataFile::ReadOneSheet(const QDomElement &sheetElement, int unit, bool wi
     sheet->AreaCount = int(areaCount);
     sheet->PatchCount = int(patchCount);
     if (patchCount > 0)
-        sheet->Patches = new PatchColor[size_t(patchCount)]();
+        sheet->Patches = NewChartPatches(size_t(patchCount));
     int areaTally[kMaxAreaCount] = {};
     bool areaRead[kMaxAreaCount] = {};
     qint64 areaPatchSum = 0;
@@ -420,8 +420,8 @@ int CIODataFile::ReadOneSheet(const QDomElement &sheetElement, int unit, bool wi
     sheet->ImageWidth = imageWidth;
     sheet->ImageHeight = imageHeight;
     sheet->BitPerPixel = bits;
-    sheet->ImageBytes = new unsigned char[size_t(bytes.size())];
-    std::copy(bytes.constBegin(), bytes.constEnd(), reinterpret_cast<char *>(sheet->ImageBytes));
+    sheet->ImageBytes = NewImageBytes(size_t(bytes.size()));
+    std::copy(bytes.constBegin(), bytes.constEnd(), reinterpret_cast<char *>(sheet->ImageBytes.get()));
     if (!IntAttribute(image, "ImageDPI", &sheet->ImageDPI))
         return NotAnInteger;
     int clipCount = 0;
@@ -619,7 +619,7 @@ int CIODataFile::WriteChartDefinition(const QString &path, const ChartDefinition
             if (sheet.HasImage) {
                 const qint64 byteCount = ImageByteCount(sheet.ImageWidth, sheet.ImageHeight, sheet.BitPerPixel);
                 const QByteArray raw =
-                    QByteArray::fromRawData(reinterpret_cast<const char *>(sheet.ImageBytes), int(byteCount));
+                    QByteArray::fromRawData(reinterpret_cast<const char *>(sheet.ImageBytes.get()), int(byteCount));
                 xml.StartWithText(QStringLiteral("Image"),
                                   {{QStringLiteral("Width"), QString::number(sheet.ImageWidth)},
                                    {QStringLiteral("Height"), QString::number(sheet.ImageHeight)},

@@ -108,7 +108,7 @@ int CIODataFile::ImportListChart(ChartDefinitionDataSheets *chart, const QString
     chart->Diameter = 1;
     chart->Recog = ChartDefinitionData::RecogCombine;
     chart->ChartPatchCount = int(n);
-    chart->Sheets = new Sheet[size_t(pages)];
+    chart->Sheets = NewChartSheets(size_t(pages));
     chart->SheetCount = int(pages);
 
     ChartDefinitionData::AreaPlacement geometry;
@@ -145,7 +145,7 @@ int CIODataFile::ImportListChart(ChartDefinitionDataSheets *chart, const QString
         page.PatchCount = 0;
         for (int a = 0; a < page.AreaCount; ++a)
             page.PatchCount += page.Areas[a].PatchCount;
-        page.Patches = new PatchColor[size_t(page.PatchCount)]();
+        page.Patches = NewChartPatches(size_t(page.PatchCount));
 
         int out = 0;
         for (int a = 0; a < page.AreaCount; ++a) {

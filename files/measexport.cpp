@@ -369,7 +369,7 @@ int CIODataFile::CollectRowsInIdOrder(QList<ExportRow> *rows, const Setting::Mea
             continue;
         const ChartDefinitionData::PatchColor &patch = entry.second;
         const int r = page->value(Cell{patch.Area, patch.Row, patch.Column}, -1);
-        const MeasurementData::PatchData *records = measurement.Sheets[sheetIndex].Records;
+        const MeasurementData::PatchData *records = measurement.Sheets[sheetIndex].Records.get();
         if (r < 0 || !AnyMeasuredValue(records[r]))
             continue;
         const int code =

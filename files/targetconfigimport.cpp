@@ -4,6 +4,7 @@
 #include "files/iodatafile.h"
 #include "files/xmlchartimport.h"
 
+#include "app/recordhelpers.h"
 #include "app/storablechart.h"
 
 #include <QSet>
@@ -156,7 +157,7 @@ int CIODataFile::ImportTargetConfigurationChart(ChartDefinitionDataSheets *chart
         ++pageCount;
     if (pageCount == 0)
         return XmlLayoutInvalid;
-    chart->Sheets = new Sheet[size_t(pageCount)];
+    chart->Sheets = NewChartSheets(size_t(pageCount));
     chart->SheetCount = pageCount;
 
     // The file's page size or margins missing: every page gets a size of its own grid and 5 mm margins.

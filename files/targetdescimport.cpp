@@ -5,6 +5,7 @@
 #include "files/iodatafile.h"
 #include "files/xmlchartimport.h"
 
+#include "app/recordhelpers.h"
 #include "app/storablechart.h"
 #include "app/texthelpers.h"
 
@@ -232,7 +233,7 @@ int CIODataFile::ImportTargetDescriptionChart(ChartDefinitionDataSheets *chart, 
         pageLists[page].append(patch);
     }
 
-    chart->Sheets = new Sheet[size_t(pages)];
+    chart->Sheets = NewChartSheets(size_t(pages));
     chart->SheetCount = pages;
     const qint64 perPage = qint64(rows) * columns;
     for (int s = 0; s < pages; ++s) {

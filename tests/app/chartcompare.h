@@ -40,7 +40,7 @@ inline void CompareCharts(const ChartDefinitionDataSheets &a, const ChartDefinit
         QCOMPARE(x.ImageDPI, y.ImageDPI);
         const qint64 bytes = x.HasImage ? ImageByteCount(x.ImageWidth, x.ImageHeight, x.BitPerPixel) : 0;
         if (bytes > 0)
-            QVERIFY(std::memcmp(x.ImageBytes, y.ImageBytes, size_t(bytes)) == 0);
+            QVERIFY(std::memcmp(x.ImageBytes.get(), y.ImageBytes.get(), size_t(bytes)) == 0);
         QCOMPARE(x.BarcodeLeftTopX, y.BarcodeLeftTopX);
         QCOMPARE(x.BarcodeLeftTopY, y.BarcodeLeftTopY);
         QCOMPARE(x.BarcodeWidth, y.BarcodeWidth);

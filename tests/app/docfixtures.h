@@ -100,7 +100,7 @@ inline void FillPage(ChartDefinitionData::Sheet *sheet, int rows, int columns, i
     sheet->Areas[0] = {rows, columns, rows * columns};
     sheet->Placements[0] = {1000, 2000, 600, 600, 600, 600};
     sheet->PatchCount = rows * columns;
-    sheet->Patches = new ChartDefinitionData::PatchColor[size_t(sheet->PatchCount)];
+    sheet->Patches = NewChartPatches(size_t(sheet->PatchCount));
     for (int k = 0; k < sheet->PatchCount; ++k) {
         auto &p = sheet->Patches[k];
         p.ID = firstId + k;
@@ -126,7 +126,7 @@ inline ChartDefinitionDataSheets MakeChart(int pages, int rows = 2, int columns 
     chart.CreateTime = QStringLiteral("2024/01/02 03:04:05");
     chart.UUID = QStringLiteral("{00000000-0000-0000-0000-000000000001}");
     chart.SheetCount = pages;
-    chart.Sheets = pages > 0 ? new ChartDefinitionData::Sheet[size_t(pages)] : nullptr;
+    chart.Sheets = pages > 0 ? NewChartSheets(size_t(pages)) : nullptr;
     for (int k = 0; k < pages; ++k) {
         FillPage(&chart.Sheets[k], rows, columns, 1 + k * rows * columns);
         chart.ChartPatchCount += rows * columns;
@@ -140,7 +140,7 @@ inline void FillMeasuredPage(MeasurementData *page, int pageNumber, int records,
     page->PageNumber = pageNumber;
     page->RecordCount = records;
     page->MeasuredCount = records;
-    page->Records = records > 0 ? new MeasurementData::PatchData[size_t(records)] : nullptr;
+    page->Records = records > 0 ? NewMeasurementRecords(size_t(records)) : nullptr;
     for (int k = 0; k < records; ++k) {
         auto &r = page->Records[k];
         r.ID = k + 1;
@@ -165,7 +165,7 @@ inline MeasurementDataSheets MakeMeasurement(int pages, int records = 4)
     m.Mode = 0;
     m.SerialNumber = QStringLiteral("SN000001");
     m.SheetCount = pages;
-    m.Sheets = pages > 0 ? new MeasurementData[size_t(pages)] : nullptr;
+    m.Sheets = pages > 0 ? NewMeasurementPages(size_t(pages)) : nullptr;
     for (int k = 0; k < pages; ++k) {
         FillMeasuredPage(&m.Sheets[k], k + 1, records, float(k));
         m.RecordCount += records;

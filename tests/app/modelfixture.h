@@ -95,7 +95,7 @@ inline void MakeChart(ChartDefinitionDataSheets *chart, int pages, int rows, int
     chart->Barcode = barcode;
     chart->Recog = 1;
     chart->Diameter = 1;
-    chart->Sheets = new ChartDefinitionData::Sheet[size_t(pages)];
+    chart->Sheets = NewChartSheets(size_t(pages));
     int id = 1;
     for (int p = 0; p < pages; ++p) {
         ChartDefinitionData::Sheet &sheet = chart->Sheets[p];
@@ -105,7 +105,7 @@ inline void MakeChart(ChartDefinitionDataSheets *chart, int pages, int rows, int
         sheet.Areas[0] = {rows, columns, rows * columns};
         sheet.Placements[0] = {1000, 1000, 1000, 1000, 1200, 1200};
         sheet.PatchCount = rows * columns;
-        sheet.Patches = new ChartDefinitionData::PatchColor[size_t(sheet.PatchCount)];
+        sheet.Patches = NewChartPatches(size_t(sheet.PatchCount));
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < columns; ++c) {
                 ChartDefinitionData::PatchColor &patch = sheet.Patches[r * columns + c];
@@ -158,7 +158,7 @@ inline void MakePrintableChart(ChartDefinitionDataSheets *chart, const QString &
     chart->Recog = 1;
     chart->Diameter = 1;
     chart->SheetCount = pages.size();
-    chart->Sheets = new ChartDefinitionData::Sheet[size_t(chart->SheetCount)];
+    chart->Sheets = NewChartSheets(size_t(chart->SheetCount));
     int id = 1;
     for (int p = 0; p < chart->SheetCount; ++p) {
         ChartDefinitionData::Sheet &sheet = chart->Sheets[p];
@@ -172,7 +172,7 @@ inline void MakePrintableChart(ChartDefinitionDataSheets *chart, const QString &
             sheet.Placements[a] = {area.left, area.top, area.patchWidth, area.patchHeight, area.pitchX, area.pitchY};
             sheet.PatchCount += area.rows * area.columns;
         }
-        sheet.Patches = new ChartDefinitionData::PatchColor[size_t(sheet.PatchCount)];
+        sheet.Patches = NewChartPatches(size_t(sheet.PatchCount));
         int k = 0;
         for (int a = 0; a < areas.size(); ++a) {
             for (int r = 0; r < areas.at(a).rows; ++r) {

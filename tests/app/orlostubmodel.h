@@ -132,12 +132,12 @@ public:
             *out = selected;
         return hasSelectedChart;
     }
-    int GetCurrentSheet(ChartDefinitionData::Sheet *out) override
+    int GetCurrentSheet(const ChartDefinitionData::Sheet **sheet) override
     {
         const ChartDefinitionDataSheets *chart = buffer.GetChartDefinition();
         if (!chart->Sheets || buffer.GetCurrentChartPageIndex() >= unsigned(chart->SheetCount))
             return 10004;
-        *out = chart->Sheets[buffer.GetCurrentChartPageIndex()];
+        *sheet = &chart->Sheets[buffer.GetCurrentChartPageIndex()];
         return 0;
     }
     unsigned GetCurrentChartPageIndex() override { return buffer.GetCurrentChartPageIndex(); }
@@ -275,7 +275,7 @@ inline void MakeRunChart(ChartDefinitionDataSheets *chart, int rows = 2, int col
     chart->Diameter = 1;
     chart->Recog = 1;
     chart->Barcode = 1;
-    chart->Sheets = new ChartDefinitionData::Sheet[1];
+    chart->Sheets = NewChartSheets(1);
     ChartDefinitionData::Sheet &sheet = chart->Sheets[0];
     sheet.Width = 20000;
     sheet.Height = 15000;
@@ -284,7 +284,7 @@ inline void MakeRunChart(ChartDefinitionDataSheets *chart, int rows = 2, int col
     sheet.Placements[0] = {3000, 4000, 1000, 1000, 1200, 1200};
     sheet.PatchCount = rows * columns;
     chart->ChartPatchCount = sheet.PatchCount;
-    sheet.Patches = new ChartDefinitionData::PatchColor[size_t(sheet.PatchCount)];
+    sheet.Patches = NewChartPatches(size_t(sheet.PatchCount));
     for (int k = 0; k < sheet.PatchCount; ++k) {
         const float v = float(40 * (k % 6));
         sheet.Patches[k] = {k + 1, 0, k / columns, k % columns, 1, {255.0f - v, 255.0f, 255.0f - v / 2}};

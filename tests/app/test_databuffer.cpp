@@ -26,9 +26,9 @@ public:
     {
         reads << 0 << id;
         // A failing read may leave half a record behind.
-        chart->Sheets = new ChartDefinitionData::Sheet[1];
+        chart->Sheets = NewChartSheets(1);
         chart->SheetCount = 1;
-        measurement->Sheets = new MeasurementData[1];
+        measurement->Sheets = NewMeasurementPages(1);
         measurement->SheetCount = 1;
         return readResult;
     }
@@ -54,7 +54,7 @@ void MakeChart(ChartDefinitionDataSheets *chart, const QVector<AreaSpec> &areas,
 {
     ClearChartDefinitionData(chart);
     chart->SheetCount = sheets;
-    chart->Sheets = new ChartDefinitionData::Sheet[size_t(sheets)];
+    chart->Sheets = NewChartSheets(size_t(sheets));
     for (int s = 0; s < sheets; ++s) {
         ChartDefinitionData::Sheet &sheet = chart->Sheets[s];
         sheet.Width = 20000;
@@ -67,7 +67,7 @@ void MakeChart(ChartDefinitionDataSheets *chart, const QVector<AreaSpec> &areas,
             total += areas[a].patches;
         }
         sheet.PatchCount = total;
-        sheet.Patches = new ChartDefinitionData::PatchColor[size_t(total)];
+        sheet.Patches = NewChartPatches(size_t(total));
         int k = 0;
         for (int a = 0; a < areas.size(); ++a)
             for (int i = 0; i < areas[a].patches; ++i, ++k)
@@ -543,8 +543,8 @@ void TestDataBuffer::storePatchColourModes()
     colours.ChartColorFormat = 2;
     colours.ChartColorValue[0] = 22;
     float block[kInstrumentValueCount] = {1};
-    const ChartDefinitionData::PatchColor *patches = buffer.GetChartDefinition()->Sheets[0].Patches;
-    const MeasurementData::PatchData *records = buffer.GetMeasurement()->Sheets[0].Records;
+    const ChartDefinitionData::PatchColor *patches = buffer.GetChartDefinition()->Sheets[0].Patches.get();
+    const MeasurementData::PatchData *records = buffer.GetMeasurement()->Sheets[0].Records.get();
     for (int mode = 0; mode < 3; ++mode) {
         const int location[3] = {0, 0, mode};
         QCOMPARE(buffer.SetPatchMeasurement(mode, location, block, colours, mode), 0);
@@ -611,17 +611,26 @@ void TestDataBuffer::loadAndCopy()
     MeasurementDataSheets *m = buffer.GetMeasurement();
     ClearMeasureFileData(m);
     m->SheetCount = 2;
-    m->Sheets = new MeasurementData[2];
+    m->Sheets = NewMeasurementPages(2);
     m->Sheets[0].PageNumber = 2;
+    buffer.GetChartDefinition()->Sheets[1].Patches[0].ID = 21;
     ChartDefinitionDataSheets copy;
     buffer.CopyChartDefinition(&copy);
     QCOMPARE(copy.SheetCount, 2);
     QCOMPARE(copy.ChartPatchCount, 5);
-    QVERIFY(copy.Sheets[0].Patches == buffer.GetChartDefinition()->Sheets[1].Patches);
-    QVERIFY(copy.Sheets[1].Patches == buffer.GetChartDefinition()->Sheets[0].Patches);
-    delete[] copy.Sheets; // the pages share the buffer's arrays
+    QCOMPARE(copy.Sheets[0].Patches[0].ID, 21);
+    QCOMPARE(copy.Sheets[1].Patches[0].ID, 1);
     QCOMPARE(buffer.GetMeasuredPageNumbers(), QList<unsigned>({2u}));
     QCOMPARE(buffer.GetChartPageNumbers(), QList<unsigned>({1u, 2u}));
+
+    // The copy owns its pages: they outlive the buffer's chart, and clearing the copy leaves the buffer whole.
+    ClearChartDefinitionData(buffer.GetChartDefinition());
+    QCOMPARE(copy.Sheets[0].Patches[1].ID, 2);
+    QCOMPARE(copy.Sheets[1].Patches[2].ID, 3);
+    MakeChart(buffer.GetChartDefinition(), {{1, 3, 3}});
+    buffer.CopyChartDefinition(&copy);
+    ClearChartDefinitionData(&copy);
+    QCOMPARE(buffer.GetChartDefinition()->Sheets[0].Patches[2].ID, 3);
 }
 
 void TestDataBuffer::replaceSheets()
@@ -630,18 +639,22 @@ void TestDataBuffer::replaceSheets()
     CDataBuffer buffer(&host);
     ChartDefinitionDataSheets *chart = buffer.GetChartDefinition();
     MakeChart(chart, {{1, 3, 3}}, 2);
-    // A shallow copy of the page it replaces: the arrays are the same.
-    ChartDefinitionData::Sheet shallow = chart->Sheets[1];
-    shallow.PatchCount = 2;
-    QCOMPARE(buffer.ReplaceChartSheet(shallow, 1), 0);
+    // A copy of the page it replaces, one patch shorter.
+    ChartDefinitionData::Sheet shorter;
+    CopySheetData(&shorter, chart->Sheets[1]);
+    shorter.PatchCount = 2;
+    QCOMPARE(buffer.ReplaceChartSheet(shorter, 1), 0);
     QCOMPARE(chart->ChartPatchCount, 5);
     QCOMPARE(chart->Sheets[1].Patches[1].ID, 2);
-    QCOMPARE(buffer.ReplaceChartSheet(shallow, 2), int(CDataBuffer::IndexOutOfRange));
+    QCOMPARE(buffer.ReplaceChartSheet(shorter, 2), int(CDataBuffer::IndexOutOfRange));
+    // The page itself as its own replacement: copied before the old arrays go.
+    QCOMPARE(buffer.ReplaceChartSheet(chart->Sheets[0], 0), 0);
+    QCOMPARE(chart->Sheets[0].Patches[2].ID, 3);
 
     buffer.PrepareHandyMeasurement(1);
     MeasurementData page;
     page.RecordCount = 1;
-    page.Records = new MeasurementData::PatchData[1];
+    page.Records = NewMeasurementRecords(1);
     QCOMPARE(buffer.ReplaceMeasurementSheet(page, 1), 0);
     QCOMPARE(buffer.GetMeasurement()->RecordCount, 4);
     QCOMPARE(buffer.ReplaceMeasurementSheet(page, -1), int(CDataBuffer::IndexOutOfRange));

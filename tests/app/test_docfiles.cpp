@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 
@@ -196,7 +197,7 @@ private slots:
         ChartDefinitionDataSheets chart;
         ChartGuard guard{&chart};
         chart.SheetCount = 1;
-        chart.Sheets = new ChartDefinitionData::Sheet[1];
+        chart.Sheets = NewChartSheets(1);
         auto &s = chart.Sheets[0];
         s.Width = 21000;
         s.Height = 29700;
@@ -204,7 +205,7 @@ private slots:
         s.AreaCount = 1;
         s.Areas[0] = {1, 2, 2};
         s.Placements[0] = {1000, 2000, 600, 700, 650, 750};
-        s.Patches = new ChartDefinitionData::PatchColor[2];
+        s.Patches = NewChartPatches(2);
         s.Patches[0] = {1, 0, 0, 0, 1, {10, 20, 30}};
         s.Patches[1] = {2, 0, 0, 1, 6, {1, 2, 3, 4, 5, 6, 7, 8}};
         s.BarcodeLeftTopX = 500;
@@ -247,7 +248,7 @@ private slots:
         p0.Width = 3;
         p0.Height = 2;
         p0.BitPerPixel = 24;
-        p0.ImageBytes = new unsigned char[18];
+        p0.ImageBytes = NewImageBytes(18);
         for (int k = 0; k < 18; ++k)
             p0.ImageBytes[k] = static_cast<unsigned char>(k * 13);
         m.Sheets[0].Records[0].ColorFormat = 2;
@@ -375,14 +376,15 @@ private slots:
         s.ImageWidth = 4;
         s.ImageHeight = 3;
         s.BitPerPixel = 8;
-        s.ImageBytes = new unsigned char[12]();
+        s.ImageBytes = NewImageBytes(12);
+        std::fill_n(s.ImageBytes.get(), 12, 0);
         s.ClipAreaCount = 2;
         s.ClipAreas[1] = {1, 2, 3, 4, 5, 6, 7, 8};
         auto &p = m.Sheets[0];
         p.Width = 4;
         p.Height = 3;
         p.BitPerPixel = 8;
-        p.ImageBytes = new unsigned char[12];
+        p.ImageBytes = NewImageBytes(12);
         for (int k = 0; k < 12; ++k)
             p.ImageBytes[k] = static_cast<unsigned char>(200 + k);
 
@@ -403,8 +405,8 @@ private slots:
         const auto &rp = readMeasurement.Sheets[0];
         QCOMPARE(rp.Width, 4);
         QVERIFY(rp.ImageBytes);
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rp.ImageBytes), 12),
-                 QByteArray(reinterpret_cast<const char *>(p.ImageBytes), 12));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rp.ImageBytes.get()), 12),
+                 QByteArray(reinterpret_cast<const char *>(p.ImageBytes.get()), 12));
     }
 
     // Groups a version lacks are filled as older files expect.
@@ -791,7 +793,8 @@ private slots:
         chart.Sheets[0].ImageWidth = 2;
         chart.Sheets[0].ImageHeight = 1;
         chart.Sheets[0].BitPerPixel = 8;
-        chart.Sheets[0].ImageBytes = new unsigned char[2]();
+        chart.Sheets[0].ImageBytes = NewImageBytes(2);
+        std::fill_n(chart.Sheets[0].ImageBytes.get(), 2, 0);
         chart.Sheets[0].ClipAreaCount = 1;
         m.BarcodeText1 = QStringLiteral("T1");
         const QString full = Path(QStringLiteral("full%1").arg(kind));

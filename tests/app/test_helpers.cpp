@@ -20,9 +20,9 @@ namespace {
 
 // Sheet 21000 x 29700 with one area in slot `slot` of 3 columns (pitch 600, patch 500) by 2 rows (pitch 700,
 // patch 600): it ends at x + 1700 and y + 1300.
-ChartDefinitionData::Sheet *NewSheets(int count)
+std::unique_ptr<ChartDefinitionData::Sheet[]> NewSheets(int count)
 {
-    auto *sheets = new ChartDefinitionData::Sheet[size_t(count)];
+    std::unique_ptr<ChartDefinitionData::Sheet[]> sheets = NewChartSheets(size_t(count));
     for (int i = 0; i < count; ++i) {
         sheets[i].Width = 21000;
         sheets[i].Height = 29700;

@@ -335,6 +335,24 @@ private slots:
         QCOMPARE(f.model->GetChartDefinition()->SheetCount, 1);
     }
 
+    // The scanner reads the current sheet where the buffer keeps it: a page replaced meanwhile shows through.
+    void currentSheetIsReadInPlace()
+    {
+        ChartDefinitionDataSheets *chart = f.model->GetChartDefinition();
+        MakeChart(chart, 2, 2, 3);
+        f.model->SetCurrentSheetIndex(1);
+        const ChartDefinitionData::Sheet *sheet = nullptr;
+        QCOMPARE(f.model->GetCurrentSheet(&sheet), 0);
+        ChartDefinitionData::Sheet replacement;
+        CopySheetData(&replacement, chart->Sheets[0]);
+        replacement.Patches[0].ID = 99;
+        QCOMPARE(f.model->ReplaceChartSheet(replacement, 1), 0);
+        QCOMPARE(sheet->Patches[0].ID, 99);
+        QCOMPARE(sheet->Patches[5].ID, 6);
+        f.model->SetCurrentSheetIndex(2);
+        QCOMPARE(f.model->GetCurrentSheet(&sheet), 10004);
+    }
+
     void positionListsOwnership()
     {
         const auto makeList = [](int n) {

@@ -634,11 +634,11 @@ private slots:
             sheet.Patches[1].ColorValue[i] = values.at(i);
         MeasurementDataSheets *measurement = model->GetDataBuffer()->GetMeasurement();
         measurement->SheetCount = 1;
-        measurement->Sheets = new MeasurementData[1];
+        measurement->Sheets = NewMeasurementPages(1);
         MeasurementData &page = measurement->Sheets[0];
         page.PageNumber = 1;
         page.RecordCount = 3;
-        page.Records = new MeasurementData::PatchData[3]();
+        page.Records = NewMeasurementRecords(3);
         float paper[kInstrumentValueCount];
         for (int k = 0; k < 3; ++k) {
             page.Records[k].Column = k;
@@ -672,11 +672,11 @@ private slots:
         }
         MeasurementDataSheets *measurement = model->GetDataBuffer()->GetMeasurement();
         measurement->SheetCount = 1;
-        measurement->Sheets = new MeasurementData[1];
+        measurement->Sheets = NewMeasurementPages(1);
         MeasurementData &page = measurement->Sheets[0];
         page.PageNumber = 1;
         page.RecordCount = 3;
-        page.Records = new MeasurementData::PatchData[3]();
+        page.Records = NewMeasurementRecords(3);
         for (int k = 0; k < 3; ++k) {
             page.Records[k].Column = k;
             for (int i = 0; i < kInstrumentValueCount; ++i)

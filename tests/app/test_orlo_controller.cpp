@@ -227,15 +227,10 @@ void TestOrloController::errorEvents()
     QFETCH(int, status);
     if (sheets == 2) {
         ChartDefinitionDataSheets *chart = Chart();
-        ChartDefinitionDataSheets two;
-        CopyChartDefinitionData(&two, *chart);
-        ClearChartDefinitionData(chart);
-        *chart = two;
-        auto *pages = new ChartDefinitionData::Sheet[2];
+        std::unique_ptr<ChartDefinitionData::Sheet[]> pages = NewChartSheets(2);
         CopySheetData(&pages[0], chart->Sheets[0]);
         CopySheetData(&pages[1], chart->Sheets[0]);
-        ClearChartDefinitionData(&two);
-        chart->Sheets = pages;
+        chart->Sheets = std::move(pages);
         chart->SheetCount = 2;
         model->selected.SheetCount = 2;
     }
@@ -468,7 +463,8 @@ void TestOrloController::barcodeImageEnlarged()
     QFETCH(int, dpi);
     QFETCH(int, bits);
     const int bytesPerPixel = bits / 8;
-    ChartDefinitionData::Sheet sheet = Chart()->Sheets[0];
+    ChartDefinitionData::Sheet sheet;
+    CopySheetData(&sheet, Chart()->Sheets[0]);
     std::vector<unsigned char> pixels(size_t(3 * 2 * bytesPerPixel));
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = static_cast<unsigned char>(i + 1);
@@ -476,7 +472,8 @@ void TestOrloController::barcodeImageEnlarged()
     sheet.ImageWidth = 3;
     sheet.ImageHeight = 2;
     sheet.BitPerPixel = bits;
-    sheet.ImageBytes = pixels.data();
+    sheet.ImageBytes = NewImageBytes(pixels.size());
+    std::copy(pixels.begin(), pixels.end(), sheet.ImageBytes.get());
     sheet.ImageDPI = dpi;
     sheet.ClipAreaCount = 1;
     sheet.ClipAreas[0].RightBottomY = 55;
@@ -491,7 +488,7 @@ void TestOrloController::barcodeImageEnlarged()
     QCOMPARE(layout.areaGeometry[0][4], 1200);
     if (dpi == 300) {
         QCOMPARE(layout.image.width, 3);
-        QVERIFY(layout.image.pixels == pixels.data());
+        QVERIFY(layout.image.pixels == sheet.ImageBytes.get());
         return;
     }
     QCOMPARE(layout.image.width, 6);

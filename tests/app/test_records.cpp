@@ -1,6 +1,8 @@
 // Ownership of the chart and measurement records: deep copies, clearing, image sizes, meta-type.
 // Run under ASan, so a double free or a leaked array fails the test.
 
+#include "chartcompare.h"
+
 #include "app/recordhelpers.h"
 
 #include <QVariant>
@@ -27,7 +29,7 @@ void FillChart(ChartDefinitionDataSheets *chart)
     chart->UNIT = 1;
     chart->Barcode = 1;
     chart->Recog = 4;
-    chart->Sheets = new ChartDefinitionData::Sheet[2];
+    chart->Sheets = NewChartSheets(2);
     for (int s = 0; s < 2; ++s) {
         ChartDefinitionData::Sheet &sheet = chart->Sheets[s];
         sheet.Width = 21000 + s;
@@ -39,9 +41,9 @@ void FillChart(ChartDefinitionDataSheets *chart)
         sheet.ImageWidth = kImageW;
         sheet.ImageHeight = kImageH;
         sheet.BitPerPixel = kBpp;
-        sheet.ImageBytes = new unsigned char[kImageBytes];
-        std::memset(sheet.ImageBytes, 0x10 + s, kImageBytes);
-        sheet.Patches = new ChartDefinitionData::PatchColor[size_t(sheet.PatchCount)];
+        sheet.ImageBytes = NewImageBytes(kImageBytes);
+        std::memset(sheet.ImageBytes.get(), 0x10 + s, kImageBytes);
+        sheet.Patches = NewChartPatches(size_t(sheet.PatchCount));
         for (int p = 0; p < sheet.PatchCount; ++p) {
             sheet.Patches[p].ID = 100 * s + p + 1;
             sheet.Patches[p].Column = p;
@@ -61,7 +63,7 @@ void FillMeasurement(MeasurementDataSheets *m)
     m->Diameter = 2;
     m->BarcodeText1 = QStringLiteral("print");
     m->BarcodeText2 = QStringLiteral("10.0.0.1");
-    m->Sheets = new MeasurementData[2];
+    m->Sheets = NewMeasurementPages(2);
     for (int s = 0; s < 2; ++s) {
         MeasurementData &page = m->Sheets[s];
         page.Width = kImageW;
@@ -70,14 +72,61 @@ void FillMeasurement(MeasurementDataSheets *m)
         page.PageNumber = s + 1;
         page.RecordCount = 3;
         page.MeasuredCount = 3;
-        page.Records = new MeasurementData::PatchData[3];
+        page.Records = NewMeasurementRecords(3);
         for (int r = 0; r < 3; ++r) {
             page.Records[r].Column = r;
             page.Records[r].Values[151] = float(s * 10 + r + 1);
         }
-        page.ImageBytes = new unsigned char[kImageBytes];
-        std::memset(page.ImageBytes, 0x20 + s, kImageBytes);
+        page.ImageBytes = NewImageBytes(kImageBytes);
+        std::memset(page.ImageBytes.get(), 0x20 + s, kImageBytes);
         page.ImageDPI = 150;
+    }
+}
+
+// Distinct values in every slot and field of every page, so a field a copy leaves out shows.
+void FillEveryPageField(ChartDefinitionDataSheets *chart)
+{
+    chart->Kind = ChartDefinitionData::KindUneven;
+    int v = 1;
+    for (int s = 0; s < chart->SheetCount; ++s) {
+        ChartDefinitionData::Sheet &sheet = chart->Sheets[s];
+        sheet.AreaCount = kMaxAreaCount;
+        sheet.ClipAreaCount = kMaxClipAreaCount;
+        for (int a = 0; a < kMaxAreaCount; ++a, v += 20) {
+            sheet.Areas[a] = {v, v + 1, v + 2};
+            sheet.Placements[a] = {v + 3, v + 4, v + 5, v + 6, v + 7, v + 8};
+            sheet.ClipAreas[a] = {v + 9, v + 10, v + 11, v + 12, v + 13, v + 14, v + 15, v + 16};
+        }
+        sheet.BarcodeLeftTopX = v++;
+        sheet.BarcodeLeftTopY = v++;
+        sheet.BarcodeWidth = v++;
+        sheet.BarcodeHeight = v++;
+        sheet.ImageDPI = v++;
+    }
+}
+
+void CompareMeasurements(const MeasurementDataSheets &a, const MeasurementDataSheets &b)
+{
+    QCOMPARE(a.Mode, b.Mode);
+    QCOMPARE(a.SerialNumber, b.SerialNumber);
+    QCOMPARE(a.SheetCount, b.SheetCount);
+    QCOMPARE(a.RecordCount, b.RecordCount);
+    QCOMPARE(a.Diameter, b.Diameter);
+    QCOMPARE(a.BarcodeText1, b.BarcodeText1);
+    QCOMPARE(a.BarcodeText2, b.BarcodeText2);
+    for (int s = 0; s < a.SheetCount; ++s) {
+        const MeasurementData &x = a.Sheets[s];
+        const MeasurementData &y = b.Sheets[s];
+        QCOMPARE(x.Width, y.Width);
+        QCOMPARE(x.Height, y.Height);
+        QCOMPARE(x.BitPerPixel, y.BitPerPixel);
+        QCOMPARE(x.PageNumber, y.PageNumber);
+        QCOMPARE(x.RecordCount, y.RecordCount);
+        QCOMPARE(x.MeasuredCount, y.MeasuredCount);
+        QCOMPARE(x.ImageDPI, y.ImageDPI);
+        const size_t recordBytes = sizeof(MeasurementData::PatchData) * size_t(y.RecordCount);
+        QCOMPARE(std::memcmp(x.Records.get(), y.Records.get(), recordBytes), 0);
+        QCOMPARE(std::memcmp(x.ImageBytes.get(), y.ImageBytes.get(), kImageBytes), 0);
     }
 }
 
@@ -131,7 +180,7 @@ private slots:
         for (int s = 0; s < 2; ++s) {
             QVERIFY(copy.Sheets[s].ImageBytes != original.Sheets[s].ImageBytes);
             QVERIFY(copy.Sheets[s].Patches != original.Sheets[s].Patches);
-            QCOMPARE(std::memcmp(copy.Sheets[s].ImageBytes, original.Sheets[s].ImageBytes, kImageBytes), 0);
+            QCOMPARE(std::memcmp(copy.Sheets[s].ImageBytes.get(), original.Sheets[s].ImageBytes.get(), kImageBytes), 0);
             QCOMPARE(copy.Sheets[s].Patches[1].ID, original.Sheets[s].Patches[1].ID);
             QCOMPARE(copy.Sheets[s].Areas[0].ColumnCount, original.Sheets[s].Areas[0].ColumnCount);
         }
@@ -176,12 +225,42 @@ private slots:
         ClearMeasureFileData(&original);
     }
 
+    // A deep copy carries every field of the records and of each page; a header copy the chart's own fields.
+    void copiesKeepEveryField()
+    {
+        ChartDefinitionDataSheets chart;
+        FillChart(&chart);
+        FillEveryPageField(&chart);
+        ChartDefinitionDataSheets copy;
+        CopyChartDefinitionData(&copy, chart);
+        fixture::CompareCharts(copy, chart);
+
+        CopyChartHeader(&copy, chart);
+        QCOMPARE(copy.Kind, int(ChartDefinitionData::KindUneven));
+        QCOMPARE(copy.Diameter, 3);
+        QCOMPARE(copy.UUID, chart.UUID);
+        QCOMPARE(copy.ChartName, chart.ChartName);
+        QCOMPARE(copy.CreateTime, chart.CreateTime);
+        QCOMPARE(copy.UNIT, 1);
+        QCOMPARE(copy.Barcode, 1);
+        QCOMPARE(copy.Recog, 4);
+        QCOMPARE(copy.SheetCount, 0);
+        QCOMPARE(copy.ChartPatchCount, 0);
+        QVERIFY(copy.Sheets == nullptr);
+
+        MeasurementDataSheets measurement;
+        FillMeasurement(&measurement);
+        MeasurementDataSheets measurementCopy;
+        CopyMeasureFileData(&measurementCopy, measurement);
+        CompareMeasurements(measurementCopy, measurement);
+    }
+
     void copyWithoutArrays()
     {
         // An image flag with no bytes, and sizes below one byte, copy as no image.
         ChartDefinitionDataSheets chart;
         chart.SheetCount = 1;
-        chart.Sheets = new ChartDefinitionData::Sheet[1];
+        chart.Sheets = NewChartSheets(1);
         chart.Sheets[0].HasImage = 1;
         chart.Sheets[0].ImageWidth = 1;
         chart.Sheets[0].ImageHeight = 1;

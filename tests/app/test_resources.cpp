@@ -192,7 +192,7 @@ void TestResources::barcodeText()
     ChartDefinitionDataSheets chart;
     chart.SheetCount = 1;
     chart.ChartName = QStringLiteral("dens_a");
-    chart.Sheets = new ChartDefinitionData::Sheet[1];
+    chart.Sheets = NewChartSheets(1);
     ChartDefinitionData::Sheet &sheet = chart.Sheets[0];
     sheet.PatchCount = 12;
     sheet.AreaCount = 2;

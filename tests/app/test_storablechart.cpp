@@ -130,21 +130,12 @@ void Break(ChartDefinitionDataSheets *chart, Fault fault)
     }
 }
 
-// Puts back what Break changed (the arrays themselves are never touched).
+// Puts back the chart as it was before Break.
 struct Mend {
     ChartDefinitionDataSheets *chart;
-    ChartDefinitionDataSheets fields;
-    Sheet page;
-    PatchColor patch;
-    ~Mend()
-    {
-        chart->Sheets = fields.Sheets;
-        chart->SheetCount = fields.SheetCount;
-        chart->UNIT = fields.UNIT;
-        chart->Barcode = fields.Barcode;
-        chart->Sheets[0] = page;
-        chart->Sheets[0].Patches[1] = patch;
-    }
+    ChartDefinitionDataSheets saved;
+    explicit Mend(ChartDefinitionDataSheets *broken) : chart(broken) { CopyChartDefinitionData(&saved, *broken); }
+    ~Mend() { CopyChartDefinitionData(chart, saved); }
 };
 
 bool BreaksChartFields(Fault fault)
@@ -159,8 +150,7 @@ void AsStored(ChartDefinitionDataSheets *chart)
     chart->Kind = ChartDefinitionData::KindNormal;
     for (int s = 0; s < chart->SheetCount; ++s) {
         Sheet &sheet = chart->Sheets[s];
-        delete[] sheet.ImageBytes;
-        sheet.ImageBytes = nullptr;
+        sheet.ImageBytes.reset();
         sheet.HasImage = 0;
         sheet.ImageWidth = sheet.ImageHeight = sheet.BitPerPixel = 0;
         sheet.ClipAreaCount = 0;
@@ -278,8 +268,8 @@ private slots:
         MeasurementDataSheets measurement = fixture::MakeMeasurement(1);
         fixture::MeasurementGuard mg{&measurement};
 
-        // Broken in place and mended when the test leaves, so the guard frees what the import allocated.
-        Mend mend{&chart, chart, chart.Sheets[0], chart.Sheets[0].Patches[1]};
+        // Broken in place and mended when the test leaves.
+        Mend mend(&chart);
         Break(&chart, Fault(fault));
 
         QCOMPARE(f.store.CreateDesignationChart(&chart), kDocumentInvalid);

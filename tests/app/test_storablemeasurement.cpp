@@ -55,7 +55,7 @@ MeasurementDataSheets BaseMeasurement()
     page.Width = 3;
     page.Height = 2;
     page.BitPerPixel = 24;
-    page.ImageBytes = new unsigned char[18];
+    page.ImageBytes = NewImageBytes(18);
     for (int i = 0; i < 18; ++i)
         page.ImageBytes[i] = static_cast<unsigned char>(i * 13);
     m.BarcodeText1 = QStringLiteral("5A1");
@@ -97,18 +97,12 @@ void Break(MeasurementDataSheets *m, Fault fault)
     }
 }
 
-// Puts back what Break changed (the arrays themselves are never touched), so the guard frees them.
+// Puts back the measurement as it was before Break.
 struct Mend {
     MeasurementDataSheets *m;
-    MeasurementDataSheets fields;
-    MeasurementData page;
-    PatchData record;
-    ~Mend()
-    {
-        *m = fields;
-        m->Sheets[0] = page;
-        m->Sheets[0].Records[1] = record;
-    }
+    MeasurementDataSheets saved;
+    explicit Mend(MeasurementDataSheets *broken) : m(broken) { CopyMeasureFileData(&saved, *broken); }
+    ~Mend() { CopyMeasureFileData(m, saved); }
 };
 
 void ComparePage(const MeasurementData &x, const MeasurementData &y)
@@ -119,7 +113,7 @@ void ComparePage(const MeasurementData &x, const MeasurementData &y)
     const qint64 bytes = ImageByteCount(y.Width, y.Height, y.BitPerPixel);
     if (bytes > 0) {
         QVERIFY(x.ImageBytes);
-        QVERIFY(std::memcmp(x.ImageBytes, y.ImageBytes, size_t(bytes)) == 0);
+        QVERIFY(std::memcmp(x.ImageBytes.get(), y.ImageBytes.get(), size_t(bytes)) == 0);
     } else {
         QVERIFY(!x.ImageBytes);
     }
@@ -163,8 +157,7 @@ MeasurementDataSheets EdgeMeasurement(Edge edge, int mode)
     MeasurementDataSheets m = BaseMeasurement();
     MeasurementData &first = m.Sheets[0];
     auto dropImage = [&first](int width, int height, int bits) {
-        delete[] first.ImageBytes;
-        first.ImageBytes = nullptr;
+        first.ImageBytes.reset();
         first.Width = width;
         first.Height = height;
         first.BitPerPixel = bits;
@@ -172,8 +165,7 @@ MeasurementDataSheets EdgeMeasurement(Edge edge, int mode)
     switch (edge) {
     case Plain: break;
     case EveryColorFormat:
-        delete[] first.Records;
-        first.Records = new PatchData[7];
+        first.Records = NewMeasurementRecords(7);
         first.RecordCount = first.MeasuredCount = 7;
         for (int k = 0; k < 7; ++k) {
             PatchData &record = first.Records[k];
@@ -190,8 +182,7 @@ MeasurementDataSheets EdgeMeasurement(Edge edge, int mode)
     case ImageUnderOneByte: dropImage(1, 1, 1); break;
     case ImageWithoutHeight: dropImage(5, 0, 24); break;
     case PageWithoutRecords:
-        delete[] first.Records;
-        first.Records = nullptr;
+        first.Records.reset();
         first.RecordCount = first.MeasuredCount = 0;
         break;
     case ExtremeValues: {
@@ -274,7 +265,7 @@ private slots:
         const QMap<QString, QByteArray> before = f.Snapshot();
 
         {
-            Mend mend{&m, m, m.Sheets[0], m.Sheets[0].Records[1]};
+            Mend mend(&m);
             Break(&m, Fault(fault));
             const bool page = BreaksPage(Fault(fault));
 

@@ -94,13 +94,13 @@ inline void BuildFixtureChart(ChartDefinitionDataSheets *chart, int format, cons
 {
     chart->Kind = ChartDefinitionData::KindNormal;
     chart->SheetCount = pages.size();
-    chart->Sheets = new ChartDefinitionData::Sheet[size_t(pages.size())];
+    chart->Sheets = NewChartSheets(size_t(pages.size()));
     for (int s = 0; s < pages.size(); ++s) {
         ChartDefinitionData::Sheet &sheet = chart->Sheets[s];
         sheet.Width = 21000;
         sheet.Height = 29700;
         sheet.PatchCount = pages[s].size();
-        sheet.Patches = pages[s].isEmpty() ? nullptr : new ChartDefinitionData::PatchColor[size_t(pages[s].size())];
+        sheet.Patches = pages[s].isEmpty() ? nullptr : NewChartPatches(size_t(pages[s].size()));
         for (int i = 0; i < pages[s].size(); ++i) {
             const FixturePatch &p = pages[s][i];
             ChartDefinitionData::PatchColor &patch = sheet.Patches[i];
@@ -134,7 +134,7 @@ inline void SetFixturePage(MeasurementData *page, int pageNumber, const QList<Fi
     page->PageNumber = pageNumber;
     page->RecordCount = records.size();
     page->MeasuredCount = measured;
-    page->Records = records.isEmpty() ? nullptr : new MeasurementData::PatchData[size_t(records.size())];
+    page->Records = records.isEmpty() ? nullptr : NewMeasurementRecords(size_t(records.size()));
     for (int i = 0; i < records.size(); ++i) {
         MeasurementData::PatchData &r = page->Records[i];
         r.ID = records[i].place.id;
@@ -163,7 +163,7 @@ inline void BuildFixtureMeasurement(MeasurementDataSheets *measurement)
     measurement->Mode = 0;
     measurement->SerialNumber = QStringLiteral("12345678");
     measurement->SheetCount = 2;
-    measurement->Sheets = new MeasurementData[2];
+    measurement->Sheets = NewMeasurementPages(2);
     SetFixturePage(&measurement->Sheets[0], 1,
                    {{{4, 0, 0, 0}, 10.0f}, {{1, 0, 0, 1}, 20.0f}, {{3, 1, 0, 0}, 0.0f}}, 3);
     SetFixturePage(&measurement->Sheets[1], 2,

@@ -3,6 +3,7 @@
 
 #include "testhost.h"
 
+#include "app/recordhelpers.h"
 #include "app/resourcedata.h"
 #include "app/settingrecords.h"
 
@@ -75,7 +76,7 @@ inline void FillPage(ChartDefinitionData::Sheet *sheet, const PageLayout &layout
     sheet->Areas[0] = {layout.rows, layout.columns, n};
     sheet->Placements[0] = {layout.left, layout.top, layout.size, layout.size, layout.pitch, layout.pitch};
     sheet->PatchCount = n;
-    sheet->Patches = new ChartDefinitionData::PatchColor[size_t(n)];
+    sheet->Patches = NewChartPatches(size_t(n));
     for (int i = 0; i < n; ++i) {
         ChartDefinitionData::PatchColor &patch = sheet->Patches[i];
         patch.ID = i + 1;
@@ -93,7 +94,7 @@ inline void MakeChart(ChartDefinitionDataSheets *chart, const QVector<PageLayout
     chart->ChartName = QStringLiteral("PAGETEST");
     chart->Barcode = barcode;
     chart->SheetCount = pages.size();
-    chart->Sheets = new ChartDefinitionData::Sheet[size_t(pages.size())];
+    chart->Sheets = NewChartSheets(size_t(pages.size()));
     for (int i = 0; i < pages.size(); ++i) {
         FillPage(&chart->Sheets[i], pages[i]);
         chart->ChartPatchCount += chart->Sheets[i].PatchCount;

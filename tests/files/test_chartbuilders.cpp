@@ -235,7 +235,6 @@ private slots:
             }
         }
         QCOMPARE(got.join(QLatin1Char(',')), areas);
-        delete[] page.Patches;
     }
 
     // One row of single patches between gaps: every patch is a run of its own.
@@ -265,7 +264,6 @@ private slots:
                  expected);
         QCOMPARE(got, placed);
         QCOMPARE(page.AreaCount, 50);
-        delete[] page.Patches;
     }
 
     // The builders copy the page template into every page; a template the document store could not read back

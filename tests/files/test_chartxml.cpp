@@ -32,7 +32,7 @@ void BuildChart(ChartDefinitionDataSheets *chart, int format, int pages, bool im
     chart->Barcode = 1;
     chart->Recog = ChartDefinitionData::RecogMatrix;
     chart->SheetCount = pages;
-    chart->Sheets = new Sheet[size_t(pages)];
+    chart->Sheets = NewChartSheets(size_t(pages));
     int id = 1;
     for (int s = 0; s < pages; ++s) {
         Sheet &sheet = chart->Sheets[s];
@@ -48,7 +48,7 @@ void BuildChart(ChartDefinitionDataSheets *chart, int format, int pages, bool im
         sheet.Placements[0] = {500, 4000, 600, 600, 650, 700};
         sheet.Placements[1] = {2600, 4000, 800, 800, 800, 800};
         sheet.PatchCount = 8;
-        sheet.Patches = new PatchColor[8];
+        sheet.Patches = NewChartPatches(8);
         int p = 0;
         for (int a = 0; a < 2; ++a) {
             for (int r = 0; r < sheet.Areas[a].RowCount; ++r) {
@@ -73,7 +73,7 @@ void BuildChart(ChartDefinitionDataSheets *chart, int format, int pages, bool im
             sheet.ImageHeight = 10;
             sheet.BitPerPixel = 8;
             sheet.ImageDPI = 150;
-            sheet.ImageBytes = new unsigned char[100];
+            sheet.ImageBytes = NewImageBytes(100);
             for (int b = 0; b < 100; ++b)
                 sheet.ImageBytes[b] = static_cast<unsigned char>(b * 7 + s);
             sheet.ClipAreaCount = clipAreas;
@@ -659,8 +659,7 @@ private slots:
             sheet.Patches[2].ColorValue[0] = std::numeric_limits<float>::quiet_NaN();
             break;
         case 9:
-            delete[] sheet.ImageBytes;
-            sheet.ImageBytes = nullptr;
+            sheet.ImageBytes.reset();
             break;
         case 10:
             chart.chart.Barcode = 2;
@@ -713,9 +712,11 @@ private slots:
         // The builders store column by column; the file holds each area row by row.
         for (int s = 0; s < written.chart.SheetCount; ++s) {
             Sheet &sheet = written.chart.Sheets[s];
-            std::stable_sort(sheet.Patches, sheet.Patches + sheet.PatchCount, [](const PatchColor &a, const PatchColor &b) {
-                return std::make_tuple(a.Area, a.Row, a.Column) < std::make_tuple(b.Area, b.Row, b.Column);
-            });
+            std::stable_sort(sheet.Patches.get(), sheet.Patches.get() + sheet.PatchCount,
+                             [](const PatchColor &a, const PatchColor &b) {
+                                 return std::make_tuple(a.Area, a.Row, a.Column) <
+                                        std::make_tuple(b.Area, b.Row, b.Column);
+                             });
         }
         fixture::CompareCharts(read.chart, written.chart);
     }
@@ -773,23 +774,23 @@ private slots:
     {
         MeasurementDataSheets m;
         m.SheetCount = 2;
-        m.Sheets = new MeasurementData[2];
+        m.Sheets = NewMeasurementPages(2);
         m.Sheets[0].RecordCount = 3;
-        m.Sheets[0].Records = new MeasurementData::PatchData[3];
+        m.Sheets[0].Records = NewMeasurementRecords(3);
         m.Sheets[0].Records[0].Area = 1;
         m.Sheets[0].Records[1].Area = 0;
         m.Sheets[0].Records[2].Area = 1;
         m.Sheets[1].RecordCount = 1;
-        m.Sheets[1].Records = new MeasurementData::PatchData[1];
+        m.Sheets[1].Records = NewMeasurementRecords(1);
         m.Sheets[1].Records[0].Area = 0;
         const QStringList keys = CIODataFile::ListPageAreaKeys(m);
         ClearMeasureFileData(&m);
         QCOMPARE(keys, (QStringList{"0-0", "0-1", "1-0"}));
 
         m.SheetCount = 1;
-        m.Sheets = new MeasurementData[1];
+        m.Sheets = NewMeasurementPages(1);
         m.Sheets[0].RecordCount = 3;
-        m.Sheets[0].Records = new MeasurementData::PatchData[3];
+        m.Sheets[0].Records = NewMeasurementRecords(3);
         m.Sheets[0].Records[0].Area = 2;
         m.Sheets[0].Records[1].Area = 10;
         m.Sheets[0].Records[2].Area = 1;

@@ -471,7 +471,7 @@ private slots:
         MeasurementGuard measurement;
         MeasurementDataSheets &m = measurement.measurement;
         m.SheetCount = 3;
-        m.Sheets = new MeasurementData[3];
+        m.Sheets = NewMeasurementPages(3);
         SetFixturePage(&m.Sheets[0], 1, {}, 5);
         SetFixturePage(&m.Sheets[1], 2, {{{1, 0, 0, 0}, 1.0f}, {{2, 0, 0, 1}, 2.0f}}, 50);
         SetFixturePage(&m.Sheets[2], 3, {{{1, 0, 0, 0}, 3.0f}}, 1);

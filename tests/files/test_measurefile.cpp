@@ -53,7 +53,7 @@ struct DensityFixture {
         m.SerialNumber = QStringLiteral("A1B2C3");
         m.SheetCount = 1;
         m.RecordCount = 5;
-        m.Sheets = new MeasurementData[1];
+        m.Sheets = NewMeasurementPages(1);
         SetFixturePage(&m.Sheets[0], 1,
                        {{{3, 0, 0, 0}, 30.0f}, {{2, 0, 1, 1}, 20.0f}, {{1, 0, 0, 1}, 10.0f}, {{2, 0, 1, 1}, 99.0f},
                         {{4, 0, 1, 0}, 40.0f}},
@@ -158,7 +158,7 @@ private slots:
         MeasurementGuard measurement;
         MeasurementDataSheets &m = measurement.measurement;
         m.SheetCount = 1;
-        m.Sheets = new MeasurementData[1];
+        m.Sheets = NewMeasurementPages(1);
         SetFixturePage(&m.Sheets[0], 1, {{{27, 0, 0, 26}, 1.0f}, {{26, 0, 0, 25}, 2.0f}}, 2);
         MeasureHost host;
         CIODataFile io(&host);

@@ -108,7 +108,7 @@ inline QString Summary(const ChartDefinitionDataSheets &chart)
     out << Layout(chart);
     for (int s = 0; s < chart.SheetCount; ++s) {
         const ChartDefinitionData::Sheet &page = chart.Sheets[s];
-        QVector<ChartDefinitionData::PatchColor> patches(page.Patches, page.Patches + page.PatchCount);
+        QVector<ChartDefinitionData::PatchColor> patches(page.Patches.get(), page.Patches.get() + page.PatchCount);
         std::stable_sort(patches.begin(), patches.end(), [](const auto &a, const auto &b) {
             return std::make_tuple(a.Area, a.Row, a.Column) < std::make_tuple(b.Area, b.Row, b.Column);
         });

@@ -254,7 +254,7 @@ QString DiffXmlChart(const ChartDefinitionDataSheets &expected, const ChartDefin
         // The file lists patches by area, row and column; patches at one position keep their order.
         QVector<PatchColor> sorted;
         if (e.Patches)
-            sorted = QVector<PatchColor>(e.Patches, e.Patches + e.PatchCount);
+            sorted = QVector<PatchColor>(e.Patches.get(), e.Patches.get() + e.PatchCount);
         std::stable_sort(sorted.begin(), sorted.end(), [](const PatchColor &p, const PatchColor &q) {
             return std::make_tuple(p.Area, p.Row, p.Column) < std::make_tuple(q.Area, q.Row, q.Column);
         });
@@ -268,7 +268,8 @@ QString DiffXmlChart(const ChartDefinitionDataSheets &expected, const ChartDefin
         d.Field(At(s, "BitPerPixel"), e.BitPerPixel, a.BitPerPixel);
         d.Field(At(s, "ImageDPI"), e.ImageDPI, a.ImageDPI);
         if (!d.Found())
-            d.Bytes(At(s), e.ImageBytes, a.ImageBytes, ImageByteCount(e.ImageWidth, e.ImageHeight, e.BitPerPixel));
+            d.Bytes(At(s), e.ImageBytes.get(), a.ImageBytes.get(),
+                    ImageByteCount(e.ImageWidth, e.ImageHeight, e.BitPerPixel));
         d.Field(At(s, "ClipAreaCount"), e.ClipAreaCount, a.ClipAreaCount);
         for (int k = 0; k < std::clamp(e.ClipAreaCount, 0, kMaxClipAreaCount) && !d.Found(); ++k) {
             const auto &c = e.ClipAreas[k];
@@ -310,7 +311,7 @@ QString DiffMeasurement(const MeasurementDataSheets &expected, const Measurement
         d.Field(page + QLatin1String("MeasuredCount"), e.MeasuredCount, a.MeasuredCount);
         d.Field(page + QLatin1String("ImageDPI"), e.ImageDPI, a.ImageDPI);
         if (!d.Found())
-            d.Bytes(page, e.ImageBytes, a.ImageBytes, ImageByteCount(e.Width, e.Height, e.BitPerPixel));
+            d.Bytes(page, e.ImageBytes.get(), a.ImageBytes.get(), ImageByteCount(e.Width, e.Height, e.BitPerPixel));
         for (int i = 0; e.Records && a.Records && i < e.RecordCount && !d.Found(); ++i) {
             const MeasurementData::PatchData &r = e.Records[i];
             const MeasurementData::PatchData &q = a.Records[i];

@@ -59,7 +59,7 @@ ChartDefinitionDataSheets chartOf(const InstallData::PresetChart &preset)
     chart.Kind = ChartDefinitionData::KindDensity;
     chart.SheetCount = 1;
     chart.ChartName = preset.chartName;
-    chart.Sheets = new ChartDefinitionData::Sheet[1];
+    chart.Sheets = NewChartSheets(1);
     ChartDefinitionData::Sheet &sheet = chart.Sheets[0];
     sheet.Width = preset.width;
     sheet.Height = preset.height;

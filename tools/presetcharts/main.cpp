@@ -49,7 +49,7 @@ bool BuildChart(const QJsonObject &preset, ChartDefinitionDataSheets *chart, QSt
     chart->UUID = preset.value(QLatin1String("uuid")).toString();
     chart->UNIT = 0;
     chart->SheetCount = 1;
-    chart->Sheets = new ChartDefinitionData::Sheet[1];
+    chart->Sheets = NewChartSheets(1);
     ChartDefinitionData::Sheet &sheet = chart->Sheets[0];
     const QJsonObject page = preset.value(QLatin1String("page")).toObject();
     sheet.Width = page.value(QLatin1String("width")).toInt();
@@ -80,7 +80,7 @@ bool BuildChart(const QJsonObject &preset, ChartDefinitionDataSheets *chart, QSt
 
     // Patches numbered from 1 in area, row, column order; colours cycle through the table's list.
     sheet.PatchCount = patchCount;
-    sheet.Patches = new ChartDefinitionData::PatchColor[size_t(patchCount)];
+    sheet.Patches = NewChartPatches(size_t(patchCount));
     int i = 0;
     for (int a = 0; a < sheet.AreaCount; ++a) {
         const auto &counts = sheet.Areas[a];
