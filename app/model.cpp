@@ -2,7 +2,9 @@
 
 #include "app/databuffer.h"
 #include "app/diagnosedata.h"
+#include "app/illuminantdata.h"
 #include "app/language.h"
+#include "app/model_hosts.h"
 #include "app/orlosdkcontroller.h"
 #include "app/recordhelpers.h"
 #include "app/storeconventions.h"
@@ -45,22 +47,24 @@ bool SamePositions(const QList<TanoSDK_PatchPosition *> &a, const QList<TanoSDK_
 
 } // namespace
 
-CModel::CModel(CLanguage *language, QStringList *arguments, QObject *parent) : QObject(parent)
+CModel::CModel(CLanguage *language, QStringList *arguments, QObject *parent)
+    : QObject(parent), m_hosts(new Hosts(*this))
 {
+    Hosts *hosts = m_hosts.get();
     m_resourceData = new CResourceData(this);
     m_language = language;
-    m_applicationData = new CApplicationData(this, this);
-    m_documentData = new CDocumentData(this, this);
+    m_applicationData = new CApplicationData(hosts, this);
+    m_documentData = new CDocumentData(hosts, this);
     m_diagnoseData = new CDiagnoseData(AppDataDir(), this);
     m_illuminantData = new CIlluminantData(AppDataDir(), this);
-    m_dataBuffer = new CDataBuffer(this);
-    m_dataFile = new CIODataFile(this);
+    m_dataBuffer = new CDataBuffer(hosts);
+    m_dataFile = new CIODataFile(hosts);
     m_selectionKind = 0;
     m_selectedFileId = 0;
     m_selectedChartId = 0;
     m_newMeasurementId = -1;
-    m_orlo = new COrloSDKController(this);
-    m_tano = new CTanoSDKController(this);
+    m_orlo = new COrloSDKController(hosts);
+    m_tano = new CTanoSDKController(hosts);
     m_vex = new CVexSDKController();
     m_appStatus = 0;
     m_orloStatus = 0;

@@ -4,18 +4,9 @@
 // the user interface's status, runs the measurement flows and the error report. GUI thread only: the chart-scanner
 // controller hands every device event to the GUI thread, so the flows, their signals and the report run there.
 
-#include "app/applicationdata.h"
-#include "app/databufferhost.h"
-#include "app/documentdata.h"
-#include "app/illuminantdata.h"
-#include "app/orlosdkhost.h"
+#include "app/instrumentrecords.h"
 #include "app/records.h"
-#include "app/resourcedata.h"
 #include "app/settingrecords.h"
-#include "app/tanosdkhost.h"
-#include "files/iodatafile.h"
-
-#include "OrloSDK.h"
 
 #include <QByteArray>
 #include <QList>
@@ -29,27 +20,34 @@
 #include <memory>
 #include <vector>
 
+class CApplicationData;
 class CDataBuffer;
 class CDiagnoseData;
+class CDocumentData;
+class CIODataFile;
+class CIlluminantData;
 class CLanguage;
 class COrloSDKController;
+class CResourceData;
 class CTanoSDKController;
 class CVexSDKController;
 struct DiagnoseHistoryRecord;
-struct OrloNetworkSetting;
+struct EnvironLightData;
+struct OrloImage;
+struct OrloLayoutRecord;
+struct OrloMeasurePoint;
+struct OrloSelectedChart;
+struct PatchColorResult;
 struct PatchDisplayValues;
 struct StandardValueRecord;
+struct TanoSDK_PatchPosition;
 struct TileSetInfo;
 
-class CModel : public QObject,
-               public CApplicationDataHost,
-               public CDocumentDataHost,
-               public CTanoSDKHost,
-               public CIODataFileHost,
-               public CDataBufferHost,
-               public COrloSDKHost
+class CModel : public QObject
 {
     Q_OBJECT
+    // Tests reach the owned stores and controllers and the host callbacks through it (tests/app/modelaccess.h).
+    friend class CModelAccess;
 
 public:
     // What the user interface shows; the error report and the scanner status route by it.
@@ -123,7 +121,7 @@ public:
     bool IsInitialized() const { return m_initialized; }
 
     // ---- Error report --------------------------------------------------------------------------------------------
-    void ReportError(int result, int message, bool force) override;
+    void ReportError(int result, int message, bool force);
     void WaitErrorAcknowledge();
     void AcknowledgeError();
     // The message held back while a scan runs; 0 when none.
@@ -131,8 +129,8 @@ public:
 
     // ---- Status --------------------------------------------------------------------------------------------------
     int SetAppStatus(int status);
-    int GetOperationState() override { return m_appStatus; }
-    void SetOrloStatus(int state) override;
+    int GetOperationState() { return m_appStatus; }
+    void SetOrloStatus(int state);
     int GetOrloDeviceState() const { return m_orloStatus; }
     bool IsOrloPrescanCompleted() const { return m_orloStatus == 6; }
     static QString GetOrloStatusText(int state);
@@ -150,25 +148,23 @@ public:
     ChartRecogData *GetSelectedRecognitionMeasure();
     void SetDataTreeMode(int mode) { m_dataTreeMode = mode; }
     int GetSelectionSource(int *mode) const;
-    int GetSelectionSource() override { return m_dataTreeMode; }
-    bool GetSelectedChart(OrloSelectedChart *out) override;
     int SetEnvironmentLightSource(int kind, int index);
     int GetEnvironmentLightSource(int *kind, int *index) const;
-    bool GetHandyScanMode() override { return m_handyScanMode; }
-    void GetHandyPatchPositions(QList<TanoSDK_PatchPosition *> &positions) override;
+    bool GetHandyScanMode() { return m_handyScanMode; }
+    void GetHandyPatchPositions(QList<TanoSDK_PatchPosition *> &positions);
     void SetDensityTemplateIndex(int index) { m_densityTemplateIndex = index; }
     int GetDensityTemplateIndex() const { return m_densityTemplateIndex; }
     bool IsMeasurementScreenActive() const;
-    bool IsPosGapMode() const override;
-    void EmitMatchingMessage(int code) override;
-    void EmitPatchColorUnmatch() override;
-    void EmitReliableLow() override;
-    void EmitSetMainWindowChartCanvas(int value) override;
-    void EmitDesignationMeasureItemBackColor() override;
-    void EmitMeasurementRestartEnable(bool enable) override;
+    bool IsPosGapMode() const;
+    void EmitMatchingMessage(int code);
+    void EmitPatchColorUnmatch();
+    void EmitReliableLow();
+    void EmitSetMainWindowChartCanvas(int value);
+    void EmitDesignationMeasureItemBackColor();
+    void EmitMeasurementRestartEnable(bool enable);
 
     // ---- Settings ------------------------------------------------------------------------------------------------
-    const Setting::UserEnvironment *GetUserEnvironment() const override;
+    const Setting::UserEnvironment *GetUserEnvironment() const;
     int SetUserEnvironment(const Setting::UserEnvironment &environment);
     const Setting::MeasureConditionSetting *GetMeasurementCondition(int i) const;
     int SetMeasureCondition(const Setting::MeasureConditionSetting &record, int i);
@@ -194,9 +190,9 @@ public:
     int SetLastFolder(const QString &folder);
     QString GetNextCalibrationTime() const;
     int SetNextCalibrationReminder(const QString &time);
-    int GetInstalledPresetLevel() const override;
-    int GetPresetLevel() const override;
-    bool IsDataFormatCurrent() const override;
+    int GetInstalledPresetLevel() const;
+    int GetPresetLevel() const;
+    bool IsDataFormatCurrent() const;
 
     // ---- Language ------------------------------------------------------------------------------------------------
     QString GetLanguageCode() const;
@@ -224,15 +220,15 @@ public:
     int DeleteDesignationChart(int id);
     int DeleteDensityChart(int id);
     int ReadAllDocuments();
-    int ReadDesignationChart(int id, ChartDefinitionDataSheets *chart) override;
-    int ReadDesignationMeasure(int id, int chartId, MeasurementDataSheets *measurement) override;
-    int ReadDensityChart(int id, ChartDefinitionDataSheets *chart) override;
-    int ReadDensityMeasure(int id, int chartId, MeasurementDataSheets *measurement) override;
-    int ReadRecognitionMeasure(int id, ChartDefinitionDataSheets *chart, MeasurementDataSheets *measurement) override;
+    int ReadDesignationChart(int id, ChartDefinitionDataSheets *chart);
+    int ReadDesignationMeasure(int id, int chartId, MeasurementDataSheets *measurement);
+    int ReadDensityChart(int id, ChartDefinitionDataSheets *chart);
+    int ReadDensityMeasure(int id, int chartId, MeasurementDataSheets *measurement);
+    int ReadRecognitionMeasure(int id, ChartDefinitionDataSheets *chart, MeasurementDataSheets *measurement);
     bool DesignationChartHasMeasurements(int id) const;
     bool DensityChartHasMeasurements(int id) const;
     bool IsDesignationChartLimitReached() const;
-    bool IsMeasureDataLimitReached() override;
+    bool IsMeasureDataLimitReached();
     bool CheckDesignationChartLimit();
     bool CheckDensityChartLimit();
     int RenameDesignationChart(const QString &name);
@@ -250,7 +246,7 @@ public:
     int DeleteSelectedDensityChartJob();
     int DeleteAllDesignationChartJobs();
     int DeleteAllDensityChartJobs();
-    int DeleteSelectedChartJob() override;
+    int DeleteSelectedChartJob();
 
     // ---- Working buffer ------------------------------------------------------------------------------------------
     ChartDefinitionDataSheets *GetChartDefinition();
@@ -259,26 +255,21 @@ public:
     int GetMeasurementData(MeasurementDataSheets **measurement);
     int ReplaceChartSheet(const ChartDefinitionData::Sheet &sheet, int index);
     int ReplaceMeasurementSheet(const MeasurementData &page, int index);
-    int SetSheetImage(const OrloImage *image, int pageMode) override;
+    int SetSheetImage(const OrloImage *image, int pageMode);
     void SetCurrentSheetIndex(int page);
-    void SetPlannedSheetCount(unsigned count) override;
+    void SetPlannedSheetCount(unsigned count);
     QList<unsigned> GetChartPageNumbers() const;
     QList<unsigned> GetMeasuredPageNumbers() const;
-    unsigned GetCurrentRecordCount() override;
-    unsigned GetExpectedRecordCount() override;
-    unsigned GetCurrentChartPageIndex() override;
-    int GetMeasurementSheetCount() override;
-    bool IsFirstSheet() override;
-    bool IsAllSheetsMeasured() override;
-    bool IsPageMeasured() override;
+    unsigned GetCurrentRecordCount();
+    bool IsFirstSheet();
+    bool IsAllSheetsMeasured();
+    bool IsPageMeasured();
     int BuildPageMeasurePoints(ChartDefinitionData::Sheet *targetSheet, MeasurementData *targetPage,
                                const ChartDefinitionData::Sheet *sourceSheet, const MeasurementData *sourcePage,
                                const QList<ChartDefinitionData::PatchColor> &removed);
-    void SetChartRowsColumnsSwapped(bool swapped) override;
+    void SetChartRowsColumnsSwapped(bool swapped);
     // 0, or 10004 when the current chart page index is not below the sheet count.
     int GetCurrentSheet(ChartDefinitionData::Sheet **sheet);
-    // The same sheet, read-only, where it lies in the buffer.
-    int GetCurrentSheet(const ChartDefinitionData::Sheet **sheet) override;
     bool IsChartNameChanged(const QString &name);
 
     // ---- Diagnosis -----------------------------------------------------------------------------------------------
@@ -297,35 +288,35 @@ public:
     QList<int> GetTemplateNumberList(int row) const;
     int GetTemplateSecondNumber(int row) const;
     int GetTemplateTextOutput(int row) const;
-    QString GetDeviceCodeA(const SheetInfoRecord &record) override;
-    QString GetDeviceCodeB(const SheetInfoRecord &record) override;
-    int GetBarcodeInsetPixels() const override;
+    QString GetDeviceCodeA(const SheetInfoRecord &record);
+    QString GetDeviceCodeB(const SheetInfoRecord &record);
+    int GetBarcodeInsetPixels() const;
     QStringList GetNoneExistNames() const;
-    int GetBarcodeSize(const SheetInfoRecord &record) const override;
-    InkChannelList GetReferenceColors() const override;
-    float GetColorDefaultValue(int format) const override;
-    float GetColorMaxValue(int format) const override;
-    float GetColorMinValue(int format) const override;
+    int GetBarcodeSize(const SheetInfoRecord &record) const;
+    InkChannelList GetReferenceColors() const;
+    float GetColorDefaultValue(int format) const;
+    float GetColorMaxValue(int format) const;
+    float GetColorMinValue(int format) const;
     QStringList GetColorChannelNames(int format) const;
     QStringList GetInstrumentNames() const;
     QString GetPageSizeName(int index) const;
     QStringList GetPageSizeNames() const;
-    int GetPageSizeWidth(int index) const override;
-    int GetPageSizeHeight(int index) const override;
-    int GetPageSizeMaxWidth(int index) const override;
-    int GetPageSizeMaxHeight(int index) const override;
+    int GetPageSizeWidth(int index) const;
+    int GetPageSizeHeight(int index) const;
+    int GetPageSizeMaxWidth(int index) const;
+    int GetPageSizeMaxHeight(int index) const;
     int FindPaperSizeIndex(int width, int height) const;
-    int FindPaperSizeIndexInUnit(int unit, int width, int height) const override;
+    int FindPaperSizeIndexInUnit(int unit, int width, int height) const;
     int GetMaxColumnCount() const;
     int GetMaxRowCount() const;
     int GetMinRowColumnCount() const;
-    int GetAreaLeftMin() const override;
-    int GetAreaLeftMax() const override;
-    int GetAreaTopMin() const override;
-    int GetAreaTopMax() const override;
-    QPair<int, int> GetIso12642DefaultPosition(int id, int patchOrder) const override;
-    int GetIso12642LayoutLongSide() const override;
-    int GetIso12642LayoutShortSide() const override;
+    int GetAreaLeftMin() const;
+    int GetAreaLeftMax() const;
+    int GetAreaTopMin() const;
+    int GetAreaTopMax() const;
+    QPair<int, int> GetIso12642DefaultPosition(int id, int patchOrder) const;
+    int GetIso12642LayoutLongSide() const;
+    int GetIso12642LayoutShortSide() const;
 
     // ---- Chart files ---------------------------------------------------------------------------------------------
     int ImportChartDefinition(ChartDefinitionDataSheets *chart, int *kind, int *count, const QString &fileName,
@@ -342,17 +333,17 @@ public:
     int ConnectOrlo(bool search);
     bool FindConnectableOrloDevice(Setting::ConnectSetting *record);
     int IsOrloConnected() const;
-    int GetOrloStatus(OrloStatus *status);
+    int GetOrloStatus(OrloStatusRecord *status);
     int GetOrloSystemInfo(void *buffer);
     int GetOrloPremeasurementError();
     int IsOrloDensityMeasurementActive() const;
-    int GetOrloDeviceList(QList<OrloDeviceEntry> *list, bool report);
+    int GetOrloDeviceList(QList<OrloDeviceRecord> *list, bool report);
     int GetOrloNetworkSetting(OrloNetworkSetting *setting);
     int SetOrloNetworkSetting(const OrloNetworkSetting &setting);
-    int CreateBarcodeImage(const QString &path, SheetInfoRecord *record) override;
+    int CreateBarcodeImage(const QString &path, SheetInfoRecord *record);
     int CalculateTileColor(float *lab, const float *block, int conditionId, int illuminantId, int observer);
     int CalculatePatchValues(float *values, const float *block, const Setting::MeasureConditionSetting &conditions,
-                             int conditionId) override;
+                             int conditionId);
     int CalculateReflectanceSpectrum(float *values, const float *block, int conditionId);
     int DisconnectOrlo();
     int RestartOrloMeasurement();
@@ -363,7 +354,7 @@ public:
     void SetOrloEjectAfterMeasurement(bool on);
     void SetOrloChartHeld(bool on);
     // 0 chart scanner, 1 handheld instrument, 2 Lumet; empty for other kinds.
-    QString GetInstrumentSerialNumber(int kind) override;
+    QString GetInstrumentSerialNumber(int kind);
 
     // ---- Handheld instrument and Lumet ---------------------------------------------------------------------------
     bool IsHandyConnected() const;
@@ -376,7 +367,7 @@ public:
     int GetVexStoredData(const EnvironLightData **records, int *count);
 
     // ---- User illuminants ----------------------------------------------------------------------------------------
-    UserIlluminantSlots GetUserIlluminants() const override;
+    UserIlluminantSlots GetUserIlluminants() const;
     void RebuildIlluminantList();
     int GetSelectedEnvironmentLight(EnvironLightData *record);
     // An empty name takes the store's generated name; the slot record gets the name kept.
@@ -390,39 +381,27 @@ public:
     int DeleteUserIlluminant();
     int StoreUserIlluminantList();
     int RegisterUserIlluminantToOrlo(int slot);
-    int GetUserIlluminantForCondition(int conditionId, int illuminantId, EnvironLightData *out) override;
+    int GetUserIlluminantForCondition(int conditionId, int illuminantId, EnvironLightData *out);
     int ExportEnvironmentLight(const QString &path, int format);
     // A copy: every illuminant operation rebuilds the model's own list.
     std::vector<EnvironLightData> GetUserLightList() const;
 
     // ---- Measurement flows ---------------------------------------------------------------------------------------
-    int StoreMeasuredPatch(int patchNumber, const int location[3], int count, const float *block,
-                           const PatchColorResult &colors) override;
-    int StoreMeasuredPatchDensity(int patchNumber, const int location[3], int count, const float *block,
-                                  const PatchColorResult &colors) override;
-    int StoreHandyMeasuredPatch(int patchNumber, const TanoSDK_PatchPosition *location, int count,
-                                const MeasurementData::PatchData *record, int extra) override;
-    int FinishDesignationSheet(bool announce) override;
     int FinishDensitySheet();
     int FinishHandyDensitySheet();
-    int FinishRecognitionMeasure() override;
-    int SelectChartFromJobNumber(int job) override;
-    bool HandleScannedBarcode(const SheetInfoRecord &record) override;
     int SetRecognitionResult(const OrloLayoutRecord *layout, const OrloImage *image, const OrloMeasurePoint *points,
-                             unsigned count) override;
+                             unsigned count);
     int PrepareHandyMeasurement();
-    int SelectDensityChartForScannedChart(unsigned width, unsigned height, const QString &code) override;
-    int GetClippingChartResult(int page, QList<OrloClipRecord> *records, ChartDefinitionData::Sheet *result);
-    void ClearPendingMeasurement() override;
-    void ResetMeasurementBuffer() override;
-    // Reports a failure with message 57.
-    void SaveMeasurementAfterScan() override;
+    int SelectDensityChartForScannedChart(unsigned width, unsigned height, const QString &code);
+    int GetClippingChartResult(int page, QList<OrloClipRegion> *records, ChartDefinitionData::Sheet *result);
+    void ClearPendingMeasurement();
+    void ResetMeasurementBuffer();
     int CalculatePatchColor(float *values, bool *hasSpectral, int sheet, int area, int row, int column,
                             int conditionId, const Setting::MeasureConditionSetting &conditions);
     int CalculateSamePatchAverage(PatchDisplayValues &record, const QVector<int> &conditionIds,
                                   const Setting::MeasureConditionSetting &conditions);
     int GetDefinedPatchColor(PatchDisplayValues &record);
-    bool SetPaperWhiteFromMeasurement() override;
+    bool SetPaperWhiteFromMeasurement();
     int ExportMeasureData(const QString &path, int format, const QString &dateText);
     int ExportDensityMeasureData(const QString &path, const QString &dateText, int templateFirstNumber,
                                  const Setting::MeasureConditionSetting &conditions);
@@ -430,24 +409,9 @@ public:
     QString BuildMeasurementFileName(const QString &path, int conditionId) const;
     bool IsBarcodeOfCurrentRun(const SheetInfoRecord &record) const;
     bool IsBarcodeSheetRead(int sheetNumber) const;
-    bool HasReadBarcodes() override { return !m_readBarcodes.isEmpty(); }
+    bool HasReadBarcodes() { return !m_readBarcodes.isEmpty(); }
     const QList<SheetInfoRecord> &GetReadBarcodes() const { return m_readBarcodes; }
     bool IsRecognitionMeasureIncomplete(int id);
-
-    // ---- Owned objects (for the windows' own wiring and for tests) ----------------------------------------------
-    CResourceData *GetResourceData() const { return m_resourceData; }
-    CApplicationData *GetApplicationData() const { return m_applicationData; }
-    CDocumentData *GetDocumentData() const { return m_documentData; }
-    CDiagnoseData *GetDiagnoseData() const { return m_diagnoseData; }
-    CIlluminantData *GetIlluminantData() const { return m_illuminantData; }
-    CDataBuffer *GetDataBuffer() const { return m_dataBuffer; }
-    CIODataFile *GetDataFile() const { return m_dataFile; }
-    COrloSDKController *GetOrloController() const { return m_orlo; }
-    CTanoSDKController *GetTanoController() const { return m_tano; }
-    CVexSDKController *GetVexController() const { return m_vex; }
-
-    // CDocumentDataHost: the live settings record.
-    Setting::UserEnvironment &CurrentUserEnvironment() override;
 
 signals:
     void CheckOffDensityBalanceFromFileID(int fileId);
@@ -525,6 +489,35 @@ protected:
     virtual int WriteLightSourceFile(const QString &path, int format, const EnvironLightData &record);
 
 private:
+    // The host interfaces handed to the stores, the buffer, the data-file object and the controllers
+    // (app/model_hosts.h); the callbacks below are theirs alone.
+    class Hosts;
+
+    // Selection and the buffer's run position, as the chart scanner asks for them.
+    bool GetSelectedChart(OrloSelectedChart *out);
+    // A shallow copy of the current sheet (its arrays stay the buffer's).
+    // The current sheet, read-only, where it lies in the buffer.
+    int GetCurrentSheet(const ChartDefinitionData::Sheet **sheet);
+    unsigned GetExpectedRecordCount();
+    unsigned GetCurrentChartPageIndex();
+    int GetMeasurementSheetCount();
+    // The live settings record, for the document store.
+    Setting::UserEnvironment &CurrentUserEnvironment();
+
+    // Measurement flows the controllers drive.
+    int StoreMeasuredPatch(int patchNumber, const int location[3], int count, const float *block,
+                           const PatchColorResult &colors);
+    int StoreMeasuredPatchDensity(int patchNumber, const int location[3], int count, const float *block,
+                                  const PatchColorResult &colors);
+    int StoreHandyMeasuredPatch(int patchNumber, const TanoSDK_PatchPosition *location, int count,
+                                const MeasurementData::PatchData *record, int extra);
+    int FinishDesignationSheet(bool announce);
+    int FinishRecognitionMeasure();
+    int SelectChartFromJobNumber(int job);
+    bool HandleScannedBarcode(const SheetInfoRecord &record);
+    // Reports a failure with message 57.
+    void SaveMeasurementAfterScan();
+
     void ShowReport(int message);
     int MeasureModeOfRun() const;
     bool IsChartRegistrationRun() const;
@@ -542,6 +535,7 @@ private:
     void FreePatchPositions(QList<TanoSDK_PatchPosition *> *list);
     QString MakeExportBaseName(const Setting::UserEnvironment &environment, int measureMode) const;
 
+    std::unique_ptr<Hosts> m_hosts;
     CResourceData *m_resourceData = nullptr;
     CLanguage *m_language = nullptr;
     CApplicationData *m_applicationData = nullptr;

@@ -3,11 +3,15 @@
 
 #include "app/model.h"
 
+#include "app/applicationdata.h"
 #include "app/constants.h"
 #include "app/databuffer.h"
+#include "app/documentdata.h"
+#include "app/illuminantdata.h"
 #include "app/orlosdkcontroller.h"
 #include "app/patchdisplayvalues.h"
 #include "app/recordhelpers.h"
+#include "app/resourcedata.h"
 #include "app/tanosdkcontroller.h"
 #include "app/texthelpers.h"
 
@@ -558,7 +562,7 @@ int CModel::SelectDensityChartForScannedChart(unsigned width, unsigned height, c
     return 0;
 }
 
-int CModel::GetClippingChartResult(int page, QList<OrloClipRecord> *records, ChartDefinitionData::Sheet *result)
+int CModel::GetClippingChartResult(int page, QList<OrloClipRegion> *records, ChartDefinitionData::Sheet *result)
 {
     int code = m_orlo->ClippingChart(page);
     OrloLayoutRecord layout;
@@ -583,8 +587,10 @@ int CModel::GetClippingChartResult(int page, QList<OrloClipRecord> *records, Cha
         code = m_orlo->GetChartImage(&image, pixels.size());
         if (code == 0 && records) {
             const int n = qBound(0, image.clipCount, clips.size());
-            for (int i = 0; i < n; ++i)
-                records->append(clips.at(i));
+            for (int i = 0; i < n; ++i) {
+                const OrloClipRecord &clip = clips.at(i);
+                records->append({clip.area, clip.left, clip.top, clip.right, clip.bottom});
+            }
         }
     }
     if (code == 0 && result) {

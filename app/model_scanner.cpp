@@ -2,12 +2,25 @@
 
 #include "app/model.h"
 
+#include "app/applicationdata.h"
 #include "app/constants.h"
+#include "app/documentdata.h"
+#include "app/illuminantdata.h"
 #include "app/orlosdkcontroller.h"
 #include "app/tanosdkcontroller.h"
 #include "app/vexsdkcontroller.h"
 
 #include <cstring>
+
+// The windows' records mirror the library's field for field.
+static_assert(sizeof(OrloStatusRecord) == sizeof(OrloStatus) &&
+                  sizeof(OrloStatusRecord::Reserved0) == sizeof(OrloStatus::reserved0) &&
+                  sizeof(OrloStatusRecord::Reserved1) == sizeof(OrloStatus::reserved1),
+              "status record");
+static_assert(sizeof(OrloDeviceRecord) == sizeof(OrloDeviceEntry) &&
+                  sizeof(OrloDeviceRecord::Name) == sizeof(OrloDeviceEntry::name) &&
+                  sizeof(OrloDeviceRecord::Identity) == sizeof(OrloDeviceEntry::identity),
+              "device record");
 
 namespace {
 
@@ -107,9 +120,28 @@ int CModel::IsOrloConnected() const
     return COrloSDKController::IsConnected() ? 1 : 0;
 }
 
-int CModel::GetOrloStatus(OrloStatus *status)
+int CModel::GetOrloStatus(OrloStatusRecord *status)
 {
-    return m_orlo->GetStatus(status);
+    if (!status)
+        return m_orlo->GetStatus(nullptr);
+    // In and out: a call that fails before the library answers leaves the caller's record as it was.
+    OrloStatus raw;
+    raw.deviceState = status->DeviceState;
+    raw.stateFlag = status->StateFlag;
+    raw.calibrationDue = status->CalibrationDue;
+    std::memcpy(raw.reserved0, status->Reserved0, sizeof raw.reserved0);
+    raw.state = status->State;
+    std::memcpy(raw.reserved1, status->Reserved1, sizeof raw.reserved1);
+    raw.otherComputer = status->OtherComputer;
+    const int result = m_orlo->GetStatus(&raw);
+    status->DeviceState = raw.deviceState;
+    status->StateFlag = raw.stateFlag;
+    status->CalibrationDue = raw.calibrationDue;
+    std::memcpy(status->Reserved0, raw.reserved0, sizeof status->Reserved0);
+    status->State = raw.state;
+    std::memcpy(status->Reserved1, raw.reserved1, sizeof status->Reserved1);
+    status->OtherComputer = raw.otherComputer;
+    return result;
 }
 
 int CModel::GetOrloSystemInfo(void *buffer)
@@ -127,11 +159,19 @@ int CModel::IsOrloDensityMeasurementActive() const
     return COrloSDKController::GetDensityEndPending();
 }
 
-int CModel::GetOrloDeviceList(QList<OrloDeviceEntry> *list, bool report)
+int CModel::GetOrloDeviceList(QList<OrloDeviceRecord> *list, bool report)
 {
     if (list)
         list->clear();
-    const int result = m_orlo->GetDeviceList(list);
+    QList<OrloDeviceEntry> devices;
+    const int result = m_orlo->GetDeviceList(list ? &devices : nullptr);
+    for (const OrloDeviceEntry &device : devices) {
+        OrloDeviceRecord record;
+        record.Kind = device.kind;
+        std::memcpy(record.Name, device.name, sizeof record.Name);
+        std::memcpy(record.Identity, device.identity, sizeof record.Identity);
+        list->append(record);
+    }
     if (report)
         ReportError(result, 56, false);
     return result;

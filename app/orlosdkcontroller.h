@@ -6,6 +6,7 @@
 // count) to the controller on the GUI thread, where the events run one after another in arrival order, so
 // the state below, the model, the buffer and the stores are touched by the GUI thread alone.
 
+#include "app/instrumentrecords.h"
 #include "app/orlosdkhost.h"
 #include "app/records.h"
 #include "app/settingrecords.h"
@@ -21,15 +22,6 @@
 #include <vector>
 
 struct EnvironLightData;
-
-// The scanner's network settings as the dialogs edit them.
-struct OrloNetworkSetting {
-    QString Name;
-    int Dhcp = 0;
-    QString Address;
-    QString Mask;
-    QString Gateway;
-};
 
 // A colour-check list as the library takes it: the head followed by its entries.
 class OrloColorCheckBuffer

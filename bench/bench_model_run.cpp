@@ -6,6 +6,7 @@
 #include "app/model.h"
 #include "app/orlosdkcontroller.h"
 #include "app/recordhelpers.h"
+#include "tests/app/modelaccess.h"
 
 #include "OrloSim.h"
 
@@ -90,7 +91,7 @@ void BM_ModelRun(benchmark::State &state)
         const int id = created == 0 ? model.GetDesignationCharts()->last().ID : 0;
         Setting::ConnectSetting settings;
         settings.Port = QStringLiteral("usb0");
-        model.GetApplicationData()->SetConnectionSetting(settings);
+        CModelAccess::ApplicationData(model)->SetConnectionSetting(settings);
         if (id == 0 || model.SelectFileID(CModel::KindDesignationChart, id, id) != 0 || model.ConnectOrlo(false) != 0) {
             state.SkipWithError("chart or scanner not ready");
             return;

@@ -5,6 +5,7 @@
 #include "app/databuffer.h"
 #include "app/model.h"
 #include "app/recordhelpers.h"
+#include "modelaccess.h"
 
 #include "OrloSim.h"
 
@@ -76,11 +77,11 @@ struct ModelFixture {
 
     int ConnectUsb()
     {
-        Setting::ConnectSetting record = model->GetApplicationData()->GetConnectionSetting();
+        Setting::ConnectSetting record = CModelAccess::ApplicationData(*model)->GetConnectionSetting();
         record.ConnectionKind = 0;
         record.Port = QStringLiteral("usb0");
         record.DeviceName = QStringLiteral("ORS00001");
-        model->GetApplicationData()->SetConnectionSetting(record);
+        CModelAccess::ApplicationData(*model)->SetConnectionSetting(record);
         return model->ConnectOrlo(false);
     }
 };

@@ -168,10 +168,10 @@ private slots:
         QCOMPARE(window.finished, (QList<QPair<int, int>>{{CModel::KindDesignationMeasure, id}}));
         QCOMPARE(window.chartPages, (QList<uint>{1, 2}));
         QCOMPARE(window.patches, chart.ChartPatchCount);
-        QCOMPARE(model->GetCurrentChartPageIndex(), 0u);
+        QCOMPARE(CModelAccess::OrloHost(*model)->GetCurrentChartPageIndex(), 0u);
         QVERIFY(!model->HasReadBarcodes());
 
-        const QString path = model->GetDocumentData()->DesignationMeasurePath(chartId, id);
+        const QString path = CModelAccess::DocumentData(*model)->DesignationMeasurePath(chartId, id);
         qInfo("measurement file %s", qPrintable(path));
         QVERIFY(QFileInfo::exists(path));
         ChartDesigMeasureData record;

@@ -144,10 +144,10 @@ private slots:
         record.Address = QStringLiteral("10.0.0.9");
         record.AddressKind = 1;
         record.DeviceName = storedName;
-        f.model->GetApplicationData()->SetConnectionSetting(record);
+        CModelAccess::ApplicationData(*f.model)->SetConnectionSetting(record);
         f.model->SetOrloStatus(5);
         QCOMPARE(f.model->ConnectOrlo(true), result);
-        const Setting::ConnectSetting &stored = f.model->GetApplicationData()->GetConnectionSetting();
+        const Setting::ConnectSetting &stored = CModelAccess::ApplicationData(*f.model)->GetConnectionSetting();
         QCOMPARE(stored.ConnectionKind, expectedKind);
         QCOMPARE(stored.Port, expectedPort);
         if (result != 0) {
@@ -171,6 +171,40 @@ private slots:
         QVERIFY(!LogHas("Orlo_GetStatus"));
     }
 
+    // The windows get the scanner's status and device list in the program's own records, field for field; a
+    // status read that fails before the library answers leaves the caller's record as it was.
+    void scannerRecordsFieldForField()
+    {
+        OrloStatusRecord status{};
+        status.State = 77;
+        status.OtherComputer = 5;
+        QCOMPARE(f.model->GetOrloStatus(&status), int(COrloSDKController::kStatusNotConnected));
+        QCOMPARE(status.State, 77);
+        QCOMPARE(status.OtherComputer, 5);
+
+        QCOMPARE(f.ConnectUsb(), 0);
+        OrloSim_ForceStatus(2, 1, 1, 101);
+        QCOMPARE(f.model->GetOrloStatus(&status), 0);
+        QCOMPARE(int(status.DeviceState), 2);
+        QCOMPARE(int(status.StateFlag), 1);
+        QCOMPARE(int(status.CalibrationDue), 1);
+        QCOMPARE(status.State, 101);
+        QCOMPARE(status.OtherComputer, 0);
+
+        OrloDeviceEntry entries[2] = {{1, "usb0", {'O', 'R', 'S', '0', '0', '0', '0', '1'}},
+                                      {0, "10.0.0.9", {'O', 'R', 'S', '0', '0', '0', '0', '2'}}};
+        std::memset(entries[1].name + 8, 'x', sizeof entries[1].name - 8); // a full name has no terminator
+        OrloSim_SetDeviceList(entries, 2);
+        QList<OrloDeviceRecord> devices{OrloDeviceRecord{}};
+        QCOMPARE(f.model->GetOrloDeviceList(&devices, false), 0);
+        QCOMPARE(devices.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(devices.at(i).Kind, entries[i].kind);
+            QCOMPARE(QByteArray(devices.at(i).Name, 32), QByteArray(entries[i].name, 32));
+            QCOMPARE(QByteArray(devices.at(i).Identity, 8), QByteArray(entries[i].identity, 8));
+        }
+    }
+
     void deleteChartWhoseJobIsRefused()
     {
         QCOMPARE(f.ConnectUsb(), 0);
@@ -179,7 +213,7 @@ private slots:
         QVERIFY(f.model->GetSelectedDesignationChart()->JobNumber != 0);
         OrloSim_FailNext("Orlo_DeleteJob", 1);
         QCOMPARE(f.model->DeleteDesignationChart(id), int(COrloSDKController::kDeleteJobFailed));
-        QVERIFY(f.model->GetDocumentData()->FindDesignationChart(id));
+        QVERIFY(CModelAccess::DocumentData(*f.model)->FindDesignationChart(id));
     }
 
     void deleteAllJobsTriesEvery()
@@ -191,11 +225,11 @@ private slots:
             QCOMPARE(f.model->RegisterDesignationChartJob(), 0);
         }
         // The second job is unknown to the scanner: refused, and the third is still deleted.
-        f.model->GetDocumentData()->FindDesignationChart(ids[1])->JobNumber = 9999;
+        CModelAccess::DocumentData(*f.model)->FindDesignationChart(ids[1])->JobNumber = 9999;
         QCOMPARE(f.model->DeleteAllDesignationChartJobs(), int(COrloSDKController::kDeleteJobFailed));
-        QCOMPARE(f.model->GetDocumentData()->FindDesignationChart(ids[0])->JobNumber, 0);
-        QCOMPARE(f.model->GetDocumentData()->FindDesignationChart(ids[1])->JobNumber, 9999);
-        QCOMPARE(f.model->GetDocumentData()->FindDesignationChart(ids[2])->JobNumber, 0);
+        QCOMPARE(CModelAccess::DocumentData(*f.model)->FindDesignationChart(ids[0])->JobNumber, 0);
+        QCOMPARE(CModelAccess::DocumentData(*f.model)->FindDesignationChart(ids[1])->JobNumber, 9999);
+        QCOMPARE(CModelAccess::DocumentData(*f.model)->FindDesignationChart(ids[2])->JobNumber, 0);
     }
 
     void chartLimit()
@@ -259,28 +293,28 @@ private slots:
         f.model->SetEnvironmentLightSource(source, 0);
         UserIlluminantSlot slot;
         QCOMPARE(f.model->ImportUserIlluminantFromInstrument(&slot, QStringLiteral("x")), result);
-        QCOMPARE(f.model->GetIlluminantData()->GetRecordCount(), 0);
+        QCOMPARE(CModelAccess::IlluminantData(*f.model)->GetRecordCount(), 0);
     }
 
     void illuminantIndexPastTheEnd()
     {
         auto records = std::make_unique<EnvironLightData[]>(1);
         records[0].Name = QStringLiteral("Lamp");
-        f.model->GetIlluminantData()->SetEnvironLightData(1, std::move(records));
-        f.model->GetIlluminantData()->RebuildSlots();
+        CModelAccess::IlluminantData(*f.model)->SetEnvironLightData(1, std::move(records));
+        CModelAccess::IlluminantData(*f.model)->RebuildSlots();
         f.model->SetEnvironmentLightSource(1, 3);
         EnvironLightData out;
         QCOMPARE(f.model->GetSelectedEnvironmentLight(&out), 10019);
         QString name("New");
         QCOMPARE(f.model->RenameUserIlluminant(&name), 10019);
         QCOMPARE(f.model->ReplaceUserIlluminantFromFile(&out, 3, QStringLiteral("/nonexistent.uid2"), 0), 10019);
-        QCOMPARE(f.model->GetIlluminantData()->GetRecordCount(), 1);
-        QCOMPARE(f.model->GetIlluminantData()->GetRecord(0)->Name, QStringLiteral("Lamp"));
+        QCOMPARE(CModelAccess::IlluminantData(*f.model)->GetRecordCount(), 1);
+        QCOMPARE(CModelAccess::IlluminantData(*f.model)->GetRecord(0)->Name, QStringLiteral("Lamp"));
         // In range: renamed in the store and handed back.
         f.model->SetEnvironmentLightSource(1, 0);
         QCOMPARE(f.model->RenameUserIlluminant(&name), 0);
         QCOMPARE(name, QStringLiteral("New"));
-        QCOMPARE(f.model->GetIlluminantData()->GetRecord(0)->Name, QStringLiteral("New"));
+        QCOMPARE(CModelAccess::IlluminantData(*f.model)->GetRecord(0)->Name, QStringLiteral("New"));
     }
 
     void setLanguage()
@@ -342,7 +376,7 @@ private slots:
         MakeChart(chart, 2, 2, 3);
         f.model->SetCurrentSheetIndex(1);
         const ChartDefinitionData::Sheet *sheet = nullptr;
-        QCOMPARE(f.model->GetCurrentSheet(&sheet), 0);
+        QCOMPARE(CModelAccess::OrloHost(*f.model)->GetCurrentSheet(&sheet), 0);
         ChartDefinitionData::Sheet replacement;
         CopySheetData(&replacement, chart->Sheets[0]);
         replacement.Patches[0].ID = 99;
@@ -350,7 +384,7 @@ private slots:
         QCOMPARE(sheet->Patches[0].ID, 99);
         QCOMPARE(sheet->Patches[5].ID, 6);
         f.model->SetCurrentSheetIndex(2);
-        QCOMPARE(f.model->GetCurrentSheet(&sheet), 10004);
+        QCOMPARE(CModelAccess::OrloHost(*f.model)->GetCurrentSheet(&sheet), 10004);
     }
 
     void positionListsOwnership()
@@ -414,7 +448,7 @@ private slots:
     void destructionClosesHandheld()
     {
         QList<unsigned long> sleeps;
-        f.model->GetTanoController()->SetSleepFunction([&sleeps](unsigned long ms) { sleeps << ms; });
+        CModelAccess::TanoController(*f.model)->SetSleepFunction([&sleeps](unsigned long ms) { sleeps << ms; });
         int kind = 0, serial = 0;
         QCOMPARE(f.model->OpenTanoDevice(&kind, &serial), 0);
         QVERIFY(f.model->IsHandyConnected());

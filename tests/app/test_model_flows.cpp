@@ -99,7 +99,7 @@ private:
         const int id = model->GetDesignationCharts()->last().ID;
         Setting::ConnectSetting record;
         record.Port = QStringLiteral("usb0");
-        model->GetApplicationData()->SetConnectionSetting(record);
+        CModelAccess::ApplicationData(*model)->SetConnectionSetting(record);
         if (model->SelectFileID(CModel::KindDesignationChart, id, id) != 0 || model->ConnectOrlo(false) != 0 ||
             (registerJob && model->RegisterDesignationChartJob() != 0))
             return 0;
@@ -163,7 +163,7 @@ private slots:
         QFETCH(int, pages);
         const int chartId = PrepareRegisteredRun(pages);
         QVERIFY(chartId > 0);
-        const int otherJob = model->GetDocumentData()->FindDesignationChart(chartId)->JobNumber + 1;
+        const int otherJob = CModelAccess::DocumentData(*model)->FindDesignationChart(chartId)->JobNumber + 1;
         QSignalSpy display(model.get(), &CModel::SetPatchColorDisplay);
         QSignalSpy created(model.get(), &CModel::CreateDesignationMeasureFinished);
         QSignalSpy updated(model.get(), &CModel::UpdateDesignationMeasureFinished);
@@ -179,8 +179,8 @@ private slots:
             QCOMPARE(finished.size(), p + 1 == pages ? 1 : 0);
             if (p + 1 < pages) {
                 // Mid-run the chart is not chosen again, whatever the job.
-                QCOMPARE(model->GetMeasurementSheetCount(), pages);
-                QCOMPARE(model->SelectChartFromJobNumber(otherJob), 0);
+                QCOMPARE(CModelAccess::OrloHost(*model)->GetMeasurementSheetCount(), pages);
+                QCOMPARE(CModelAccess::OrloHost(*model)->SelectChartFromJobNumber(otherJob), 0);
                 QCOMPARE(asked.size(), 0);
             }
         }
@@ -190,9 +190,9 @@ private slots:
         model->GetSelectedFileID(&selected, &kind);
         QCOMPARE(selected, id);
         QCOMPARE(kind, int(CModel::KindDesignationMeasure));
-        QCOMPARE(model->GetCurrentChartPageIndex(), 0u);
+        QCOMPARE(CModelAccess::OrloHost(*model)->GetCurrentChartPageIndex(), 0u);
         QVERIFY(model->IsFirstSheet());
-        QCOMPARE(model->GetDataBuffer()->GetPlannedSheetCount(), 0u);
+        QCOMPARE(CModelAccess::DataBuffer(*model)->GetPlannedSheetCount(), 0u);
         QVERIFY(!model->HasReadBarcodes());
         QCOMPARE(window->errors, QList<int>{});
         MeasurementDataSheets stored;
@@ -276,7 +276,7 @@ private slots:
         ClearMeasureFileData(&stored);
         QCOMPARE(pageNumbers, expected);
         QVERIFY(!model->HasReadBarcodes());
-        QCOMPARE(model->GetCurrentChartPageIndex(), 0u);
+        QCOMPARE(CModelAccess::OrloHost(*model)->GetCurrentChartPageIndex(), 0u);
         QVERIFY(model->IsFirstSheet());
     }
 
@@ -316,7 +316,7 @@ private slots:
         QVERIFY(DeliverThrough(11));
         const int shown = display.size();
         QVERIFY(shown > 0 && shown < 6);
-        QCOMPARE(model->GetOrloController()->StopMeasurement(false), 0);
+        QCOMPARE(CModelAccess::OrloController(*model)->StopMeasurement(false), 0);
         while (OrloSim_DeliverPending() > 0) {
         }
         QCOMPARE(model->GetCurrentRecordCount(), unsigned(shown + 1));
@@ -356,7 +356,7 @@ private slots:
         if (when == 1) {
             // Nothing at all: the run stays as it is.
             QCOMPARE(backColour.size(), 0);
-            QCOMPARE(model->GetCurrentChartPageIndex(), 1u);
+            QCOMPARE(CModelAccess::OrloHost(*model)->GetCurrentChartPageIndex(), 1u);
             QCOMPARE(model->GetOrloDeviceState(), 6);
             return;
         }
@@ -365,9 +365,9 @@ private slots:
         QCOMPARE(created.size(), createdBefore + (when == 2 ? 1 : 0));
         if (when == 0)
             QCOMPARE(model->GetOrloDeviceState(), 2);
-        QCOMPARE(model->GetCurrentChartPageIndex(), 0u);
+        QCOMPARE(CModelAccess::OrloHost(*model)->GetCurrentChartPageIndex(), 0u);
         QVERIFY(model->IsFirstSheet());
-        QCOMPARE(model->GetDataBuffer()->GetPlannedSheetCount(), 0u);
+        QCOMPARE(CModelAccess::DataBuffer(*model)->GetPlannedSheetCount(), 0u);
         QCOMPARE(window->errors, QList<int>{});
     }
 
@@ -380,7 +380,7 @@ private slots:
         model->real = true;
         Setting::ConnectSetting record;
         record.Port = QStringLiteral("usb0");
-        model->GetApplicationData()->SetConnectionSetting(record);
+        CModelAccess::ApplicationData(*model)->SetConnectionSetting(record);
         QCOMPARE(model->ConnectOrlo(false), 0);
         ChartDefinitionDataSheets chart;
         MakePrintableChart(&chart, QStringLiteral("LOOSE"), Pages(1), 0);
@@ -456,7 +456,7 @@ private slots:
         QCOMPARE(model->SetUserEnvironment(environment), 0);
         SetExport(true, Home() + "/absolute", 1, 1);
         QCOMPARE(model->GetUserEnvironment()->Display.WhiteReference, 1);
-        model->SaveMeasurementAfterScan(); // nothing measured: no paper white
+        CModelAccess::OrloHost(*model)->SaveMeasurementAfterScan(); // nothing measured: no paper white
         QCOMPARE(model->whiteReferences, QList<int>{0});
         QCOMPARE(model->GetUserEnvironment()->Display.WhiteReference, 1);
     }
@@ -509,7 +509,7 @@ private slots:
         if (held) {
             SheetInfoRecord first;
             FillSheetInfoRecord(&first, chart, 0);
-            QVERIFY(model->HandleScannedBarcode(first));
+            QVERIFY(CModelAccess::OrloHost(*model)->HandleScannedBarcode(first));
             QCOMPARE(model->GetReadBarcodes().size(), 1);
         }
         model->SetAppStatus(status);
@@ -519,10 +519,10 @@ private slots:
             std::memcpy(record.ChartCode, "OTHERCHART", 10);
         if (!matches)
             record.PatchCount += 1;
-        QCOMPARE(model->HandleScannedBarcode(record), accepted);
+        QCOMPARE(CModelAccess::OrloHost(*model)->HandleScannedBarcode(record), accepted);
         QCOMPARE(model->GetReadBarcodes().size(), listed);
         if (listed == 2)
-            QCOMPARE(model->GetCurrentChartPageIndex(), 1u);
+            QCOMPARE(CModelAccess::OrloHost(*model)->GetCurrentChartPageIndex(), 1u);
     }
 
     void scannedBarcodesForDensity_data()
@@ -557,13 +557,13 @@ private slots:
             record.PatchCount = chart.ChartPatchCount;
             templateIndex = chart.Template;
         } else {
-            QCOMPARE(model->GetResourceData()->GetTemplateSecondNumber(templateIndex),
+            QCOMPARE(CModelAccess::ResourceData(*model)->GetTemplateSecondNumber(templateIndex),
                      templateIndex == 99 ? -1 : templateIndex == 0 ? 0 : 1);
         }
         model->SetDensityTemplateIndex(templateIndex);
         model->SetAppStatus(status);
         QSignalSpy found(model.get(), &CModel::FindDensityChartFound);
-        QCOMPARE(model->HandleScannedBarcode(record), accepted);
+        QCOMPARE(CModelAccess::OrloHost(*model)->HandleScannedBarcode(record), accepted);
         QCOMPARE(model->GetReadBarcodes().size(), accepted ? 1 : 0);
         QCOMPARE(found.size(), chartPresent ? 1 : 0);
     }
@@ -599,7 +599,7 @@ private slots:
         connect(model.get(), &CModel::SetChartDisplayDensity, this,
                 [&](ChartDefinitionDataSheets *, uint page, uint) { order << QStringLiteral("density chart %1").arg(page); });
         QCOMPARE(model->SetRecognitionResult(nullptr, &image, points, 3), 0);
-        QCOMPARE(model->GetExpectedRecordCount(), 3u);
+        QCOMPARE(CModelAccess::OrloHost(*model)->GetExpectedRecordCount(), 3u);
         const QStringList expected[3] = {{}, {"points 1/1", "chart 1 3"}, {"density points 1/1", "density chart 1"}};
         QCOMPARE(order, expected[route]);
     }
@@ -632,7 +632,7 @@ private slots:
         sheet.Patches[1].ColorFormat = format;
         for (int i = 0; i < values.size(); ++i)
             sheet.Patches[1].ColorValue[i] = values.at(i);
-        MeasurementDataSheets *measurement = model->GetDataBuffer()->GetMeasurement();
+        MeasurementDataSheets *measurement = CModelAccess::DataBuffer(*model)->GetMeasurement();
         measurement->SheetCount = 1;
         measurement->Sheets = NewMeasurementPages(1);
         MeasurementData &page = measurement->Sheets[0];
@@ -652,7 +652,7 @@ private slots:
         // The paper block measured relative to itself has no density left.
         float out[COrloSDKController::kPatchValueCount] = {};
         const int condition = MeasurementConditionIdsFromMask(conditions.ConditionMask).value(0);
-        QCOMPARE(model->GetOrloController()->CalculatePatchValues(out, paper, conditions, condition), 0);
+        QCOMPARE(CModelAccess::OrloController(*model)->CalculatePatchValues(out, paper, conditions, condition), 0);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(out[i], 0.0f);
     }
@@ -670,7 +670,7 @@ private slots:
             sheet.Patches[k].ColorFormat = 1;
             std::fill(sheet.Patches[k].ColorValue, sheet.Patches[k].ColorValue + 3, k == 0 ? 10.0f : 255.0f);
         }
-        MeasurementDataSheets *measurement = model->GetDataBuffer()->GetMeasurement();
+        MeasurementDataSheets *measurement = CModelAccess::DataBuffer(*model)->GetMeasurement();
         measurement->SheetCount = 1;
         measurement->Sheets = NewMeasurementPages(1);
         MeasurementData &page = measurement->Sheets[0];
@@ -687,7 +687,9 @@ private slots:
         QVERIFY(model->SetPaperWhiteFromMeasurement());
         float out[COrloSDKController::kPatchValueCount] = {};
         const int condition = MeasurementConditionIdsFromMask(conditions.ConditionMask).value(0);
-        QCOMPARE(model->GetOrloController()->CalculatePatchValues(out, page.Records[2].Values, conditions, condition), 0);
+        QCOMPARE(CModelAccess::OrloController(*model)->CalculatePatchValues(out, page.Records[2].Values, conditions,
+                                                                            condition),
+                 0);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(out[i], 0.0f);
     }
@@ -700,17 +702,17 @@ private slots:
         const int location[3] = {0, 0, 0};
         float block[kInstrumentValueCount] = {1.0f};
         PatchColorResult colors;
-        QCOMPARE(model->StoreMeasuredPatch(0, location, 1, block, colors), 10017);
+        QCOMPARE(CModelAccess::OrloHost(*model)->StoreMeasuredPatch(0, location, 1, block, colors), 10017);
         QCOMPARE(model->GetCurrentRecordCount(), 0u);
-        QCOMPARE(model->StoreMeasuredPatch(0, nullptr, 1, block, colors), 10002);
+        QCOMPARE(CModelAccess::OrloHost(*model)->StoreMeasuredPatch(0, nullptr, 1, block, colors), 10002);
     }
 
     void selectChartFromJob()
     {
-        QVERIFY(model->GetApplicationData());
+        QVERIFY(CModelAccess::ApplicationData(*model));
         Setting::ConnectSetting record;
         record.Port = QStringLiteral("usb0");
-        model->GetApplicationData()->SetConnectionSetting(record);
+        CModelAccess::ApplicationData(*model)->SetConnectionSetting(record);
         QCOMPARE(model->ConnectOrlo(false), 0);
         const int a = CreateChart(model.get(), 1, 1, 2);
         const int b = CreateChart(model.get(), 1, 1, 2);
@@ -718,25 +720,25 @@ private slots:
             model->SelectFileID(CModel::KindDesignationChart, id, id);
             QCOMPARE(model->RegisterDesignationChartJob(), 0);
         }
-        const int jobA = model->GetDocumentData()->FindDesignationChart(a)->JobNumber;
+        const int jobA = CModelAccess::DocumentData(*model)->FindDesignationChart(a)->JobNumber;
         // Already selected: nothing asked.
         QSignalSpy asked(model.get(), &CModel::SelectDesigChartFromFileID);
         model->SelectFileID(CModel::KindDesignationChart, a, a);
-        QCOMPARE(model->SelectChartFromJobNumber(jobA), 0);
+        QCOMPARE(CModelAccess::OrloHost(*model)->SelectChartFromJobNumber(jobA), 0);
         QCOMPARE(asked.size(), 0);
         // Never taken.
         model->SelectFileID(CModel::KindDesignationChart, b, b);
-        QCOMPARE(model->SelectChartFromJobNumber(jobA), 10036);
+        QCOMPARE(CModelAccess::OrloHost(*model)->SelectChartFromJobNumber(jobA), 10036);
         // Taken inside the emission.
         const auto take = connect(model.get(), &CModel::SelectDesigChartFromFileID, this,
                                   [this](int id) { model->SelectFileID(CModel::KindDesignationChart, id, id); });
-        QCOMPARE(model->SelectChartFromJobNumber(jobA), 0);
+        QCOMPARE(CModelAccess::OrloHost(*model)->SelectChartFromJobNumber(jobA), 0);
         disconnect(take);
         // Another chart taken.
         model->SelectFileID(CModel::KindDesignationChart, b, b);
         connect(model.get(), &CModel::SelectDesigChartFromFileID, this,
                 [this, b](int) { model->SelectFileID(CModel::KindDesignationChart, b, b); });
-        QCOMPARE(model->SelectChartFromJobNumber(jobA), 10036);
+        QCOMPARE(CModelAccess::OrloHost(*model)->SelectChartFromJobNumber(jobA), 10036);
     }
 
     void densityChartBySize()
@@ -752,7 +754,7 @@ private slots:
     void automaticExportOff()
     {
         SetExport(false, Home() + "/out", 0, 1);
-        model->SaveMeasurementAfterScan();
+        CModelAccess::OrloHost(*model)->SaveMeasurementAfterScan();
         QVERIFY(!QDir(Home() + "/out").exists());
         QVERIFY(window->errors.isEmpty());
     }
@@ -760,12 +762,12 @@ private slots:
     void automaticExportFolders()
     {
         SetExport(true, Home() + "/one", 1, 1);
-        model->SaveMeasurementAfterScan();
+        CModelAccess::OrloHost(*model)->SaveMeasurementAfterScan();
         QVERIFY(QDir(Home() + "/one").exists());
         QCOMPARE(model->written, QStringList{"run0007.csv"});
         QCOMPARE(model->GetUserEnvironment()->AutoExportSerialNumber, 7);
         SetExport(true, Home() + "/two/levels", 1, 1);
-        model->SaveMeasurementAfterScan();
+        CModelAccess::OrloHost(*model)->SaveMeasurementAfterScan();
         QCOMPARE(window->errors, QList<int>{57});
     }
 
@@ -778,7 +780,7 @@ private slots:
         old.write("earlier");
         old.close();
         SetExport(true, folder, 1, 1);
-        model->SaveMeasurementAfterScan();
+        CModelAccess::OrloHost(*model)->SaveMeasurementAfterScan();
         QCOMPARE(model->written, QStringList{"run0007_1.csv"});
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("earlier"));
@@ -788,7 +790,7 @@ private slots:
     void automaticExportOneFilePerCondition()
     {
         SetExport(true, Home() + "/per", 1, 0);
-        model->SaveMeasurementAfterScan();
+        CModelAccess::OrloHost(*model)->SaveMeasurementAfterScan();
         const int conditions = MeasurementConditionIdsFromMask(model->GetMeasurementCondition(0)->ConditionMask).size();
         QCOMPARE(model->written.size(), conditions);
         QVERIFY(conditions > 1);
@@ -798,7 +800,7 @@ private slots:
     {
         SetExport(true, Home() + "/fail", 1, 1);
         model->failWith = 70001;
-        model->SaveMeasurementAfterScan();
+        CModelAccess::OrloHost(*model)->SaveMeasurementAfterScan();
         QCOMPARE(window->errors, QList<int>{57});
         QCOMPARE(model->GetUserEnvironment()->AutoExportSerialNumber, 6);
     }

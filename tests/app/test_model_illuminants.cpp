@@ -98,14 +98,14 @@ private slots:
     void init()
     {
         QVERIFY(f.Make());
-        f.model->GetTanoController()->SetSleepFunction([](unsigned long) {});
+        CModelAccess::TanoController(*f.model)->SetSleepFunction([](unsigned long) {});
         PellSim_Reset();
         VexSim_Reset();
         auto records = std::make_unique<EnvironLightData[]>(2);
         records[0] = Light("Lamp", kLamp);
         records[1] = Light("Window", kWindow);
-        QCOMPARE(f.model->GetIlluminantData()->SetEnvironLightData(2, std::move(records)), 0);
-        f.model->GetIlluminantData()->RebuildSlots();
+        QCOMPARE(CModelAccess::IlluminantData(*f.model)->SetEnvironLightData(2, std::move(records)), 0);
+        CModelAccess::IlluminantData(*f.model)->RebuildSlots();
     }
 
     // A caller's copy of the user-light list stays readable when the next operation rebuilds the model's list.
@@ -266,7 +266,7 @@ private slots:
         if (op == DeleteJob) {
             QCOMPARE(f.ConnectUsb(), 0);
             QCOMPARE(model->RegisterDesignationChartJob(), 0);
-            job = model->GetDocumentData()->FindDesignationChart(chartId)->JobNumber;
+            job = CModelAccess::DocumentData(*model)->FindDesignationChart(chartId)->JobNumber;
             QVERIFY(job != 0);
             if (a == CModel::KindDesignationMeasure)
                 model->SelectFileID(a, 0, chartId);
@@ -348,7 +348,7 @@ private slots:
         }
         QCOMPARE(storedNames, names);
         QCOMPARE(storedValues, values);
-        QCOMPARE(model->GetIlluminantData()->GetRecordCount(), names.size());
+        QCOMPARE(CModelAccess::IlluminantData(*model)->GetRecordCount(), names.size());
         if (!std::isnan(readBack))
             QCOMPARE(double(returned.Values[kProbe]), readBack);
 
@@ -366,7 +366,7 @@ private slots:
             if (b != 0)
                 QVERIFY(log.contains(QStringLiteral("Orlo_DeleteJob(%1)").arg(job)));
             // The number stays; the chart's check mark is what goes.
-            QCOMPARE(model->GetDocumentData()->FindDesignationChart(chartId)->JobNumber, job);
+            QCOMPARE(CModelAccess::DocumentData(*model)->FindDesignationChart(chartId)->JobNumber, job);
         }
         if (model->IsHandyConnected())
             model->CloseTanoDevice();
