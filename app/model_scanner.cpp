@@ -60,7 +60,7 @@ bool CModel::FindConnectableOrloDevice(Setting::ConnectSetting *record)
 
 int CModel::ConnectOrlo(bool search)
 {
-    const bool wasConnected = COrloSDKController::IsConnected();
+    const bool wasConnected = m_orlo->IsConnected();
     const Setting::ConnectSetting stored = m_applicationData->GetConnectionSetting();
     int result = 0;
     if (search) {
@@ -74,7 +74,7 @@ int CModel::ConnectOrlo(bool search)
                 ReportError(m_applicationData->SetConnectionSetting(found), 2, false);
             }
         }
-        if (!connected && (foundDevice || !COrloSDKController::IsConnected())) {
+        if (!connected && (foundDevice || !m_orlo->IsConnected())) {
             result = m_orlo->Connect(&stored);
             if (result == 0 && m_orlo->GetSystemInfo() != stored.DeviceName) {
                 m_orlo->Disconnect();
@@ -104,7 +104,7 @@ int CModel::ConnectOrlo(bool search)
 
 int CModel::IsOrloConnected() const
 {
-    return COrloSDKController::IsConnected() ? 1 : 0;
+    return m_orlo && m_orlo->IsConnected() ? 1 : 0;
 }
 
 int CModel::GetOrloStatus(OrloStatus *status)
@@ -124,7 +124,7 @@ int CModel::GetOrloPremeasurementError()
 
 int CModel::IsOrloDensityMeasurementActive() const
 {
-    return COrloSDKController::GetDensityEndPending();
+    return m_orlo ? m_orlo->GetDensityEndPending() : 0;
 }
 
 int CModel::GetOrloDeviceList(QList<OrloDeviceEntry> *list, bool report)
@@ -204,12 +204,14 @@ int CModel::ExitOrloMeasurement()
 
 void CModel::SetOrloEjectAfterMeasurement(bool on)
 {
-    COrloSDKController::SetDensityEndRequest(on ? 1 : 0);
+    if (m_orlo)
+        m_orlo->SetDensityEndRequest(on ? 1 : 0);
 }
 
 void CModel::SetOrloChartHeld(bool on)
 {
-    COrloSDKController::SetDensityEndPending(on ? 1 : 0);
+    if (m_orlo)
+        m_orlo->SetDensityEndPending(on ? 1 : 0);
 }
 
 QString CModel::GetInstrumentSerialNumber(int kind)
