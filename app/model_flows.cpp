@@ -64,22 +64,23 @@ bool SameDefinedColour(const ChartDefinitionData::PatchColor &patch, int format,
 
 int CModel::MeasureModeOfRun() const
 {
-    return COrloSDKController::GetRegisteredChart();
+    return m_orlo ? m_orlo->GetRegisteredChart() : 0;
 }
 
 bool CModel::IsChartRegistrationRun() const
 {
-    return COrloSDKController::GetRegistrationMode();
+    return m_orlo && m_orlo->GetRegistrationMode();
 }
 
 bool CModel::IsScanStopped() const
 {
-    return COrloSDKController::IsMeasurementStopped();
+    return !m_orlo || m_orlo->IsMeasurementStopped();
 }
 
 void CModel::SetRegistrationMode(bool on)
 {
-    COrloSDKController::SetRegistrationMode(on);
+    if (m_orlo)
+        m_orlo->SetRegistrationMode(on);
 }
 
 bool CModel::BufferHoldsMeasuredData() const
@@ -450,8 +451,8 @@ bool CModel::HandleScannedBarcode(const SheetInfoRecord &record)
         }
         const int second = m_resourceData->GetTemplateSecondNumber(m_densityTemplateIndex);
         if (second == 0 || second == 1) {
-            COrloSDKController::SetSelectBySize(true);
-            COrloSDKController::SetDeviceCodeChoice(second == 1 ? 1 : 0);
+            m_orlo->SetSelectBySize(true);
+            m_orlo->SetDeviceCodeChoice(second == 1 ? 1 : 0);
             m_readBarcodes.append(record);
             return true;
         }

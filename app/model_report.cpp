@@ -41,7 +41,7 @@ void CModel::ReportError(int result, int message, bool force)
         number = message;
     }
 
-    if (!force && !COrloSDKController::IsMeasurementStopped()) {
+    if (!force && m_orlo && !m_orlo->IsMeasurementStopped()) {
         // The instrument reports the end of the run; only then is the message shown. A stop that failed never
         // brings that report, so the message is shown at once instead.
         if (m_orlo->StopMeasurement(false) == 0) {

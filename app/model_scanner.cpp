@@ -73,7 +73,7 @@ bool CModel::FindConnectableOrloDevice(Setting::ConnectSetting *record)
 
 int CModel::ConnectOrlo(bool search)
 {
-    const bool wasConnected = COrloSDKController::IsConnected();
+    const bool wasConnected = m_orlo->IsConnected();
     const Setting::ConnectSetting stored = m_applicationData->GetConnectionSetting();
     int result = 0;
     if (search) {
@@ -87,7 +87,7 @@ int CModel::ConnectOrlo(bool search)
                 ReportError(m_applicationData->SetConnectionSetting(found), 2, false);
             }
         }
-        if (!connected && (foundDevice || !COrloSDKController::IsConnected())) {
+        if (!connected && (foundDevice || !m_orlo->IsConnected())) {
             result = m_orlo->Connect(&stored);
             if (result == 0 && m_orlo->GetSystemInfo() != stored.DeviceName) {
                 m_orlo->Disconnect();
@@ -117,7 +117,7 @@ int CModel::ConnectOrlo(bool search)
 
 int CModel::IsOrloConnected() const
 {
-    return COrloSDKController::IsConnected() ? 1 : 0;
+    return m_orlo && m_orlo->IsConnected() ? 1 : 0;
 }
 
 int CModel::GetOrloStatus(OrloStatusRecord *status)
@@ -156,7 +156,7 @@ int CModel::GetOrloPremeasurementError()
 
 int CModel::IsOrloDensityMeasurementActive() const
 {
-    return COrloSDKController::GetDensityEndPending();
+    return m_orlo ? m_orlo->GetDensityEndPending() : 0;
 }
 
 int CModel::GetOrloDeviceList(QList<OrloDeviceRecord> *list, bool report)
@@ -244,12 +244,14 @@ int CModel::ExitOrloMeasurement()
 
 void CModel::SetOrloEjectAfterMeasurement(bool on)
 {
-    COrloSDKController::SetDensityEndRequest(on ? 1 : 0);
+    if (m_orlo)
+        m_orlo->SetDensityEndRequest(on ? 1 : 0);
 }
 
 void CModel::SetOrloChartHeld(bool on)
 {
-    COrloSDKController::SetDensityEndPending(on ? 1 : 0);
+    if (m_orlo)
+        m_orlo->SetDensityEndPending(on ? 1 : 0);
 }
 
 QString CModel::GetInstrumentSerialNumber(int kind)

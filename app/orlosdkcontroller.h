@@ -3,10 +3,15 @@
 // chain from capture to sheet end, and the colour calculations on stored 152-value blocks.
 //
 // The library calls one plain function on a thread of its own. That function only hands (code, value,
-// count) to the controller on the GUI thread, where the events run one after another in arrival order, so
-// the state below, the model, the buffer and the stores are touched by the GUI thread alone.
+// count) to the controller's event pump on the GUI thread, where the events run one after another in arrival
+// order, so the state below, the model, the buffer and the stores are touched by the GUI thread alone.
+//
+// One controller per model; its state is its own. The calculations go to the colour calculator, the blocks
+// the library takes for a registered sheet are built by the free functions of orlobuilders.h.
 
 #include "app/instrumentrecords.h"
+#include "app/orlocolourcalculator.h"
+#include "app/orloeventpump.h"
 #include "app/orlosdkhost.h"
 #include "app/records.h"
 #include "app/settingrecords.h"
@@ -18,23 +23,9 @@
 #include <QString>
 #include <QVector>
 
-#include <memory>
 #include <vector>
 
 struct EnvironLightData;
-
-// A colour-check list as the library takes it: the head followed by its entries.
-class OrloColorCheckBuffer
-{
-public:
-    void Reset(int flag, int count);
-    OrloColorCheckList *List() { return reinterpret_cast<OrloColorCheckList *>(m_bytes.get()); }
-    OrloColorCheckEntry *Entries() { return OrloColorCheckEntries(List()); }
-    bool IsEmpty() const { return !m_bytes; }
-
-private:
-    std::unique_ptr<unsigned char[]> m_bytes;
-};
 
 class COrloSDKController : public QObject
 {
@@ -43,17 +34,17 @@ public:
     enum Result {
         kNoSettings = 20001,
         kConnectFailed = 20002,
-        kDensityFailed = 20006,
-        kSpectrumOptionFailed = 20013,
-        kSpectrumFailed = 20014,
-        kOptionsFailed = 20015,
+        kDensityFailed = COrloColourCalculator::kDensityFailed,
+        kSpectrumOptionFailed = COrloColourCalculator::kSpectrumOptionFailed,
+        kSpectrumFailed = COrloColourCalculator::kSpectrumFailed,
+        kOptionsFailed = COrloColourCalculator::kOptionsFailed,
         kRegisterJobFailed = 20016,
         kRegisterJobNotConnected = 20017,
         kDeleteJobFailed = 20018,
         kDeleteJobNotConnected = 20019,
         kSystemInfoNotConnected = 20022,
         kStatusNotConnected = 20023,
-        kUserIlluminantFailed = 20024,
+        kUserIlluminantFailed = COrloColourCalculator::kUserIlluminantFailed,
         kNetworkReadWriteFailed = 20026,
         kNetworkTextInvalid = 20027,
         kEventFatal = 20028,
@@ -72,10 +63,10 @@ public:
         kExitFailed = 20049,
         kOptionFailed = 20050,
         kEventUnknown = 20053,
-        kUserColorKind = 20054,
-        kUserColorFailed = 20055,
-        kColorKind = 20056,
-        kColorFailed = 20057,
+        kUserColorKind = COrloColourCalculator::kUserColorKind,
+        kUserColorFailed = COrloColourCalculator::kUserColorFailed,
+        kColorKind = COrloColourCalculator::kColorKind,
+        kColorFailed = COrloColourCalculator::kColorFailed,
         kDeviceListFailed = 20059,
         kDisconnectFailed = 20061,
         kUnregisterFailed = 20062,
@@ -95,7 +86,7 @@ public:
         kUnmatchWithoutRun = 20080,
         kRecognitionStartFailed = 20081,
     };
-    static constexpr int kPatchValueCount = 49;
+    static constexpr int kPatchValueCount = COrloColourCalculator::kPatchValueCount;
 
     explicit COrloSDKController(COrloSDKHost *host, QObject *parent = nullptr);
     ~COrloSDKController() override;
@@ -103,16 +94,16 @@ public:
     // Connection.
     int Connect(const Setting::ConnectSetting *settings);
     int Disconnect();
-    static bool IsConnected();
-    static bool IsMeasurementStopped();
-    static int GetRegisteredChart();
-    static bool GetRegistrationMode();
-    static int GetDensityEndPending();
-    static void SetDensityEndRequest(int value);
-    static void SetDensityEndPending(int value);
-    static void SetRegistrationMode(bool on);
-    static void SetSelectBySize(bool on);
-    static void SetDeviceCodeChoice(int choice);
+    bool IsConnected() const { return m_connected != 0; }
+    bool IsMeasurementStopped() const { return m_stopped != 0; }
+    int GetRegisteredChart() const { return m_registeredChart; }
+    bool GetRegistrationMode() const { return m_registrationMode != 0; }
+    int GetDensityEndPending() const { return m_densityEndPending; }
+    void SetDensityEndRequest(int value) { m_densityEndRequest = value; }
+    void SetDensityEndPending(int value) { m_densityEndPending = value; }
+    void SetRegistrationMode(bool on) { m_registrationMode = on ? 1 : 0; }
+    void SetSelectBySize(bool on) { m_selectBySize = on ? 1 : 0; }
+    void SetDeviceCodeChoice(int choice) { m_deviceCodeChoice = choice; }
     int GetDeviceList(QList<OrloDeviceEntry> *list);
     QString GetSystemInfo();
     int GetSystemInfoRecord(OrloSystemInfo *out);
@@ -123,8 +114,11 @@ public:
     int RegisterJob(int chartId, const ChartDefinitionDataSheets &chart, int *jobNumber = nullptr);
     int DeleteJob(int chartId);
     int SetOptionValue(int group, int value);
-    int SetOption(const Setting::MeasureConditionSetting &record, int conditionId);
-    int RegisterUserIlluminant(const EnvironLightData &record);
+    int SetOption(const Setting::MeasureConditionSetting &record, int conditionId)
+    {
+        return m_calculator.SetOption(record, conditionId);
+    }
+    int RegisterUserIlluminant(const EnvironLightData &record) { return m_calculator.RegisterUserIlluminant(record); }
     int GetNetworkSetting(OrloNetworkSetting *out);
     int SetNetworkSetting(const OrloNetworkSetting &in);
     int CreateBarcodeImage(const QString &path, SheetInfoRecord *record);
@@ -142,37 +136,52 @@ public:
     int ReStartPatchRecognition(const ChartDefinitionData::Sheet &sheet, int page);
     int StartRecognition(int flag);
 
-    // Calculations on a stored 152-value block.
+    // Calculations on a stored 152-value block (the colour calculator's).
     int CalculatePatchValues(float out[kPatchValueCount], const float *block,
-                             const Setting::MeasureConditionSetting &record, int conditionId);
+                             const Setting::MeasureConditionSetting &record, int conditionId)
+    {
+        return m_calculator.CalculatePatchValues(out, block, record, conditionId);
+    }
     int CalculateDensity(float out[4], const float *block, const Setting::MeasureConditionSetting &record,
-                         int conditionId);
+                         int conditionId)
+    {
+        return m_calculator.CalculateDensity(out, block, record, conditionId);
+    }
     int CalculateColor(float out[3], const float *block, const Setting::MeasureConditionSetting &record,
-                       int conditionId, int kind);
+                       int conditionId, int kind)
+    {
+        return m_calculator.CalculateColor(out, block, record, conditionId, kind);
+    }
     int CalculateColorUserIlluminant(float out[3], const float *block, const Setting::MeasureConditionSetting &record,
-                                     int conditionId, int kind);
-    int CalculateSpectrum(float out[36], const float *block, int conditionId);
-    int CalculateLabWithOptions(float out[3], const float *block, int conditionId, int illuminantId, int observer);
-    int CalculateSpectrumForCondition(float out[36], const float *block, int conditionId);
+                                     int conditionId, int kind)
+    {
+        return m_calculator.CalculateColorUserIlluminant(out, block, record, conditionId, kind);
+    }
+    int CalculateSpectrum(float out[36], const float *block, int conditionId)
+    {
+        return m_calculator.CalculateSpectrum(out, block, conditionId);
+    }
+    int CalculateLabWithOptions(float out[3], const float *block, int conditionId, int illuminantId, int observer)
+    {
+        return m_calculator.CalculateLabWithOptions(out, block, conditionId, illuminantId, observer);
+    }
+    int CalculateSpectrumForCondition(float out[36], const float *block, int conditionId)
+    {
+        return m_calculator.CalculateSpectrumForCondition(out, block, conditionId);
+    }
     int StorePaperDensities(const float *paperBlock, const Setting::MeasureConditionSetting &record,
-                            const QVector<int> &conditions);
+                            const QVector<int> &conditions)
+    {
+        return m_calculator.StorePaperDensities(paperBlock, record, conditions);
+    }
 
     // The plain function registered with the library.
     static void DeviceEventFunction(int code, int value, void *data, int count);
-    static int GetLastEvent();
+    int GetLastEvent() const;
     // Events received and not yet handled.
-    static int QueuedEventCount();
-
-    // The library's layout record of a registered sheet. A 150 dpi barcode image is enlarged 2 x 2 into
-    // *enlarged, which the record then points at.
-    static void BuildLayoutRecord(const ChartDefinitionData::Sheet &sheet, OrloLayoutRecord *layout,
-                                  std::vector<unsigned char> *enlarged);
-    // The colour-check list of a sheet; left empty when the sheet's first patch has no colour format.
-    static void BuildColorCheckList(const ChartDefinitionData::Sheet &sheet, const InkChannelList &inks,
-                                    OrloColorCheckBuffer *list);
+    int QueuedEventCount() const;
 
 private:
-    void PostEvent(int code, int value, int count);
     void HandleEvent(int code, int value, int count);
     void ErrorEnding(int code, int message);
     int CaptureStart();
@@ -192,7 +201,28 @@ private:
     int DisconnectImpl(bool releaseParked);
     void UpdateRegistration(int flag);
     const Setting::UserEnvironment &Environment() const;
-    int RegisterUserIlluminantFor(int conditionId, int illuminantId);
+    OrloImage CapturedImage();
 
-    float m_paperDensity[20][4];
+    COrloSDKHost *m_host;
+    int m_connected = 0;
+    unsigned char m_stopped = 1;
+    unsigned char m_otherComputer = 0;
+    int m_registeredChart = 0;
+    unsigned char m_registrationMode = 0;
+    unsigned char m_layoutCheckPending = 0;
+    unsigned char m_restartRequested = 0;
+    // The last captured chart image.
+    int m_imageWidth = 0;
+    int m_imageHeight = 0;
+    int m_imageBits = 0;
+    std::vector<unsigned char> m_image;
+    int m_densityEndPending = 0;
+    int m_densityEndRequest = 0;
+    unsigned char m_selectBySize = 0;
+    int m_deviceCodeChoice = -1;
+    // The measure points of the page being measured, in the order the instrument measures them.
+    std::vector<OrloMeasurePoint> m_points;
+    bool m_swapped = false;
+    COrloEventPump m_pump;
+    COrloColourCalculator m_calculator;
 };

@@ -4,7 +4,7 @@
 
 #include "app/databuffer.h"
 #include "app/model.h"
-#include "app/orlosdkcontroller.h"
+#include "app/orlobuilders.h"
 #include "app/recordhelpers.h"
 #include "tests/app/modelaccess.h"
 
@@ -58,7 +58,7 @@ struct ScriptedPage {
 ScriptedPage ScriptPage(const ChartDefinitionData::Sheet &sheet)
 {
     ScriptedPage page;
-    COrloSDKController::BuildLayoutRecord(sheet, &page.layout, nullptr);
+    BuildLayoutRecord(sheet, &page.layout, nullptr);
     const ChartDefinitionData::AreaPlacement &g = sheet.Placements[0];
     for (int r = 0; r < kRows; ++r)
         for (int c = 0; c < kColumns; ++c)

@@ -41,6 +41,7 @@ public:
     bool barcodesRead = true;
     bool limitReached = false;
     int densityPickResult = 0;
+    int userIlluminantResult = 0;
     int parked = 0;
 
     QStringList calls;
@@ -95,9 +96,8 @@ public:
                 return;
             number = message;
         }
-        if (!force && !COrloSDKController::IsMeasurementStopped()) {
-            if (controller)
-                controller->StopMeasurement(false);
+        if (!force && controller && !controller->IsMeasurementStopped()) {
+            controller->StopMeasurement(false);
             parked = number;
             return;
         }
@@ -123,7 +123,7 @@ public:
         Note(QStringLiteral("GetUserIlluminantForCondition(%1,%2)").arg(conditionId).arg(illuminantId));
         for (int i = 0; i < kEnvironLightValueCount; ++i)
             out->Values[i] = 100.0f;
-        return 0;
+        return userIlluminantResult;
     }
     int GetSelectionSource() override { return selectionSource; }
     bool GetSelectedChart(OrloSelectedChart *out) override
@@ -197,7 +197,7 @@ public:
         bool any = false;
         for (int i = 0; block && i < kInstrumentValueCount; ++i)
             any = any || block[i] != 0.0f;
-        const bool display = result == 0 && !COrloSDKController::IsMeasurementStopped();
+        const bool display = result == 0 && controller && !controller->IsMeasurementStopped();
         stored.push_back({patchNumber, location[0], location[1], location[2], any, display});
         if (result != 0) {
             ReportError(result, 24, false);

@@ -148,14 +148,16 @@ private slots:
                 if (pagesTogether)
                     continue;
                 // Waiting for the next page once the end of this one has been handled to the last event.
-                QTRY_VERIFY_WITH_TIMEOUT(model->GetOrloDeviceState() == 9 && COrloSDKController::GetLastEvent() == 1 &&
+                QTRY_VERIFY_WITH_TIMEOUT(model->GetOrloDeviceState() == 9 &&
+                                             CModelAccess::OrloController(*model)->GetLastEvent() == 1 &&
                                              OrloSim_PendingEvents() == 0,
                                          120000);
             } else {
                 QVERIFY(finishedSpy.wait(120000));
                 // The run ends with the instrument back at its waiting state.
                 QTRY_COMPARE_WITH_TIMEOUT(model->GetOrloDeviceState(), 2, 30000);
-                QTRY_VERIFY_WITH_TIMEOUT(OrloSim_PendingEvents() == 0 && COrloSDKController::QueuedEventCount() == 0,
+                QTRY_VERIFY_WITH_TIMEOUT(OrloSim_PendingEvents() == 0 &&
+                                             CModelAccess::OrloController(*model)->QueuedEventCount() == 0,
                                          30000);
             }
         }

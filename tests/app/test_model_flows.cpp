@@ -124,10 +124,10 @@ private:
     }
 
     // Delivers events one by one until `code` was handled.
-    static bool DeliverThrough(int code)
+    bool DeliverThrough(int code)
     {
         while (OrloSim_DeliverOne() > 0) {
-            if (COrloSDKController::GetLastEvent() == code)
+            if (CModelAccess::OrloController(*model)->GetLastEvent() == code)
                 return true;
         }
         return false;
@@ -341,7 +341,7 @@ private slots:
         if (when == 2) {
             QCOMPARE(InsertPrintedPage(*model->GetChartDefinition(), 0), 0);
             QVERIFY(DeliverThrough(11));
-            QVERIFY(!COrloSDKController::IsMeasurementStopped());
+            QVERIFY(!CModelAccess::OrloController(*model)->IsMeasurementStopped());
         } else {
             MeasurePage(0); // page 1 stored, the scanner waits for page 2
             QCOMPARE(model->GetOrloDeviceState(), 9);

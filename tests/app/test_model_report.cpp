@@ -29,9 +29,9 @@ private:
         sheet.areas = &area;
         sheet.inks = inks;
         QCOMPARE(OrloSim_InsertSheet(&sheet), 0);
-        for (int i = 0; i < 10 && COrloSDKController::IsMeasurementStopped(); ++i)
+        for (int i = 0; i < 10 && CModelAccess::OrloController(*f.model)->IsMeasurementStopped(); ++i)
             OrloSim_DeliverOne();
-        QVERIFY(!COrloSDKController::IsMeasurementStopped());
+        QVERIFY(!CModelAccess::OrloController(*f.model)->IsMeasurementStopped());
         f.model->SetOrloStatus(3); // feeding: the instrument itself reports busy
         OrloSim_ClearCallLog();
     }

@@ -4,8 +4,6 @@
 
 #include "app/unithelpers.h"
 
-#include "vexcolor.h"
-
 #include <QtTest>
 
 #include <memory>
@@ -69,9 +67,9 @@ class TestOrloController : public QObject
     void RunTo(int lastCode)
     {
         InsertRunSheet(*Chart());
-        while (OrloSim_DeliverOne() && COrloSDKController::GetLastEvent() != lastCode) {
+        while (OrloSim_DeliverOne() && controller->GetLastEvent() != lastCode) {
         }
-        QCOMPARE(COrloSDKController::GetLastEvent(), lastCode);
+        QCOMPARE(controller->GetLastEvent(), lastCode);
     }
     void ClearRecords()
     {
@@ -97,8 +95,6 @@ private slots:
     void captureResultBarcodes_data();
     void captureResultBarcodes();
     void selectBySize();
-    void barcodeImageEnlarged_data();
-    void barcodeImageEnlarged();
     void recognitionRefusedLayouts_data();
     void recognitionRefusedLayouts();
     void recognitionNegativeOrigins();
@@ -116,10 +112,6 @@ private slots:
     void sheetEndChecks();
     void sheetEndDensityWindow_data();
     void sheetEndDensityWindow();
-    void patchValues_data();
-    void patchValues();
-    void patchValuesFailures();
-    void userIlluminantPath();
     void networkSetting_data();
     void networkSetting();
     void parkedMessageReleased();
@@ -149,7 +141,7 @@ void TestOrloController::scriptedRun()
     ClearRecords();
     QList<int> events;
     while (OrloSim_DeliverOne())
-        events << COrloSDKController::GetLastEvent();
+        events << controller->GetLastEvent();
     QCOMPARE(events, QList<int>({3, 5, 7, 11, 11, 9, 10, 1}));
 
     QStringList expected = {"Orlo_StartCapture()",
@@ -171,7 +163,7 @@ void TestOrloController::scriptedRun()
     QCOMPARE(LogLines(), expected);
 
     QVERIFY(model->calls.contains("SelectChartFromJobNumber(7)"));
-    QCOMPARE(COrloSDKController::GetRegisteredChart(), 1);
+    QCOMPARE(controller->GetRegisteredChart(), 1);
     QCOMPARE(model->stored.size(), 6);
     for (int k = 0; k < 6; ++k) {
         const StoredPatch &p = model->stored[k];
@@ -188,7 +180,7 @@ void TestOrloController::scriptedRun()
     // No failure: only the releases of a parked message, at capture start and at the run's end; nothing shown.
     QCOMPARE(model->reports, QList<Report>({{0, 0}, {0, 0}}));
     QCOMPARE(model->shown, QList<int>());
-    QVERIFY(COrloSDKController::IsMeasurementStopped());
+    QVERIFY(controller->IsMeasurementStopped());
 }
 
 void TestOrloController::errorEvents_data()
@@ -241,7 +233,7 @@ void TestOrloController::errorEvents()
     COrloSDKController::DeviceEventFunction(code, 0, nullptr, 0);
 
     QVERIFY(LogLines().contains("Orlo_ExitMeasurement(0,0)"));
-    QVERIFY(COrloSDKController::IsMeasurementStopped());
+    QVERIFY(controller->IsMeasurementStopped());
     QCOMPARE(model->statuses.last(), status);
     QList<Report> nonZero;
     for (const Report &r : model->reports)
@@ -308,8 +300,8 @@ void TestOrloController::connectTwiceAndElsewhere()
     OrloSim_FailNext("Orlo_Connect", 1002);
     QCOMPARE(controller->Connect(&settings), int(COrloSDKController::kConnectFailed));
     QVERIFY(LogLines().contains("Orlo_RegisterDeviceEventHandler(null)"));
-    QVERIFY(!COrloSDKController::IsConnected());
-    QVERIFY(COrloSDKController::IsMeasurementStopped());
+    QVERIFY(!controller->IsConnected());
+    QVERIFY(controller->IsMeasurementStopped());
 
     OrloSim_ClearCallLog();
     OrloSim_FailNext("Orlo_Connect", 1901);
@@ -417,8 +409,8 @@ void TestOrloController::captureResultBarcodes()
 void TestOrloController::selectBySize()
 {
     ConnectAndRegister(false);
-    COrloSDKController::SetSelectBySize(true);
-    COrloSDKController::SetDeviceCodeChoice(1);
+    controller->SetSelectBySize(true);
+    controller->SetDeviceCodeChoice(1);
     RunTo(5);
     int32_t w = 0, h = 0, b = 0;
     QCOMPARE(Orlo_GetCaptureResult(&w, &h, &b, nullptr, nullptr), 0);
@@ -430,7 +422,7 @@ void TestOrloController::selectBySize()
     OrloSim_DeliverPending();
 
     // The choice was used up: the next pick by size has none and stops.
-    COrloSDKController::SetSelectBySize(true);
+    controller->SetSelectBySize(true);
     model->calls.clear();
     OrloSim_ClearCallLog();
     RunTo(5);
@@ -447,59 +439,6 @@ void TestOrloController::selectBySize()
     QVERIFY(model->calls.contains("SelectDensityChartForScannedChart(0,0,)"));
     QVERIFY(Logged("Orlo_StopMeasurement(1)"));
     QVERIFY(!Logged("Orlo_StartPatchRecognition"));
-}
-
-void TestOrloController::barcodeImageEnlarged_data()
-{
-    QTest::addColumn<int>("dpi");
-    QTest::addColumn<int>("bits");
-    QTest::newRow("150 dpi by default, grey") << 0 << 8;
-    QTest::newRow("150 dpi, colour") << 150 << 24;
-    QTest::newRow("300 dpi kept") << 300 << 8;
-}
-
-void TestOrloController::barcodeImageEnlarged()
-{
-    QFETCH(int, dpi);
-    QFETCH(int, bits);
-    const int bytesPerPixel = bits / 8;
-    ChartDefinitionData::Sheet sheet;
-    CopySheetData(&sheet, Chart()->Sheets[0]);
-    std::vector<unsigned char> pixels(size_t(3 * 2 * bytesPerPixel));
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = static_cast<unsigned char>(i + 1);
-    sheet.HasImage = 1;
-    sheet.ImageWidth = 3;
-    sheet.ImageHeight = 2;
-    sheet.BitPerPixel = bits;
-    sheet.ImageBytes = NewImageBytes(pixels.size());
-    std::copy(pixels.begin(), pixels.end(), sheet.ImageBytes.get());
-    sheet.ImageDPI = dpi;
-    sheet.ClipAreaCount = 1;
-    sheet.ClipAreas[0].RightBottomY = 55;
-    OrloLayoutRecord layout;
-    std::vector<unsigned char> enlarged;
-    COrloSDKController::BuildLayoutRecord(sheet, &layout, &enlarged);
-    QCOMPARE(layout.flag, 1);
-    QCOMPARE(layout.clipCount, 1);
-    QCOMPARE(layout.clips[0][7], 55);
-    QCOMPARE(layout.areaCount, 1);
-    QCOMPARE(layout.patchCount, 6);
-    QCOMPARE(layout.areaGeometry[0][4], 1200);
-    if (dpi == 300) {
-        QCOMPARE(layout.image.width, 3);
-        QVERIFY(layout.image.pixels == sheet.ImageBytes.get());
-        return;
-    }
-    QCOMPARE(layout.image.width, 6);
-    QCOMPARE(layout.image.height, 4);
-    QVERIFY(layout.image.pixels == enlarged.data());
-    QCOMPARE(enlarged.size(), size_t(6 * 4 * bytesPerPixel));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x)
-            for (int c = 0; c < bytesPerPixel; ++c)
-                QCOMPARE(enlarged[size_t((y * 6 + x) * bytesPerPixel + c)],
-                         pixels[size_t(((y / 2) * 3 + x / 2) * bytesPerPixel + c)]);
 }
 
 void TestOrloController::recognitionRefusedLayouts_data()
@@ -759,96 +698,14 @@ void TestOrloController::sheetEndDensityWindow()
     ConnectAndRegister();
     OrloSim_SetPatchesPerEvent(6);
     RunTo(11);
-    COrloSDKController::SetDensityEndRequest(request);
-    COrloSDKController::SetDensityEndPending(request);
+    controller->SetDensityEndRequest(request);
+    controller->SetDensityEndPending(request);
     OrloSim_ClearCallLog();
     OrloSim_DeliverOne(); // 9
-    QCOMPARE(COrloSDKController::GetLastEvent(), 9);
+    QCOMPARE(controller->GetLastEvent(), 9);
     QCOMPARE(Logged("Orlo_ExitMeasurement"), request == 1);
-    QCOMPARE(COrloSDKController::GetDensityEndPending(), request == 1 ? 0 : 1);
+    QCOMPARE(controller->GetDensityEndPending(), request == 1 ? 0 : 1);
     QVERIFY(model->Called("StoreMeasuredPatchDensity"));
-}
-
-void TestOrloController::patchValues_data()
-{
-    QTest::addColumn<int>("condition");
-    QTest::addColumn<int>("whiteReference");
-    QTest::newRow("M1 absolute") << 1 << 0;
-    QTest::newRow("M1 paper") << 1 << 1;
-    QTest::newRow("D65 absolute") << 4 << 0;
-}
-
-void TestOrloController::patchValues()
-{
-    QFETCH(int, condition);
-    QFETCH(int, whiteReference);
-    float block[kInstrumentValueCount];
-    float paper[kInstrumentValueCount];
-    for (int i = 0; i < kInstrumentValueCount; ++i) {
-        block[i] = i < 72 ? 0.2f + 0.6f * float((i % 36) * (i % 36)) / 1225.0f : 1.0f;
-        paper[i] = i < 72 ? 0.9f : 1.0f;
-    }
-    Setting::MeasureConditionSetting record = DefaultDisplayColumns();
-    record.WhiteReference = whiteReference;
-    record.Illuminant = kAutoIlluminantId;
-    if (whiteReference == 1)
-        QCOMPARE(controller->StorePaperDensities(paper, record, {condition}), 0);
-    float out[COrloSDKController::kPatchValueCount];
-    QCOMPARE(controller->CalculatePatchValues(out, block, record, condition), 0);
-
-    const int illuminant = AutoIlluminantFor(condition);
-    float density[4], paperDensity[4];
-    QCOMPARE(SpectrumToDensity(block, 36, density, unsigned(DensityStatusCode(record.DensityStatus) - 3)), 0);
-    QCOMPARE(SpectrumToDensity(paper, 36, paperDensity, unsigned(DensityStatusCode(record.DensityStatus) - 3)), 0);
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(out[i], whiteReference ? density[i] - paperDensity[i] : density[i]);
-    for (int kind = 0; kind < 3; ++kind) {
-        CalColorRecord rec{};
-        rec.type = kind;
-        rec.observer = 0;
-        rec.illuminant = IlluminantCode(illuminant);
-        QCOMPARE(SpectrumToColor(block, 36, &rec), 0);
-        for (int c = 0; c < 3; ++c)
-            QCOMPARE(out[4 + 3 * kind + c], rec.values[c]);
-    }
-    for (int i = 0; i < 36; ++i)
-        QCOMPARE(out[13 + i], block[i]);
-}
-
-void TestOrloController::patchValuesFailures()
-{
-    const float block[kInstrumentValueCount] = {0.5f};
-    float out[4];
-    const Setting::MeasureConditionSetting record = DefaultDisplayColumns();
-    QCOMPARE(controller->CalculateColor(out, block, record, 1, 3), int(COrloSDKController::kColorKind));
-    QCOMPARE(controller->CalculateColorUserIlluminant(out, block, record, 15, -1), int(COrloSDKController::kUserColorKind));
-    OrloSim_FailNext("Orlo_CalculateData", 1);
-    QCOMPARE(controller->CalculateSpectrum(out, block, 1) == 0, false);
-    OrloSim_FailNext("Orlo_SetOption", 1);
-    QCOMPARE(controller->CalculateLabWithOptions(out, block, 1, 2, 0), int(COrloSDKController::kOptionsFailed));
-}
-
-void TestOrloController::userIlluminantPath()
-{
-    float block[kInstrumentValueCount];
-    for (int i = 0; i < kInstrumentValueCount; ++i)
-        block[i] = 0.5f;
-    Setting::MeasureConditionSetting record = DefaultDisplayColumns();
-    record.Illuminant = 16;
-    float out[COrloSDKController::kPatchValueCount];
-    OrloSim_ClearCallLog();
-    QCOMPARE(controller->CalculatePatchValues(out, block, record, 15), 0);
-    // Per colour kind: the condition's light for the reflectance, then the record's for the colour.
-    QCOMPARE(LogLines().filter("Orlo_RegisterUserIlluminant").size(), 6);
-    QVERIFY(model->calls.contains("GetUserIlluminantForCondition(15,15)"));
-    QVERIFY(model->calls.contains("GetUserIlluminantForCondition(15,16)"));
-    QVERIFY(LogLines().contains("Orlo_CalculateData(3,36)"));
-
-    // A user illuminant under a built-in condition registers once per colour kind.
-    OrloSim_ClearCallLog();
-    QCOMPARE(controller->CalculatePatchValues(out, block, record, 1), 0);
-    QCOMPARE(LogLines().filter("Orlo_RegisterUserIlluminant").size(), 3);
-    QVERIFY(!LogLines().contains("Orlo_CalculateData(3,36)"));
 }
 
 void TestOrloController::networkSetting_data()

@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(controller->RegisterJob(7, *model->buffer.GetChartDefinition()), 0);
         InsertRunSheet(*model->buffer.GetChartDefinition());
         QVERIFY(WaitFor([this] {
-            return model->Called("FinishDesignationSheet") && COrloSDKController::GetLastEvent() == 1 &&
+            return model->Called("FinishDesignationSheet") && controller->GetLastEvent() == 1 &&
                    model->statuses.last() == 2;
         }));
         QCOMPARE(model->stored.size(), 6);
@@ -73,7 +73,7 @@ private slots:
     void nestedLoopKeepsOrder()
     {
         Connect();
-        QVERIFY(WaitFor([] { return COrloSDKController::GetLastEvent() == 1; }));
+        QVERIFY(WaitFor([this] { return controller->GetLastEvent() == 1; }));
         QList<int> seenInsideBox;
         model->onShow = [&](int) {
             // A message box: the window runs its own loop while the scanner goes on reporting.
@@ -82,7 +82,7 @@ private slots:
             QEventLoop loop;
             QTimer poll;
             QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-                if (COrloSDKController::QueuedEventCount() >= 2)
+                if (controller->QueuedEventCount() >= 2)
                     loop.quit();
             });
             poll.start(5);
@@ -96,13 +96,13 @@ private slots:
         QCOMPARE(seenInsideBox, QList<int>());
         QCOMPARE(model->shown, QList<int>({23}));
         QCOMPARE(model->statuses, QList<int>({2, 10, 11}));
-        QCOMPARE(COrloSDKController::QueuedEventCount(), 0);
+        QCOMPARE(controller->QueuedEventCount(), 0);
     }
 
     void destroyWithEventsInFlight()
     {
         Connect();
-        QVERIFY(WaitFor([] { return COrloSDKController::GetLastEvent() == 1; }));
+        QVERIFY(WaitFor([this] { return controller->GetLastEvent() == 1; }));
         for (int i = 0; i < 2000; ++i)
             OrloSim_RaiseEvent(i % 2 ? 2 : 4, 0, 0);
         // Some are handled, some queued to this thread, one may be in the callback right now.
@@ -113,7 +113,13 @@ private slots:
         QCoreApplication::processEvents();
         OrloSim_RaiseEvent(0, 0, 0);
         QCoreApplication::processEvents();
-        QCOMPARE(COrloSDKController::QueuedEventCount(), 0);
+        // The queue went with the controller: a new one starts with nothing of the old run.
+        model = std::make_unique<OrloStubModel>();
+        controller = std::make_unique<COrloSDKController>(model.get());
+        model->controller = controller.get();
+        QCoreApplication::processEvents();
+        QCOMPARE(controller->QueuedEventCount(), 0);
+        QVERIFY(model->calls.isEmpty());
     }
 };
 
