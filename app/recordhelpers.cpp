@@ -13,17 +13,9 @@ static_assert(sizeof(void *) != 8 || sizeof(MeasurementDataSheets) == 56, "see C
 
 namespace {
 
-std::unique_ptr<unsigned char[]> CopyImageBytes(const unsigned char *source, qint64 count)
-{
-    if (!source || count <= 0)
-        return nullptr;
-    std::unique_ptr<unsigned char[]> bytes = NewImageBytes(size_t(count));
-    std::memcpy(bytes.get(), source, size_t(count));
-    return bytes;
-}
-
+// A null source or a count of 0 gives no array; the count is 64-bit for image byte counts.
 template <typename T>
-std::unique_ptr<T[]> CopyArray(const T *source, int count, std::unique_ptr<T[]> (*newArray)(size_t))
+std::unique_ptr<T[]> CopyArray(const T *source, qint64 count, std::unique_ptr<T[]> (*newArray)(size_t))
 {
     if (!source || count <= 0)
         return nullptr;
@@ -166,8 +158,9 @@ void CopySheetData(ChartDefinitionData::Sheet *destination, const ChartDefinitio
     ClearSheetData(destination);
     CopySheetFields(destination, source);
     try {
-        destination->ImageBytes = CopyImageBytes(
-            source.ImageBytes.get(), ImageByteCount(source.ImageWidth, source.ImageHeight, source.BitPerPixel));
+        destination->ImageBytes = CopyArray(source.ImageBytes.get(),
+                                             ImageByteCount(source.ImageWidth, source.ImageHeight, source.BitPerPixel),
+                                             NewImageBytes);
         destination->Patches = CopyArray(source.Patches.get(), source.PatchCount, NewChartPatches);
     } catch (...) {
         ClearSheetData(destination);
@@ -183,8 +176,9 @@ void CopyMeasurementPage(MeasurementData *destination, const MeasurementData &so
     CopyPageFields(destination, source);
     try {
         destination->Records = CopyArray(source.Records.get(), source.RecordCount, NewMeasurementRecords);
-        destination->ImageBytes =
-            CopyImageBytes(source.ImageBytes.get(), ImageByteCount(source.Width, source.Height, source.BitPerPixel));
+        destination->ImageBytes = CopyArray(source.ImageBytes.get(),
+                                             ImageByteCount(source.Width, source.Height, source.BitPerPixel),
+                                             NewImageBytes);
     } catch (...) {
         ClearMeasurementPage(destination);
         throw;
