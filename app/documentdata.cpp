@@ -4,6 +4,7 @@
 #include "app/recordhelpers.h"
 #include "app/applicationdata.h"
 #include "app/storablechart.h"
+#include "app/storeio.h"
 #include "app/texthelpers.h"
 #include "app/unithelpers.h"
 
@@ -718,6 +719,9 @@ int CDocumentData::RewriteMeasure(int number, bool density, const MeasurementDat
         return kDocumentInvalid;
     const QString path =
         density ? DensityMeasurePath(record->ChartID, number) : DesignationMeasurePath(record->ChartID, number);
+    // The rewrite may keep the file's size and time; the next page must see its new header.
+    if (m_written.number == number && m_written.density == density)
+        ForgetWrittenPages();
     const int result = RewriteMeasureDocument(path, density, record, page,
                                               [&](ChartDesigMeasureData &changed, MeasurementDataSheets &) {
                                                   change(changed);
@@ -732,14 +736,116 @@ int CDocumentData::RewriteMeasure(int number, bool density, const MeasurementDat
     return kDocumentOk;
 }
 
+namespace {
+
+QByteArray PageBytes(const MeasurementData &page)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    Store::PrepareStream(stream);
+    WriteMeasurementSheet(stream, page);
+    return bytes;
+}
+
+} // namespace
+
+bool CDocumentData::HoldsWrittenPages(int number, bool density, const QString &path) const
+{
+    if (m_written.number != number || m_written.density != density || m_written.path != path)
+        return false;
+    const QFileInfo file(path);
+    return file.isFile() && file.size() == m_written.size && file.lastModified() == m_written.modified;
+}
+
+void CDocumentData::ForgetWrittenPages()
+{
+    m_written = WrittenPages();
+}
+
+// A scanner run appends its pages one by one: the file is rewritten whole (atomically, as every document), but
+// from the pages kept since the last append, so a page costs the same whether it is the second or the
+// twentieth. Only the first append of a run, or one after the file changed, reads the file.
+int CDocumentData::AppendMeasurePage(int number, bool density, const MeasurementData &page)
+{
+    ChartDesigMeasureData *record = density ? FindDensityMeasure(number) : FindDesignationMeasure(number);
+    if (!record)
+        return kDocumentFileError;
+    if (!IsStorableMeasuredPage(page))
+        return kDocumentInvalid;
+    const QString path =
+        density ? DensityMeasurePath(record->ChartID, number) : DesignationMeasurePath(record->ChartID, number);
+    if (!HoldsWrittenPages(number, density, path)) {
+        ForgetWrittenPages();
+        const QFileInfo file(path);
+        ChartDesigMeasureData header = *record;
+        MeasurementDataSheets measurement;
+        int result = density ? ReadDensityMeasureFile(&header, &measurement, path)
+                             : ReadMeasureFile(&header, &measurement, path);
+        // What the writer would refuse to write back is refused before anything is kept.
+        if (result == kDocumentOk && !IsStorableMeasurement(measurement))
+            result = kDocumentInvalid;
+        if (result != kDocumentOk) {
+            ClearMeasureFileData(&measurement);
+            return result;
+        }
+        WrittenPages read;
+        read.density = density;
+        read.number = number;
+        read.path = path;
+        read.size = file.size();
+        read.modified = file.lastModified();
+        read.header = header;
+        read.mode = measurement.Mode;
+        read.serialNumber = measurement.SerialNumber;
+        read.barcodeText1 = measurement.BarcodeText1;
+        read.barcodeText2 = measurement.BarcodeText2;
+        for (int i = 0; i < measurement.SheetCount; ++i)
+            read.pages.push_back(PageBytes(measurement.Sheets[i]));
+        ClearMeasureFileData(&measurement);
+        m_written = std::move(read);
+    }
+
+    ChartDesigMeasureData header = m_written.header;
+    header.RecordCount += page.RecordCount;
+    const QByteArray added = PageBytes(page);
+    // The layout of SaveMeasureFile and SaveDensityMeasureFile, with the kept pages written as they are.
+    const bool saved = Store::SaveFile(
+        path, density ? QStringLiteral("DensityMeas") : QStringLiteral("Meas"), [&](QDataStream &stream) {
+            stream << header.ChartName << header.CreateTime << qint32(header.RecordCount) << qint32(header.Diameter);
+            stream << qint32(m_written.pages.size() + 1) << m_written.mode << m_written.serialNumber;
+            for (const QByteArray &bytes : m_written.pages)
+                stream.writeRawData(bytes.constData(), bytes.size());
+            stream.writeRawData(added.constData(), added.size());
+            if (density)
+                stream << m_written.barcodeText1 << m_written.barcodeText2;
+        });
+    if (!saved)
+        return kDocumentFileError;
+    m_written.header = header;
+    m_written.pages.push_back(added);
+    const QFileInfo file(path);
+    m_written.size = file.size();
+    m_written.modified = file.lastModified();
+
+    record->ChartName = header.ChartName;
+    record->CreateTime = header.CreateTime;
+    record->RecordCount = header.RecordCount;
+    record->Diameter = header.Diameter;
+    if (density)
+        emit UpdateDensityMeasureFinished(record);
+    else
+        emit UpdateDesignationMeasureFinished(record);
+    return kDocumentOk;
+}
+
 int CDocumentData::UpdateDesignationMeasure(int number, const MeasurementData &page)
 {
-    return RewriteMeasure(number, false, &page, [](ChartDesigMeasureData &) {});
+    return AppendMeasurePage(number, false, page);
 }
 
 int CDocumentData::UpdateDensityMeasure(int number, const MeasurementData &page)
 {
-    return RewriteMeasure(number, true, &page, [](ChartDesigMeasureData &) {});
+    return AppendMeasurePage(number, true, page);
 }
 
 int CDocumentData::ReorderDesignationMeasurePages(int number, const QList<int> &pageNumbers)

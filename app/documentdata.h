@@ -10,12 +10,15 @@
 #include "app/settingrecords.h"
 #include "app/storeconventions.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 // What the document store asks of its owner (the application model).
 class CDocumentDataHost
@@ -75,9 +78,11 @@ public:
     int CreateRecognitionMeasure(int *number, const ChartDefinitionDataSheets &chart,
                                  MeasurementDataSheets *measurement);
 
-    // Rewrites with the page appended.
+    // Rewrites with the page appended. The pages written last are kept, so that a run's next page is written
+    // after them without reading the file back; ForgetWrittenPages drops them when the run ends.
     int UpdateDesignationMeasure(int number, const MeasurementData &page);
     int UpdateDensityMeasure(int number, const MeasurementData &page);
+    void ForgetWrittenPages();
     // pageNumbers[i]: the 1-based page the stored page i belongs to; a permutation of 1..n or kDocumentInvalid.
     int ReorderDesignationMeasurePages(int number, const QList<int> &pageNumbers);
     // Replaces page index (appends when negative); an index past the pages is kDocumentInvalid.
@@ -182,6 +187,8 @@ private:
     int RewriteMeasure(int number, bool density, const MeasurementData *page,
                        const std::function<void(ChartDesigMeasureData &)> &change);
     int RewriteChart(ChartDesigData *record, const std::function<void(ChartDesigData &)> &change);
+    int AppendMeasurePage(int number, bool density, const MeasurementData &page);
+    bool HoldsWrittenPages(int number, bool density, const QString &path) const;
     bool ChartFolderHasFiles(const QString &kindFolder, int number) const;
     bool CopyPresetFile(const QString &source, const QString &target) const;
 
@@ -199,6 +206,23 @@ private:
     int m_densityChartCounter = 1;
     QList<ChartDesigMeasureData> m_densityMeasures;
     int m_densityMeasureCounter = 1;
+
+    // The measurement document that pages were last appended to, as its file holds it: header, fields, and
+    // every page as stream bytes. Trusted only while the file has the size and time of that write.
+    struct WrittenPages {
+        bool density = false;
+        int number = 0;
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        ChartDesigMeasureData header;
+        qint32 mode = 0;
+        QString serialNumber;
+        QString barcodeText1;
+        QString barcodeText2;
+        std::vector<QByteArray> pages;
+    };
+    WrittenPages m_written;
 };
 
 Q_DECLARE_METATYPE(ChartDesigData)

@@ -93,6 +93,8 @@ void CModel::EndRun()
     m_dataBuffer->ResetPosition();
     m_dataBuffer->SetPlannedSheetCount(0);
     m_readBarcodes.clear();
+    // The store kept the run's pages for the next append; a new run starts a new document.
+    m_documentData->ForgetWrittenPages();
 }
 
 // ---- Storing patches ----------------------------------------------------------------------------------------------
