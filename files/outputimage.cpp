@@ -20,7 +20,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <list>
 #include <new>
 #include <unordered_map>
 #include <vector>
@@ -140,23 +139,150 @@ bool HasTile(const Magick::Image &tile)
     return tile.columns() > 0 && tile.rows() > 0;
 }
 
-void SetPageProperties(Magick::Image &image, int depth)
+// A quantum of the image library (16 bits) as it writes it at the page's depth.
+inline quint16 QuantumToDepth(MagickCore::Quantum q, int depth)
 {
-    image.magick("TIFF");
-    image.depth(static_cast<size_t>(depth));
-    image.resolutionUnits(Magick::PixelsPerInchResolution);
-    image.density(Magick::Geometry(COutputImage::kDpi, COutputImage::kDpi));
+    if (depth == 16)
+        return quint16(q);
+    const unsigned int v = unsigned(q) + 128u;
+    return quint16((v - (v >> 8)) >> 8);
 }
 
-// Writes the finished image through a temporary file, so a failing write never leaves a partial TIFF and an
-// older page of that name survives; Magick++ reports failures by throwing.
-bool WriteMagickPage(Magick::Image &image, const QString &fileName)
+// An RGB patch value as the image library took it: a fraction of 255 truncated to a quantum.
+inline MagickCore::Quantum RgbQuantum(float value)
 {
-    PartFile file(fileName);
-    if (!file.Reserve())
-        throw Magick::ErrorFileOpen("unable to open image " + QFile::encodeName(fileName).toStdString());
-    image.write("TIFF:" + file.TempPath().toStdString());
-    return file.Commit();
+    using MagickCore::Quantum; // QuantumRange names it unqualified
+    const double fraction = value > 0.0f ? std::min(double(value), 255.0) / 255.0 : 0.0; // NaN gives 0
+    return static_cast<Quantum>(fraction * QuantumRange);
+}
+
+// Pixel rows of a page, a whole rectangle of one value each, the QR tile over them.
+struct PageContent {
+    int width = 0;
+    int height = 0;
+    size_t pixelBytes = 0;
+    unsigned char paper = 0; // the byte every sample of uncovered paper holds
+    struct Fill {
+        qint64 x0, y0, x1, y1; // on the page, end exclusive
+        unsigned char pixel[kMaxColorValueCount * 2];
+    };
+    std::vector<Fill> fills; // in drawing order: a later patch covers an earlier one
+    std::vector<unsigned char> tile; // tile pixels in the page's sample layout
+    qint64 tileLeft = 0;
+    qint64 tileTop = 0;
+    qint64 tileWidth = 0;
+    qint64 tileHeight = 0;
+
+    // Keeps the part of the rectangle [x0, x1) x [y0, y1) that lies on the page.
+    void AddFill(qint64 x0, qint64 y0, qint64 x1, qint64 y1, const unsigned char *pixel)
+    {
+        Fill fill;
+        fill.x0 = std::max<qint64>(x0, 0);
+        fill.y0 = std::max<qint64>(y0, 0);
+        fill.x1 = std::min<qint64>(x1, width);
+        fill.y1 = std::min<qint64>(y1, height);
+        if (fill.x0 >= fill.x1 || fill.y0 >= fill.y1)
+            return;
+        std::memcpy(fill.pixel, pixel, pixelBytes);
+        fills.push_back(fill);
+    }
+
+    // Rows [top, top + rows) of the page into band, rows adjacent.
+    void Render(unsigned char *band, qint64 top, qint64 rows) const
+    {
+        const size_t rowBytes = size_t(width) * pixelBytes;
+        std::memset(band, paper, size_t(rows) * rowBytes);
+        const qint64 bottom = top + rows;
+        for (const Fill &fill : fills) {
+            const qint64 y0 = std::max(fill.y0, top);
+            const qint64 y1 = std::min(fill.y1, bottom);
+            if (y0 >= y1)
+                continue;
+            const size_t spanBytes = size_t(fill.x1 - fill.x0) * pixelBytes;
+            unsigned char *first = band + size_t(y0 - top) * rowBytes + size_t(fill.x0) * pixelBytes;
+            if (std::all_of(fill.pixel + 1, fill.pixel + pixelBytes,
+                            [&](unsigned char b) { return b == fill.pixel[0]; })) {
+                std::memset(first, fill.pixel[0], spanBytes);
+            } else {
+                std::memcpy(first, fill.pixel, pixelBytes);
+                // Doubling copies: a few calls fill even a wide span.
+                for (size_t done = pixelBytes; done < spanBytes;) {
+                    const size_t n = std::min(done, spanBytes - done);
+                    std::memcpy(first + done, first, n);
+                    done += n;
+                }
+            }
+            for (qint64 y = y0 + 1; y < y1; ++y)
+                std::memcpy(first + size_t(y - y0) * rowBytes, first, spanBytes);
+        }
+        if (tile.empty())
+            return;
+        const qint64 x0 = std::max<qint64>(tileLeft, 0);
+        const qint64 x1 = std::min<qint64>(tileLeft + tileWidth, width);
+        const qint64 y0 = std::max(tileTop, top);
+        const qint64 y1 = std::min(tileTop + tileHeight, bottom);
+        if (x0 >= x1)
+            return;
+        const size_t tileRowBytes = size_t(tileWidth) * pixelBytes;
+        for (qint64 y = y0; y < y1; ++y)
+            std::memcpy(band + size_t(y - top) * rowBytes + size_t(x0) * pixelBytes,
+                        tile.data() + size_t(y - tileTop) * tileRowBytes + size_t(x0 - tileLeft) * pixelBytes,
+                        size_t(x1 - x0) * pixelBytes);
+    }
+};
+
+// The QR tile in the page's sample layout, placed as the page's top layer.
+void PlaceTile(PageContent &page, const Magick::Image &tile, const Sheet &sheet, int depth, int format)
+{
+    const size_t tileWidth = tile.columns();
+    const size_t tileHeight = tile.rows();
+    const int bytesPerSample = depth / 8;
+    page.tileLeft = COutputImage::ToPixels(sheet.BarcodeLeftTopX);
+    page.tileTop = COutputImage::ToPixels(sheet.BarcodeLeftTopY);
+    page.tileWidth = qint64(tileWidth);
+    page.tileHeight = qint64(tileHeight);
+    page.tile.assign(tileWidth * tileHeight * page.pixelBytes, 0);
+    const Magick::PixelPacket *pixels = tile.getConstPixels(0, 0, tileWidth, tileHeight);
+    const MagickCore::IndexPacket *black = tile.getConstIndexes();
+    unsigned char *out = page.tile.data();
+    if (format == ChartDefinitionData::FormatRGB || format == ChartDefinitionData::FormatCMYK) {
+        // The tile was made in the page's colour space; its samples go over the page as they are.
+        const bool cmyk = format == ChartDefinitionData::FormatCMYK && black;
+        for (size_t i = 0; i < tileWidth * tileHeight; ++i, out += page.pixelBytes) {
+            const Magick::PixelPacket &p = pixels[i];
+            PutSample(out, QuantumToDepth(p.red, depth), bytesPerSample);
+            PutSample(out + bytesPerSample, QuantumToDepth(p.green, depth), bytesPerSample);
+            PutSample(out + 2 * bytesPerSample, QuantumToDepth(p.blue, depth), bytesPerSample);
+            if (format == ChartDefinitionData::FormatCMYK)
+                PutSample(out + 3 * bytesPerSample, cmyk ? QuantumToDepth(black[i], depth) : 0, bytesPerSample);
+        }
+        return;
+    }
+    using MagickCore::Quantum; // QuantumRange names it unqualified
+    const double scale = 255.0 / double(QuantumRange);
+    unsigned char sample[kMaxColorValueCount * 2] = {};
+    float lastRgb[3] = {-1.0f, -1.0f, -1.0f};
+    for (size_t i = 0; i < tileWidth * tileHeight; ++i, out += page.pixelBytes) {
+        const Magick::PixelPacket &p = pixels[i];
+        const float rgb[3] = {float(double(p.red) * scale), float(double(p.green) * scale),
+                              float(double(p.blue) * scale)};
+        if (std::memcmp(rgb, lastRgb, sizeof rgb) != 0) { // the tile has few colours
+            float cmykInk[4];
+            RgbToCmyk(cmykInk, rgb);
+            std::memset(sample, 0, sizeof sample); // spot inks stay off under the code
+            for (int k = 0; k < 4; ++k)
+                PutSample(sample + k * bytesPerSample, COutputImage::InkSample(cmykInk[k], depth), bytesPerSample);
+            std::memcpy(lastRgb, rgb, sizeof rgb);
+        }
+        std::memcpy(out, sample, page.pixelBytes);
+    }
+}
+
+// The image library's strips for an uncompressed page: a multiple of 16 rows near 1 MiB, or the whole page.
+uint32_t MagickRowsPerStrip(size_t rowBytes, int height)
+{
+    const size_t rows = ((size_t(1) << 20) / rowBytes + 1) / 16 * 16;
+    return uint32_t(std::clamp<size_t>(rows, 1, size_t(height)));
 }
 
 void AppendU16(QByteArray &out, quint16 value)
@@ -265,15 +391,9 @@ int COutputImage::Output(const QString &path, const ChartDefinitionDataSheets *c
             const QString fileName = PageFileName(path, i);
             const Sheet *sheet = &chart->Sheets[i];
             const int format = PageColorFormat(*chart, i);
-            bool written = false;
-            if (format == ChartDefinitionData::FormatRGB)
-                written = WriteRgbPage(fileName, sheet, tile, depth);
-            else if (format == ChartDefinitionData::FormatCMYK)
-                written = WriteCmykPage(fileName, sheet, tile, depth);
-            else
-                written = WriteSeparatedPage(fileName, sheet, tile, depth, format);
-            if (!written)
-                return WriteFailed;
+            const int written = WritePage(fileName, sheet, tile, depth, format);
+            if (written != Success)
+                return written;
         }
     } catch (const Magick::Exception &) {
         return ImageLibraryFailed;
@@ -329,61 +449,12 @@ int COutputImage::MakeBarcodeTile(Magick::Image &tile, const ChartDefinitionData
 
 bool COutputImage::WriteRgbPage(const QString &fileName, const Sheet *sheet, const Magick::Image &tile, int depth)
 {
-    int width = 0;
-    int height = 0;
-    if (!sheet || !PagePixels(*sheet, &width, &height))
-        return false;
-
-    std::list<Magick::Drawable> drawing;
-    drawing.push_back(Magick::DrawableStrokeColor(Magick::Color("none")));
-    drawing.push_back(Magick::DrawableStrokeWidth(0));
-    drawing.push_back(Magick::DrawableStrokeAntialias(false));
-    const auto fraction = [](float value) {
-        return value > 0.0f ? std::min(double(value), 255.0) / 255.0 : 0.0; // NaN gives 0
-    };
-    const bool complete = ForEachGridPatch(*sheet, [&](const PatchColor &patch, const PixelRect &rect) {
-        drawing.push_back(Magick::DrawableFillColor(Magick::ColorRGB(
-            fraction(patch.ColorValue[0]), fraction(patch.ColorValue[1]), fraction(patch.ColorValue[2]))));
-        drawing.push_back(Magick::DrawableRectangle(rect.x, rect.y, double(rect.x) + rect.width,
-                                                    double(rect.y) + rect.height));
-    });
-    if (!complete)
-        return false;
-
-    Magick::Image image(Magick::Geometry(size_t(width), size_t(height)), Magick::ColorRGB(1.0, 1.0, 1.0));
-    image.quiet(true);
-    SetPageProperties(image, depth);
-    image.colorSpace(MagickCore::sRGBColorspace);
-    image.antiAlias(false);
-    image.strokeAntiAlias(false);
-    image.draw(drawing);
-    image.matte(false); // drawing leaves an alpha channel behind; the page is opaque
-    if (HasTile(tile))
-        image.composite(tile, ToPixels(sheet->BarcodeLeftTopX), ToPixels(sheet->BarcodeLeftTopY),
-                        MagickCore::OverCompositeOp);
-    // Otherwise a page of greys alone would be written as a grey or bilevel TIFF.
-    image.type(MagickCore::TrueColorType);
-    return WriteMagickPage(image, fileName);
+    return WritePage(fileName, sheet, tile, depth, ChartDefinitionData::FormatRGB) == Success;
 }
 
 bool COutputImage::WriteCmykPage(const QString &fileName, const Sheet *sheet, const Magick::Image &tile, int depth)
 {
-    int width = 0;
-    int height = 0;
-    if (!sheet || !PagePixels(*sheet, &width, &height))
-        return false;
-    InkRaster raster = MakeInkRaster(sheet, depth, ChartDefinitionData::FormatCMYK);
-    if (!raster)
-        return false;
-    Magick::Image image(size_t(width), size_t(height), "CMYK",
-                        depth == 16 ? MagickCore::ShortPixel : MagickCore::CharPixel, raster.get());
-    raster.reset(); // Magick++ holds its own copy
-    image.quiet(true);
-    SetPageProperties(image, depth);
-    if (HasTile(tile))
-        image.composite(tile, ToPixels(sheet->BarcodeLeftTopX), ToPixels(sheet->BarcodeLeftTopY),
-                        MagickCore::OverCompositeOp);
-    return WriteMagickPage(image, fileName);
+    return WritePage(fileName, sheet, tile, depth, ChartDefinitionData::FormatCMYK) == Success;
 }
 
 COutputImage::InkRaster COutputImage::MakeInkRaster(const Sheet *sheet, int depth, int colorFormat) const
@@ -454,93 +525,116 @@ QByteArray COutputImage::MakeSpotChannelResources(const Sheet *sheet, int colorF
 bool COutputImage::WriteSeparatedPage(const QString &fileName, const Sheet *sheet, const Magick::Image &tile,
                                       int depth, int colorFormat)
 {
-    int width = 0;
-    int height = 0;
-    if (!sheet || !PagePixels(*sheet, &width, &height) || (depth != 8 && depth != 16))
-        return false;
-    const int format = colorFormat != 0 ? colorFormat : FirstPatchFormat(*sheet);
+    const int format = colorFormat != 0 ? colorFormat : (sheet ? FirstPatchFormat(*sheet) : 0);
     if (format < ChartDefinitionData::Format5Color || format > ChartDefinitionData::Format8Color)
         return false;
-    const int channels = format + 2;
+    return WritePage(fileName, sheet, tile, depth, format) == Success;
+}
+
+int COutputImage::WritePage(const QString &fileName, const Sheet *sheet, const Magick::Image &tile, int depth,
+                            int format)
+{
+    PageContent page;
+    if (!sheet || (depth != 8 && depth != 16) || !PagePixels(*sheet, &page.width, &page.height))
+        return WriteFailed;
+    const bool rgb = format == ChartDefinitionData::FormatRGB;
+    const bool cmyk = format == ChartDefinitionData::FormatCMYK;
+    if (!rgb && !cmyk && (format < ChartDefinitionData::Format5Color || format > ChartDefinitionData::Format8Color))
+        return WriteFailed;
+    // RGB and CMYK pages keep the result of the image library that wrote them before: a file that cannot be
+    // opened or written is its failure.
+    const int fileFailed = rgb || cmyk ? ImageLibraryFailed : WriteFailed;
+    const int channels = rgb ? 3 : format + 2;
+    const int bytesPerSample = depth / 8;
+    page.pixelBytes = size_t(channels) * size_t(bytesPerSample);
+    page.paper = rgb ? 0xff : 0; // white paper, or no ink
+
+    unsigned char pixel[kMaxColorValueCount * 2];
+    const bool complete = ForEachGridPatch(*sheet, [&](const PatchColor &patch, const PixelRect &rect) {
+        if (rgb) {
+            for (int k = 0; k < 3; ++k)
+                PutSample(pixel + k * bytesPerSample, QuantumToDepth(RgbQuantum(patch.ColorValue[k]), depth),
+                          bytesPerSample);
+            // Drawn as a rectangle with both corners on it, whichever way the size points.
+            const qint64 x0 = rect.x;
+            const qint64 x1 = qint64(rect.x) + rect.width;
+            const qint64 y0 = rect.y;
+            const qint64 y1 = qint64(rect.y) + rect.height;
+            page.AddFill(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1, pixel);
+        } else {
+            for (int k = 0; k < channels; ++k)
+                PutSample(pixel + k * bytesPerSample, InkSample(patch.ColorValue[k], depth), bytesPerSample);
+            page.AddFill(rect.x, rect.y, qint64(rect.x) + std::max(rect.width, 0),
+                         qint64(rect.y) + std::max(rect.height, 0), pixel);
+        }
+    });
+    if (!complete)
+        return WriteFailed;
+    if (HasTile(tile))
+        PlaceTile(page, tile, *sheet, depth, format);
 
     PartFile file(fileName);
     if (!file.Reserve())
-        return false;
+        return fileFailed;
     const QuietTiffHandlers quiet; // outlives the handle: closing flushes and may report too
     std::unique_ptr<TIFF, TiffCloser> owner(TIFFOpen(file.TempPath().constData(), "w"));
     TIFF *tif = owner.get();
     if (!tif)
-        return false;
+        return fileFailed;
 
-    bool ok = true;
-    const int bytesPerSample = depth / 8;
-    const size_t pixelBytes = size_t(channels) * size_t(bytesPerSample);
-    InkRaster raster = MakeInkRaster(sheet, depth, format);
-    ok = raster != nullptr;
-
-    if (ok && HasTile(tile)) {
-        const size_t tileWidth = tile.columns();
-        const size_t tileHeight = tile.rows();
-        const Magick::PixelPacket *pixels = tile.getConstPixels(0, 0, tileWidth, tileHeight);
-        const qint64 left = ToPixels(sheet->BarcodeLeftTopX);
-        const qint64 top = ToPixels(sheet->BarcodeLeftTopY);
-        using MagickCore::Quantum; // QuantumRange names it unqualified
-        const double scale = 255.0 / double(QuantumRange);
-        unsigned char sample[kMaxColorValueCount * 2] = {};
-        float lastRgb[3] = {-1.0f, -1.0f, -1.0f};
-        for (size_t r = 0; r < tileHeight; ++r) {
-            const qint64 y = top + qint64(r);
-            if (y < 0 || y >= height)
-                continue;
-            for (size_t c = 0; c < tileWidth; ++c) {
-                const qint64 x = left + qint64(c);
-                if (x < 0 || x >= width)
-                    continue;
-                const Magick::PixelPacket &p = pixels[r * tileWidth + c];
-                const float rgb[3] = {float(double(p.red) * scale), float(double(p.green) * scale),
-                                      float(double(p.blue) * scale)};
-                if (std::memcmp(rgb, lastRgb, sizeof rgb) != 0) { // the tile has few colours
-                    float cmyk[4];
-                    RgbToCmyk(cmyk, rgb);
-                    std::memset(sample, 0, sizeof sample); // spot inks stay off under the code
-                    for (int k = 0; k < 4; ++k)
-                        PutSample(sample + k * bytesPerSample, InkSample(cmyk[k], depth), bytesPerSample);
-                    std::memcpy(lastRgb, rgb, sizeof rgb);
-                }
-                std::memcpy(raster.get() + (size_t(y) * size_t(width) + size_t(x)) * pixelBytes, sample, pixelBytes);
-            }
-        }
-    }
-
-    if (ok) {
+    const size_t rowBytes = size_t(page.width) * page.pixelBytes;
+    const uint32_t rowsPerStrip = rgb || cmyk ? MagickRowsPerStrip(rowBytes, page.height) : 1;
+    bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(page.width)) &&
+              TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(page.height)) &&
+              TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(depth)) &&
+              TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(channels)) &&
+              TIFFSetField(tif, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_NONE)) &&
+              TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(rgb ? PHOTOMETRIC_RGB : PHOTOMETRIC_SEPARATED)) &&
+              TIFFSetField(tif, TIFFTAG_FILLORDER, uint16_t(FILLORDER_MSB2LSB)) &&
+              TIFFSetField(tif, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG)) &&
+              TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(ORIENTATION_TOPLEFT)) &&
+              TIFFSetField(tif, TIFFTAG_XRESOLUTION, double(kDpi)) &&
+              TIFFSetField(tif, TIFFTAG_YRESOLUTION, double(kDpi)) &&
+              TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH));
+    if (ok && (rgb || cmyk)) {
+        // What the image library adds to every page: page 1 of 1 and the sRGB chromaticities. libtiff writes
+        // these values in the order they were set.
+        float primaries[6] = {0.64f, 0.33f, 0.3f, 0.6f, 0.15f, 0.06f};
+        float whitePoint[2] = {0.3127f, 0.329f};
+        ok = TIFFSetField(tif, TIFFTAG_PAGENUMBER, uint16_t(0), uint16_t(1)) &&
+             TIFFSetField(tif, TIFFTAG_PRIMARYCHROMATICITIES, primaries) &&
+             TIFFSetField(tif, TIFFTAG_WHITEPOINT, whitePoint) &&
+             (rgb || TIFFSetField(tif, TIFFTAG_INKSET, uint16_t(INKSET_CMYK)));
+    } else if (ok) {
         const QByteArray resources = MakeSpotChannelResources(sheet, format);
         const std::vector<uint16_t> extra(size_t(channels - 4), 0);
-        ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width)) &&
-             TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height)) &&
-             TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(depth)) &&
-             TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(channels)) &&
-             TIFFSetField(tif, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_NONE)) &&
-             TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_SEPARATED)) &&
-             TIFFSetField(tif, TIFFTAG_FILLORDER, uint16_t(FILLORDER_MSB2LSB)) &&
-             TIFFSetField(tif, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG)) &&
-             TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(ORIENTATION_TOPLEFT)) &&
-             TIFFSetField(tif, TIFFTAG_XRESOLUTION, double(kDpi)) &&
-             TIFFSetField(tif, TIFFTAG_YRESOLUTION, double(kDpi)) &&
-             TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH)) &&
-             TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(extra.size()), extra.data()) &&
-             TIFFSetField(tif, TIFFTAG_PHOTOSHOP, uint32_t(resources.size()), resources.constData()) &&
-             TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(1));
+        ok = TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(extra.size()), extra.data()) &&
+             TIFFSetField(tif, TIFFTAG_PHOTOSHOP, uint32_t(resources.size()), resources.constData());
     }
+    ok = ok && TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+
     if (ok) {
-        const size_t rowBytes = size_t(width) * pixelBytes;
-        for (int y = 0; y < height && ok; ++y)
-            ok = TIFFWriteEncodedStrip(tif, uint32_t(y), raster.get() + size_t(y) * rowBytes, tmsize_t(rowBytes)) ==
-                 tmsize_t(rowBytes);
+        // Bands of whole strips near 1 MiB, one buffer for every page of the chart.
+        const size_t stripBytes = size_t(rowsPerStrip) * rowBytes;
+        const size_t stripsPerBand = std::max<size_t>(1, (size_t(1) << 20) / stripBytes);
+        const qint64 bandRows = std::min<qint64>(qint64(stripsPerBand) * rowsPerStrip, page.height);
+        if (m_band.size() < size_t(bandRows) * rowBytes)
+            m_band.resize(size_t(bandRows) * rowBytes);
+        uint32_t strip = 0;
+        for (qint64 top = 0; top < page.height && ok; top += bandRows) {
+            const qint64 rows = std::min<qint64>(bandRows, page.height - top);
+            page.Render(m_band.data(), top, rows);
+            for (qint64 y = 0; y < rows && ok; y += rowsPerStrip) {
+                const tmsize_t bytes = tmsize_t(size_t(std::min<qint64>(rowsPerStrip, rows - y)) * rowBytes);
+                ok = TIFFWriteRawStrip(tif, strip++, m_band.data() + size_t(y) * rowBytes, bytes) == bytes;
+            }
+        }
         ok = ok && TIFFFlush(tif) == 1;
     }
-    raster.reset();
     owner.reset();
-    return ok && file.Commit();
+    if (!ok)
+        return fileFailed;
+    return file.Commit() ? Success : WriteFailed;
 }
 
 void COutputImage::InitializeImageLibrary(const char *programPath)

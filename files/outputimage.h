@@ -1,7 +1,8 @@
 #pragma once
-// Chart pages as printable 300 dpi TIFF files: RGB pages drawn with Magick++, CMYK pages built as a raw raster
-// and written by Magick++, five- to eight-ink pages written by libtiff as separated TIFF with the spot inks named
-// in a Photoshop resource block. Each page is written under a temporary name and renamed when complete.
+// Chart pages as printable 300 dpi TIFF files, written by libtiff in bands of rows: RGB and CMYK pages laid out as
+// Magick++ wrote them before (its strips, tags and colour roundings), five- to eight-ink pages as separated TIFF
+// with the spot inks named in a Photoshop resource block. Magick++ still makes the QR tile. Each page is written
+// under a temporary name and renamed when complete.
 
 #include "app/records.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace Magick {
 class Image;
@@ -45,7 +47,7 @@ public:
     int MakeBarcodeTile(Magick::Image &tile, const ChartDefinitionDataSheets *chart, int page, int depth);
 
     // colorFormat 0: the format of the sheet's first patch. False for a page of no usable size, a grid position
-    // without a patch or a file that could not be written by libtiff; Magick++ failures are thrown.
+    // without a patch or a file that could not be written.
     bool WriteRgbPage(const QString &fileName, const ChartDefinitionData::Sheet *sheet, const Magick::Image &tile,
                       int depth);
     bool WriteCmykPage(const QString &fileName, const ChartDefinitionData::Sheet *sheet, const Magick::Image &tile,
@@ -73,6 +75,12 @@ private:
     // The page's colour format: its first patch's, or for a page without patches the chart's first patch's;
     // 0 when the chart has no patch at all.
     static int PageColorFormat(const ChartDefinitionDataSheets &chart, int page);
+    // 0; 100001 for a page that cannot be made or a separated file that cannot be written; 100002 for an RGB or
+    // CMYK file that cannot be written.
+    int WritePage(const QString &fileName, const ChartDefinitionData::Sheet *sheet, const Magick::Image &tile,
+                  int depth, int format);
 
     CIODataFileHost *m_host;
+    std::vector<unsigned char> m_band; // rows of the page being written, kept for the next page
+
 };

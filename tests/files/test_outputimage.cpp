@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <limits>
@@ -33,6 +34,8 @@ using ChartDefinitionData::FormatRGB;
 Q_DECLARE_METATYPE(std::vector<uint32_t>)
 
 namespace {
+
+const QString kGoldenDir = QStringLiteral(VAREMO_FILES_TEST_DATA "/golden");
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -226,11 +229,15 @@ private slots:
     void failedPageKeepsOlderFile();
     void stalePartFilesRemoved_data();
     void stalePartFilesRemoved();
-    void separatedWriteFailsPartway_data();
-    void separatedWriteFailsPartway();
+    void writeFailsPartway_data();
+    void writeFailsPartway();
     void oversizedQrPicture();
-    void tallMagickPage();
+    void tallPage();
     void outputChartImageTakesUserDepth();
+    void goldenPages_data();
+    void goldenPages();
+    void rowsPerStrip_data();
+    void rowsPerStrip();
 
 private:
     QTemporaryDir m_dir;
@@ -825,22 +832,28 @@ void TestOutputImage::stalePartFilesRemoved()
     QCOMPARE(PageFiles(m_dir.path()), expected);
 }
 
-void TestOutputImage::separatedWriteFailsPartway_data()
+void TestOutputImage::writeFailsPartway_data()
 {
+    QTest::addColumn<int>("format");
     QTest::addColumn<bool>("midPage");
-    QTest::newRow("strip in mid page") << true;
-    QTest::newRow("directory at flush") << false;
+    QTest::addColumn<int>("expected");
+    QTest::newRow("strip in mid page") << int(Format6Color) << true << 100001;
+    QTest::newRow("directory at flush") << int(Format6Color) << false << 100001;
+    QTest::newRow("RGB strip in mid page") << int(FormatRGB) << true << 100002;
+    QTest::newRow("CMYK directory at flush") << int(FormatCMYK) << false << 100002;
 }
 
-void TestOutputImage::separatedWriteFailsPartway()
+void TestOutputImage::writeFailsPartway()
 {
     // A small first page fits under the size limit; the second runs into it in its strips or, one byte short of
     // its full size, when the directory is flushed.
+    QFETCH(int, format);
     QFETCH(bool, midPage);
+    QFETCH(int, expected);
     PageHost host;
     ChartGuard guard;
     PageLayout small;
-    small.format = Format6Color;
+    small.format = format;
     small.values = {QVector<float>(8, 50)};
     small.width = small.height = 1000;
     small.rows = small.columns = 1;
@@ -864,7 +877,7 @@ void TestOutputImage::separatedWriteFailsPartway()
         QVERIFY(limit.IsSet());
         result = COutputImage(&host).Output(Path("w.tif"), &guard.chart, 0);
     }
-    QCOMPARE(result, 100001);
+    QCOMPARE(result, expected);
     QCOMPARE(PageFiles(m_dir.path()), QStringList({"w_001.tif", "w_002.tif"}));
     QVERIFY(ReadTiff(Path("w_001.tif")).ok);
     QVERIFY(old.open(QIODevice::ReadOnly));
@@ -883,17 +896,21 @@ void TestOutputImage::oversizedQrPicture()
     QVERIFY(PageFiles(m_dir.path()).isEmpty());
 }
 
-void TestOutputImage::tallMagickPage()
+void TestOutputImage::tallPage()
 {
-    // The system image policy refuses sides above 16384 pixels; the page fails without a file.
+    // Above the 16384 pixels the system image policy allows an image: libtiff writes the page all the same.
     PageHost host;
     ChartGuard guard;
     PageLayout layout;
     layout.width = 1000;
     layout.height = 140000; // 16535 pixels
     MakeChart(&guard.chart, {layout});
-    QCOMPARE(COutputImage(&host).Output(Path("t.tif"), &guard.chart, 0), 100002);
-    QVERIFY(PageFiles(m_dir.path()).isEmpty());
+    QCOMPARE(COutputImage(&host).Output(Path("t.tif"), &guard.chart, 0), 0);
+    const TiffPage page = ReadTiff(Path("t_001.tif"));
+    QVERIFY(page.ok);
+    QCOMPARE(page.height, 16535u);
+    QCOMPARE(page.Pixel(PatchCentre(0), PatchCentre(0)), std::vector<uint32_t>({255, 0, 0}));
+    QCOMPARE(page.Pixel(5, 16534), std::vector<uint32_t>({255, 255, 255}));
 }
 
 void TestOutputImage::outputChartImageTakesUserDepth()
@@ -908,6 +925,127 @@ void TestOutputImage::outputChartImageTakesUserDepth()
     host.environment.BitDepth = 1;
     QCOMPARE(files.OutputChartImage(Path("d.tif"), &guard.chart), 0);
     QCOMPARE(ReadTiff(Path("d_001.tif")).bits, uint16_t(16));
+}
+
+void TestOutputImage::goldenPages_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("depthChoice");
+    for (int depthChoice : {0, 1}) {
+        QTest::addRow("rgb_%d", depthChoice ? 16 : 8) << int(FormatRGB) << depthChoice;
+        QTest::addRow("cmyk_%d", depthChoice ? 16 : 8) << int(FormatCMYK) << depthChoice;
+        QTest::addRow("spot6_%d", depthChoice ? 16 : 8) << int(Format6Color) << depthChoice;
+    }
+}
+
+// Two small pages of different sizes byte for byte: the QR code's edge lies on each page (its tile placed partly
+// off the page), the right column of patches runs past the page edge, and the colour values take the roundings,
+// clamps and NaN. The larger strips of big pages are covered by rowsPerStrip.
+void TestOutputImage::goldenPages()
+{
+    QFETCH(int, format);
+    QFETCH(int, depthChoice);
+    PageHost host;
+    ChartGuard guard;
+    PageLayout first;
+    first.format = format;
+    first.width = 1694; // 200 x 24 pixels
+    first.height = 204;
+    first.rows = 2;
+    first.columns = 3;
+    first.left = 1457;
+    first.top = 0;
+    first.size = 94;
+    first.pitch = 102;
+    first.barcodeX = -2270; // the code's right part over the left 53 columns
+    first.barcodeY = -1846;
+    if (format == FormatRGB)
+        first.values = {{255, 0, 0}, {128, 127.5f, 300}, {kNaN, -4, 0.4f}, {1, 254.9f, 64}, {0, 0, 0},
+                        {255, 255, 255}};
+    else
+        first.values = {{37.5f, 0, 100, 150, 50.2f, 99.9f}, {kNaN, -5, 0.3f, 100, 0, 12.5f},
+                        {1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 0}, {100, 100, 100, 100, 100, 100},
+                        {66.6f, 33.3f, 0.1f, 99.99f, 25, 75}};
+    PageLayout second = first;
+    second.width = 1440; // 170 x 30 pixels
+    second.height = 254;
+    second.rows = 2;
+    second.columns = 2;
+    second.left = 1186;
+    second.top = 17;
+    second.size = 102;
+    second.pitch = 119;
+    second.barcodeX = -2540; // the code's bottom-right corner at the top left
+    second.barcodeY = -2634;
+    std::reverse(second.values.begin(), second.values.end());
+    MakeChart(&guard.chart, {first, second}, 1);
+    const QString base = QString::fromLatin1(QTest::currentDataTag());
+    QCOMPARE(COutputImage(&host).Output(Path("page_" + base + ".tif"), &guard.chart, depthChoice), 0);
+    for (const char *page : {"_001.tif", "_002.tif"}) {
+        const QString name = "page_" + base + QLatin1String(page);
+        QFile written(Path(name));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray ours = written.readAll();
+        QFile golden(kGoldenDir + QLatin1Char('/') + name);
+        if (qEnvironmentVariableIsSet("VAREMO_UPDATE_GOLDENS")) {
+            QVERIFY(golden.open(QIODevice::WriteOnly));
+            QCOMPARE(golden.write(ours), qint64(ours.size()));
+            continue;
+        }
+        QVERIFY2(golden.open(QIODevice::ReadOnly), qPrintable(golden.fileName()));
+        const QByteArray expected = golden.readAll();
+        QCOMPARE(ours.size(), expected.size());
+        QVERIFY2(ours == expected, qPrintable(name));
+    }
+}
+
+// Strips of a multiple of 16 rows near 1 MiB, or the whole page in one, as the value stored in the file (a reader
+// that chops one large strip reports fewer rows).
+void TestOutputImage::rowsPerStrip_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("depthChoice");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<uint32_t>("rowsPerStrip");
+    QTest::newRow("RGB 8, 944 wide") << int(FormatRGB) << 0 << 8000 << 8000 << 368u;
+    QTest::newRow("RGB 16, 944 wide") << int(FormatRGB) << 1 << 8000 << 8000 << 176u;
+    QTest::newRow("CMYK 8, 944 wide") << int(FormatCMYK) << 0 << 8000 << 8000 << 272u;
+    QTest::newRow("CMYK 16, 944 wide") << int(FormatCMYK) << 1 << 8000 << 8000 << 128u;
+    // 1 MiB over a row of 2343 bytes is 447.5 rows.
+    QTest::newRow("RGB 8, 781 wide, 449 rows") << int(FormatRGB) << 0 << 6613 << 3802 << 448u;
+    QTest::newRow("RGB 8, 781 wide, 448 rows") << int(FormatRGB) << 0 << 6613 << 3794 << 448u;
+    QTest::newRow("RGB 8, 781 wide, 300 rows") << int(FormatRGB) << 0 << 6613 << 2541 << 300u;
+    QTest::newRow("CMYK 16, 3885 wide") << int(FormatCMYK) << 1 << 32900 << 2000 << 32u;
+    QTest::newRow("CMYK 8, 2480 wide, 1 row") << int(FormatCMYK) << 0 << 21000 << 9 << 1u;
+    QTest::newRow("6 inks, 944 wide") << int(Format6Color) << 0 << 8000 << 8000 << 1u;
+}
+
+void TestOutputImage::rowsPerStrip()
+{
+    QFETCH(int, format);
+    QFETCH(int, depthChoice);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(uint32_t, rowsPerStrip);
+    PageHost host;
+    ChartGuard guard;
+    PageLayout layout;
+    layout.format = format;
+    layout.values = {QVector<float>(8, 50)};
+    layout.width = width;
+    layout.height = height;
+    layout.rows = layout.columns = 1;
+    layout.left = layout.top = 0;
+    MakeChart(&guard.chart, {layout});
+    QCOMPARE(COutputImage(&host).Output(Path("r.tif"), &guard.chart, depthChoice), 0);
+    TIFF *tif = TIFFOpen(QFile::encodeName(Path("r_001.tif")).constData(), "rc"); // no strip chopping
+    QVERIFY(tif);
+    uint32_t stored = 0;
+    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &stored);
+    TIFFClose(tif);
+    QCOMPARE(stored, rowsPerStrip);
+    QVERIFY(ReadTiff(Path("r_001.tif")).ok);
 }
 
 int main(int argc, char **argv)
