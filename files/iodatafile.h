@@ -376,12 +376,6 @@ private:
                         int sheetIndex, const MeasurementData::PatchData &record,
                         const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
                         const QStringList &areaKeys);
-    // The format's colour values of a CGATS row from the columns positions[first ...]: Success, ListInvalid or
-    // ProfilerNotANumber.
-    int ParseRowColorValues(const QStringList &row, int colorFormat, const QVector<int> &positions, int first,
-                            ChartDefinitionData::PatchColor *patch) const;
-    int ReadCgatsSecondStage(ChartDefinitionDataSheets *chart, const QString &path, QVector<int> *fields,
-                             int *colorFormat, CgatsRows *rows) const;
 
     CIODataFileHost *m_host;
 };

@@ -2,6 +2,7 @@
 // Number and text-file reading shared by the chart imports. Numbers are always read in the C locale.
 
 #include <QString>
+#include <QStringView>
 
 #include <QtGlobal>
 
@@ -9,6 +10,11 @@
 bool ParseDecimalInt(const QString &text, int *value);
 // A decimal number; "nan", "inf" and the like are not numbers.
 bool ParseFiniteNumber(const QString &text, double *value);
+// The same two for a piece of a larger text; plain numbers skip the QString round trip.
+bool ParseDecimalInt(QStringView text, int *value);
+bool ParseDecimalInt(QLatin1String text, int *value);
+bool ParseFiniteNumber(QStringView text, double *value);
+bool ParseFiniteNumber(QLatin1String text, double *value);
 // True when value is an int; *result gets it.
 bool FitsInt(qint64 value, int *result);
 bool FitsInt(double value, int *result);

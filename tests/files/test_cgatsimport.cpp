@@ -3,6 +3,8 @@
 
 #include "testhost.h"
 
+#include "files/parsehelpers.h"
+
 #include <QDir>
 #include <QLocale>
 #include <QRegularExpression>
@@ -11,6 +13,8 @@
 #include <QtTest>
 
 #include <clocale>
+#include <cstring>
+#include <random>
 
 namespace {
 
@@ -652,6 +656,295 @@ private slots:
         QCOMPARE(Placement(german.chart), Placement(plain.chart));
         QCOMPARE(german.chart.Sheets[0].Patches[4].ColorValue[1], 50.25f);
         QCOMPARE(german.chart.Sheets[0].Patches[4].ColorValue[3], plain.chart.Sheets[0].Patches[4].ColorValue[3]);
+    }
+
+    // One token of the first row in every reader: the id (field 0) or the first colour value (field 2). The
+    // profiling-tool variant tells "not a number" (70018) from "out of range" (70008); the general reader and
+    // the second stage only accept or refuse. Tokens with blanks only reach the tab-separated variant.
+    void numberTokens_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<int>("profiler"); // 0, 70008 or 70018
+        QTest::addColumn<float>("value");  // the imported value when accepted
+        const int ok = 0;
+        const int range = 70008;
+        const int nan = 70018;
+        QTest::newRow("plain") << 2 << "12" << ok << 12.0f;
+        QTest::newRow("decimals") << 2 << "12.75" << ok << 12.75f;
+        QTest::newRow("leading +") << 2 << "+5" << ok << 5.0f;
+        QTest::newRow("trailing point") << 2 << "5." << ok << 5.0f;
+        QTest::newRow("leading point") << 2 << ".5" << ok << 0.5f;
+        QTest::newRow("+.5") << 2 << "+.5" << ok << 0.5f;
+        QTest::newRow("leading zeros") << 2 << "007.50" << ok << 7.5f;
+        QTest::newRow("exponent") << 2 << "5e1" << ok << 50.0f;
+        QTest::newRow("exponent E+") << 2 << "5E+01" << ok << 50.0f;
+        QTest::newRow("exponent -") << 2 << "2500e-2" << ok << 25.0f;
+        QTest::newRow("1.e1") << 2 << "1.e1" << ok << 10.0f;
+        QTest::newRow("-0") << 2 << "-0" << ok << 0.0f;
+        QTest::newRow("-0.0") << 2 << "-0.000" << ok << 0.0f;
+        QTest::newRow("denormal") << 2 << "4.9e-324" << ok << 0.0f;
+        QTest::newRow("many digits") << 2 << "12.345678901234567890123" << ok << 12.345678901234567f;
+        QTest::newRow("17 digits") << 2 << "33.333333333333333" << ok << float(33.333333333333333);
+        QTest::newRow("rounds to 100") << 2 << "100.000000000000001" << ok << 100.0f;
+        QTest::newRow("long integer part") << 2 << "0000000000000000000042" << ok << 42.0f;
+        QTest::newRow("just above 100") << 2 << "100.00000000001" << range << 0.0f;
+        QTest::newRow("negative") << 2 << "-0.0000001" << range << 0.0f;
+        QTest::newRow("1e5") << 2 << "1e5" << range << 0.0f;
+        QTest::newRow("underflow") << 2 << "1e-400" << nan << 0.0f;
+        QTest::newRow("overflow") << 2 << "1e400" << nan << 0.0f;
+        QTest::newRow("inf") << 2 << "inf" << nan << 0.0f;
+        QTest::newRow("nan") << 2 << "nan" << nan << 0.0f;
+        QTest::newRow("Infinity") << 2 << "Infinity" << nan << 0.0f;
+        QTest::newRow("hex") << 2 << "0x10" << nan << 0.0f;
+        QTest::newRow("comma") << 2 << "1,5" << nan << 0.0f;
+        QTest::newRow("two points") << 2 << "1.2.3" << nan << 0.0f;
+        QTest::newRow("bare exponent") << 2 << "1e" << nan << 0.0f;
+        QTest::newRow("point only") << 2 << "." << nan << 0.0f;
+        QTest::newRow("sign only") << 2 << "-" << nan << 0.0f;
+        QTest::newRow("two signs") << 2 << "+-1" << nan << 0.0f;
+        QTest::newRow("suffix") << 2 << "5f" << nan << 0.0f;
+        QTest::newRow("arabic-indic digit") << 2 << QString(QChar(0x0661)) << nan << 0.0f;
+        QTest::newRow("fullwidth digit") << 2 << QString(QChar(0xFF15)) << nan << 0.0f;
+        QTest::newRow("NUL inside") << 2 << QString::fromLatin1("5\0", 2) << nan << 0.0f;
+        QTest::newRow("blank before") << 2 << " 5" << ok << 5.0f;
+        QTest::newRow("blank after") << 2 << "5 " << ok << 5.0f;
+        QTest::newRow("blank inside") << 2 << "5 5" << nan << 0.0f;
+        QTest::newRow("id +1") << 0 << "+1" << ok << 0.0f;
+        QTest::newRow("id 01") << 0 << "01" << ok << 0.0f;
+        QTest::newRow("id blank before") << 0 << " 1" << ok << 0.0f;
+        QTest::newRow("id -0") << 0 << "-0" << range << 0.0f;
+        QTest::newRow("id 1.0") << 0 << "1.0" << nan << 0.0f;
+        QTest::newRow("id 1e0") << 0 << "1e0" << nan << 0.0f;
+        QTest::newRow("id beyond int") << 0 << "2147483648" << nan << 0.0f;
+        QTest::newRow("id 10000") << 0 << "10000" << range << 0.0f;
+    }
+    void numberTokens()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, token);
+        QFETCH(int, profiler);
+        QFETCH(float, value);
+        QList<QStringList> rows = ProfilerRows(Names("AB", 2, 2), 4);
+        rows[0][field] = token;
+        ChartGuard chart;
+        int request = 0;
+        int count = 0;
+        QString path = WriteFixture(m_dir, QStringLiteral("number.txt"), Profiler("i1iO", kCmykFields, rows));
+        QCOMPARE(m_file.ImportCgatsChart(&chart.chart, &request, &count, path), profiler);
+        if (profiler == 0) {
+            QCOMPARE(chart.chart.Sheets[0].Patches[0].ID, 1);
+            QCOMPARE(chart.chart.Sheets[0].Patches[0].ColorValue[0], field == 2 ? value : 0.0f);
+        }
+        if (token.contains(QLatin1Char(' ')))
+            return;
+
+        // The same token in a blank-separated file of one page, with names and without (second stage).
+        QList<QStringList> page = ProfilerRows(Names("AB", 2), 4);
+        page[0][field] = token;
+        QStringList lines;
+        for (const QStringList &row : page)
+            lines << row.join(QLatin1Char(' '));
+        const QByteArray named = "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID SAMPLE_NAME CMYK_C CMYK_M CMYK_Y CMYK_K\n"
+                                 "END_DATA_FORMAT\nBEGIN_DATA\n" +
+                                 lines.join(QLatin1Char('\n')).toUtf8() + "\nEND_DATA\n";
+        path = WriteFixture(m_dir, QStringLiteral("number-named.txt"), named);
+        ChartGuard general;
+        QCOMPARE(m_file.ImportCgatsChart(&general.chart, &request, &count, path), profiler == 0 ? 0 : 70021);
+        if (profiler == 0)
+            QCOMPARE(general.chart.Sheets[0].Patches[0].ColorValue[0], field == 2 ? value : 0.0f);
+        QByteArray plain = named;
+        plain.replace("SAMPLE_NAME ", "");
+        for (const QString &name : Names("AB", 2))
+            plain.replace(" " + name.toUtf8() + " ", " ");
+        path = WriteFixture(m_dir, QStringLiteral("number-plain.txt"), plain);
+        ChartGuard second;
+        QCOMPARE(m_file.ImportCgatsChartWithLayout(&second.chart, path, 2, 2), profiler == 0 ? 0 : 70024);
+        if (profiler == 0)
+            QCOMPARE(second.chart.Sheets[0].Patches[0].ColorValue[0], field == 2 ? value : 0.0f);
+    }
+
+    // The readers parse views into the file's text or bytes; a view must give exactly what the whole-string
+    // conversion gives (acceptance, value to the last bit, sign of zero), also for a view inside a longer text.
+    void numberViews()
+    {
+        QStringList texts;
+        for (const char *sign : {"", "-", "+"})
+            for (const char *whole : {"", "0", "00", "7", "123", "999999999999999", "1234567890123456"})
+                for (const char *point : {"", "."})
+                    for (const char *fraction : {"", "5", "05", "000000000000001", "12345678901234567"})
+                        for (const char *exponent : {"", "e2", "E-3"})
+                            texts << QString::fromLatin1(sign) + whole + point + fraction + exponent;
+        std::mt19937 random(12642);
+        for (int i = 0; i < 20000; ++i) {
+            QString digits;
+            const int length = 1 + int(random() % 17);
+            for (int k = 0; k < length; ++k)
+                digits += QChar('0' + int(random() % 10));
+            const int point = int(random() % (length + 1));
+            if (point < length)
+                digits.insert(point, QLatin1Char('.'));
+            texts << (random() % 2 ? digits : QLatin1Char('-') + digits);
+        }
+        texts << "2147483647" << "-2147483648" << "2147483648" << "999999999" << "-999999999" << "1000000000"
+              << "0000" << "-" << "" << "1 " << "\t1";
+        for (const QString &text : texts) {
+            const QString framed = QLatin1Char('9') + text + QLatin1Char('9');
+            const QStringView view = QStringView(framed).mid(1, text.size());
+            double whole = -1;
+            double part = -1;
+            QCOMPARE(ParseFiniteNumber(view, &part), ParseFiniteNumber(text, &whole));
+            QVERIFY2(std::memcmp(&whole, &part, sizeof(double)) == 0, qPrintable(text));
+            int wholeInt = -1;
+            int partInt = -1;
+            QCOMPARE(ParseDecimalInt(view, &partInt), ParseDecimalInt(text, &wholeInt));
+            QCOMPARE(partInt, wholeInt);
+            // The same over the file's bytes, as an ASCII file is read.
+            const QByteArray bytes = framed.toLatin1();
+            const QLatin1String latin1(bytes.constData() + 1, text.size());
+            part = -1;
+            QCOMPARE(ParseFiniteNumber(latin1, &part), ParseFiniteNumber(text, &whole));
+            QVERIFY2(std::memcmp(&whole, &part, sizeof(double)) == 0, qPrintable(text));
+            partInt = -1;
+            QCOMPARE(ParseDecimalInt(latin1, &partInt), ParseDecimalInt(text, &wholeInt));
+            QCOMPARE(partInt, wholeInt);
+        }
+    }
+
+    // How lines, markers and blanks are recognised: the header and data rows take every blank the text
+    // simplifier knows (also no-break and ideographic spaces), the originator check only ASCII white space.
+    void tokenising_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("request");
+        QTest::addColumn<int>("count");
+        const QString nameFields = QStringLiteral("SAMPLE_ID SAMPLE_NAME CMYK_C CMYK_M CMYK_Y CMYK_K");
+        const QString plainFields = QStringLiteral("SAMPLE_ID CMYK_C CMYK_M CMYK_Y CMYK_K");
+        const QStringList sixNames = Names("AB", 3);
+        QTest::newRow("VT and FF separate") << Cgats({"CGATS.17"}, nameFields, sixNames, 0, "\v\f") << 0 << 0 << 0;
+        QTest::newRow("no-break space separates")
+            << Cgats({"CGATS.17"}, nameFields, sixNames, 0, "\xc2\xa0") << 0 << 0 << 0;
+        QTest::newRow("ideographic space separates")
+            << Cgats({"CGATS.17"}, nameFields, sixNames, 0, "\xe3\x80\x80") << 0 << 0 << 0;
+        QTest::newRow("next line (U+0085) separates")
+            << Cgats({"CGATS.17"}, nameFields, sixNames, 0, "\xc2\x85") << 0 << 0 << 0;
+        QByteArray nul = Cgats({"CGATS.17"}, nameFields, sixNames);
+        nul.replace("\t50.25\t", QByteArray("\t50.25\0\t", 8));
+        QTest::newRow("NUL inside a value") << nul << 70021 << 0 << 0;
+        QByteArray markers = Cgats({"CGATS.17", "", " \t "}, nameFields, sixNames);
+        markers.replace("BEGIN_DATA\n", " \tBEGIN_DATA  \n\n  \n");
+        markers.replace("END_DATA\n", "\v END_DATA\f\nrubbish\n");
+        QTest::newRow("markers with blanks, blank lines") << markers << 0 << 0 << 0;
+        QByteArray noEnd = Cgats({"CGATS.17"}, nameFields, sixNames);
+        noEnd.chop(int(qstrlen("END_DATA\n")));
+        QTest::newRow("no END_DATA") << noEnd << 0 << 0 << 0;
+        QByteArray noEndNewline = Cgats({"CGATS.17", "NUMBER_OF_SETS 6"}, plainFields, {}, 6);
+        noEndNewline.chop(1);
+        QTest::newRow("no final line end") << noEndNewline << 70021 << 5 << 6;
+        QByteArray mixed = Cgats({"CGATS.17"}, nameFields, sixNames);
+        mixed.replace("\n", "\r\r\n");
+        QTest::newRow("CR CR LF") << mixed << 0 << 0 << 0;
+        QByteArray twoWords = Cgats({"CGATS.17"}, nameFields, sixNames);
+        twoWords.replace("BEGIN_DATA\n", "BEGIN_DATA now\n");
+        QTest::newRow("BEGIN_DATA with more words") << twoWords << 70021 << 0 << 0;
+        QTest::newRow("quoted NUMBER_OF_SETS") << Cgats({"CGATS.17", "NUMBER_OF_SETS \"6\""}, plainFields, {}, 7) << 70021
+                                               << 5 << 7;
+        QTest::newRow("NUMBER_OF_SETS without value") << Cgats({"CGATS.17", "NUMBER_OF_SETS"}, plainFields, {}, 7)
+                                                      << 70021 << 5 << 7;
+        QTest::newRow("NUMBER_OF_SETS twice: the first counts")
+            << Cgats({"CGATS.17", "NUMBER_OF_SETS 9", "NUMBER_OF_SETS 3"}, plainFields, {}, 7) << 70021 << 5 << 9;
+        QByteArray blankRows = Cgats({"CGATS.17"}, plainFields, {}, 4);
+        blankRows.replace("\n2\t", "\n \t \n\n2\t");
+        QTest::newRow("blank rows are no rows") << blankRows << 70021 << 5 << 4;
+        QTest::newRow("ISO mark after a UTF-8 BOM")
+            << "\xef\xbb\xbf" + Cgats({"CGATS.17 ISO 12642-2", "NUMBER_OF_SETS 6"}, plainFields, {}, 6) << 70021 << 4
+            << 6;
+        QTest::newRow("invalid UTF-8 in the header")
+            << Cgats({"CGATS.17", "DESCRIPTOR \"Caf\xe9\""}, nameFields, sixNames) << 0 << 0 << 0;
+        const QByteArray utf16 = Cgats({"CGATS.17", "NUMBER_OF_SETS 6"}, plainFields, {}, 6);
+        const QString decoded = QString::fromLatin1(utf16);
+        QTest::newRow("UTF-16 with BOM") << "\xff\xfe" + QByteArray(reinterpret_cast<const char *>(decoded.utf16()),
+                                                                     decoded.size() * 2)
+                                         << 70021 << 5 << 6;
+        QTest::newRow("i1Profiler after VT")
+            << Cgats({"CGATS.17", "ORIGINATOR\v\"i1Profiler\"", "INSTRUMENTATION \"i1Pro 2\""}, nameFields, sixNames)
+            << 70018 << 0 << 0;
+        QTest::newRow("i1Profiler after a no-break space")
+            << Cgats({"CGATS.17", "ORIGINATOR\xc2\xa0\"i1Profiler\"", "INSTRUMENTATION \"i1Pro 2\""}, nameFields,
+                     sixNames)
+            << 0 << 0 << 0;
+        QTest::newRow("INSTRUMENTATION after a no-break space")
+            << Cgats({"CGATS.17", "ORIGINATOR i1Profiler", "INSTRUMENTATION\xc2\xa0i1Pro"}, nameFields, sixNames) << 0
+            << 0 << 0;
+        QTest::newRow("only the first ORIGINATOR counts")
+            << Cgats({"CGATS.17", "ORIGINATOR Fogra", "ORIGINATOR i1Profiler", "INSTRUMENTATION i1Pro"}, nameFields,
+                     sixNames)
+            << 0 << 0 << 0;
+    }
+    void tokenising()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, expected);
+        QFETCH(int, request);
+        QFETCH(int, count);
+        ChartGuard chart;
+        int gotRequest = 0;
+        int gotCount = 0;
+        const QString path = WriteFixture(m_dir, QStringLiteral("tokens.txt"), text);
+        QCOMPARE(m_file.ImportCgatsChart(&chart.chart, &gotRequest, &gotCount, path), expected);
+        QCOMPARE(gotRequest, request);
+        QCOMPARE(gotCount, count);
+        if (expected == 0) {
+            QCOMPARE(AreaGrid(chart.chart), QStringLiteral("3x2"));
+            QCOMPARE(chart.chart.Sheets[0].Patches[4].ID, 5);
+            QCOMPARE(chart.chart.Sheets[0].Patches[4].ColorValue[1], 50.25f);
+        }
+        if (request != 5)
+            return;
+        ChartGuard second;
+        QCOMPARE(m_file.ImportCgatsChartWithLayout(&second.chart, path, gotCount, 1), 0);
+        QCOMPARE(second.chart.Sheets[0].Patches[1].ColorValue[1], 50.25f);
+    }
+
+    // The tab-separated variant's line rules: markers are found inside longer lines, rows keep empty fields.
+    void profilerLines_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("unchanged") << QByteArray() << QByteArray() << 0;
+        QTest::newRow("END_DATA inside a line") << QByteArray("END_DATA\n") << QByteArray("x END_DATA y\nrubbish\n") << 0;
+        QTest::newRow("no END_DATA") << QByteArray("END_DATA\n") << QByteArray() << 0;
+        QTest::newRow("BEGIN_DATA inside a line") << QByteArray("\nBEGIN_DATA\n") << QByteArray("\n#BEGIN_DATA#\n") << 0;
+        QTest::newRow("blank line in the data") << QByteArray("\nEND_DATA") << QByteArray("\n\nEND_DATA") << 70018;
+        QTest::newRow("CR line ends") << QByteArray("\n") << QByteArray("\r") << 0;
+        QTest::newRow("CR LF line ends") << QByteArray("\n") << QByteArray("\r\n") << 0;
+        QTest::newRow("blank-separated keyword") << QByteArray("NUMBER_OF_FIELDS\t") << QByteArray("NUMBER_OF_FIELDS ")
+                                                 << 70018;
+        QTest::newRow("blank after the field count") << QByteArray("NUMBER_OF_FIELDS\t6") << QByteArray("NUMBER_OF_FIELDS\t6 ")
+                                                     << 0;
+        QTest::newRow("empty field in a row") << QByteArray("\t1\t2\t3\t4\n") << QByteArray("\t1\t\t2\t3\t4\n") << 70018;
+        QTest::newRow("extra field in a row") << QByteArray("\t1\t2\t3\t4\n") << QByteArray("\t1\t2\t3\t4\tx\n") << 0;
+    }
+    void profilerLines()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(int, expected);
+        QByteArray text = Profiler("i1iO", kCmykFields, ProfilerRows(Names("AB", 2, 2), 4));
+        if (!from.isEmpty()) {
+            QVERIFY(text.contains(from));
+            text.replace(from, to);
+        }
+        ChartGuard chart;
+        int request = 0;
+        int count = 0;
+        const QString path = WriteFixture(m_dir, QStringLiteral("profiler-lines.txt"), text);
+        QCOMPARE(m_file.ImportCgatsChart(&chart.chart, &request, &count, path), expected);
+        if (expected == 0)
+            QCOMPARE(Placement(chart.chart),
+                     QStringLiteral("1@0.0.0.0 2@0.0.1.0 5@0.0.0.1 6@0.0.1.1 3@1.0.0.0 4@1.0.1.0 7@1.0.0.1 8@1.0.1.1"));
     }
 
     // ---- Files of other tools ----------------------------------------------------------------------
