@@ -8,6 +8,7 @@
 
 #include <QDomDocument>
 #include <QDomElement>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -21,6 +22,9 @@ class QIODevice;
 class QRegularExpression;
 class QTextStream;
 struct EnvironLightData;
+namespace MeasureExport {
+class RowCells;
+}
 
 // What the data-file object asks of its owner (the application model): paper sizes, layout limits, colour
 // ranges and the ISO 12642-2 default layouts. Lengths in hundredths of a millimetre.
@@ -291,7 +295,13 @@ public:
         LightNumberInvalid = 70011,
     };
     // Where a data row's values come from: one measured record and the chart patch at its place.
-    using ExportRow = QStringList;
+    struct ExportRow {
+        int sheetIndex;
+        const MeasurementData::PatchData *record;
+        const ChartDefinitionData::PatchColor *patch;
+    };
+    // SAMPLE_LOC area numbers by (sheet index, area): the place of "sheet-area" in the area key list, from 1.
+    using AreaNumbers = QHash<QPair<int, int>, int>;
     // Format ids 0-9; 0 and nothing written for any other id. A writer answers 70001 when the file cannot be
     // written, else the first calculation failure (the file is still complete, that condition without rows).
     int SaveMeasurementData(const QString &path, int formatId, const QString &createTime,
@@ -300,23 +310,22 @@ public:
     // style 0 own text, 1 CGATS XML, 2 CGATS text.
     static QStringList BuildExportFieldList(int style, const Setting::MeasureConditionSetting &setting,
                                             int colorFormat);
-    int BuildExportRow(ExportRow *row, const Setting::MeasureConditionSetting &setting, int conditionId,
-                       int sheetIndex, const MeasurementData::PatchData &record,
+    // The row's cells in field-list order; without area numbers the five classic location columns.
+    int BuildExportRow(MeasureExport::RowCells *cells, const Setting::MeasureConditionSetting &setting,
+                       int conditionId, int sheetIndex, const MeasurementData::PatchData &record,
                        const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
-                       const QStringList &areaKeys);
-    int CollectRowsInLayoutOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
-                                 int conditionId, const MeasurementDataSheets &measurement,
-                                 const ChartDefinitionDataSheets &chart, const QStringList &areaKeys);
-    int CollectRowsInIdOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
-                             int conditionId, const MeasurementDataSheets &measurement,
-                             const ChartDefinitionDataSheets &chart, const QStringList &areaKeys);
+                       const AreaNumbers &areaNumbers);
+    static void CollectRowsInLayoutOrder(QVector<ExportRow> *rows, const MeasurementDataSheets &measurement,
+                                         const ChartDefinitionDataSheets &chart);
+    static void CollectRowsInIdOrder(QVector<ExportRow> *rows, const MeasurementDataSheets &measurement,
+                                     const ChartDefinitionDataSheets &chart);
     // order 1 ID order, otherwise layout order.
-    int CollectRows(QList<ExportRow> *rows, int order, const Setting::MeasureConditionSetting &setting,
-                    int conditionId, const MeasurementDataSheets &measurement, const ChartDefinitionDataSheets &chart,
-                    const QStringList &areaKeys);
+    static void CollectRows(QVector<ExportRow> *rows, int order, const MeasurementDataSheets &measurement,
+                            const ChartDefinitionDataSheets &chart);
     static QStringList BuildAreaKeyList(const MeasurementDataSheets &measurement);
+    static AreaNumbers BuildAreaNumbers(const QStringList &areaKeys);
     // Every patch of every sheet as (sheet index, patch), stably sorted by ID.
-    static QList<QPair<int, ChartDefinitionData::PatchColor>> ListChartPatchesById(
+    static QVector<QPair<int, const ChartDefinitionData::PatchColor *>> ListChartPatchesById(
         const ChartDefinitionDataSheets &chart);
     // The colour format of the chart's first patch; 0 when the chart has none.
     static int ChartColorFormat(const ChartDefinitionDataSheets &chart);
@@ -371,11 +380,6 @@ private:
     int ConvertLength(int unit, int value, int candidateA, int candidateB, int *result) const;
     int ValidateForWriting(const ChartDefinitionDataSheets &chart) const;
     bool ColorValueInRange(int format, double value) const;
-    // Builds and appends one row; on a failure every row collected so far is dropped.
-    int AppendExportRow(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting, int conditionId,
-                        int sheetIndex, const MeasurementData::PatchData &record,
-                        const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
-                        const QStringList &areaKeys);
 
     CIODataFileHost *m_host;
 };

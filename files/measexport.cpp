@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cstring>
 #include <tuple>
 
 namespace {
@@ -54,15 +55,10 @@ QHash<Cell, int> IndexRecords(const MeasurementData &page)
     return index;
 }
 
-QString Fixed(float value, int decimals)
-{
-    return QString::number(double(value), 'f', decimals);
-}
-
-void AppendValues(QStringList *row, const float *values, int count, int decimals)
+void AddValues(MeasureExport::RowCells *cells, const float *values, int count, int decimals)
 {
     for (int i = 0; i < count; ++i)
-        row->append(Fixed(values[i], decimals));
+        cells->AddFixed(values[i], decimals);
 }
 
 QString ColumnLetters(int column)
@@ -71,6 +67,23 @@ QString ColumnLetters(int column)
         return QString(QChar(QLatin1Char('A').unicode() + column));
     return QString(QChar(QLatin1Char('A').unicode() + column / 26 - 1)) +
            QChar(QLatin1Char('A').unicode() + column % 26);
+}
+
+constexpr quint64 kPowersOfTen[] = {1,         10,         100,         1000,         10000,
+                                    100000,    1000000,    10000000,    100000000,    1000000000};
+
+// Digits of value, most significant first; returns the length.
+int FormatUnsigned(char *out, quint64 value)
+{
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = 0; i < n; ++i)
+        out[i] = digits[n - 1 - i];
+    return n;
 }
 
 } // namespace
@@ -140,6 +153,107 @@ QByteArray Utf8WithCrLf(const QString &text)
     bytes.replace("\r\n", "\n");
     bytes.replace("\n", "\r\n");
     return bytes;
+}
+
+int FormatFixed(char *out, float value, int decimals)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int exponentBits = int((bits >> 23) & 0xffu);
+    // A float is mantissa * 2^exponent with a 24-bit mantissa; times 10^9 it fits 64 bits up to 2^9, so the
+    // digits come from integer arithmetic, rounding half away from zero on the exact binary value. Larger
+    // values and inf / nan take Qt's own formatting.
+    const int exponent = exponentBits == 0 ? -149 : exponentBits - 150;
+    if (exponentBits == 0xff || exponent > 9 || decimals < 0 || decimals > 9) {
+        const QByteArray text = QString::number(double(value), 'f', decimals).toLatin1();
+        const int size = qMin(text.size(), kMaxFixedText);
+        std::memcpy(out, text.constData(), size_t(size));
+        return size;
+    }
+    const quint64 mantissa = exponentBits == 0 ? (bits & 0x7fffffu) : ((bits & 0x7fffffu) | 0x800000u);
+    const quint64 scaled = mantissa * kPowersOfTen[decimals];
+    quint64 rounded;
+    if (exponent >= 0) {
+        rounded = scaled << exponent;
+    } else if (-exponent >= 64) {
+        rounded = 0; // below 2^-40, far under half the last digit
+    } else {
+        const int shift = -exponent;
+        rounded = scaled >> shift;
+        if (((scaled >> (shift - 1)) & 1u) != 0)
+            ++rounded;
+    }
+    int n = 0;
+    // Qt writes the sign of any value below zero, even one that rounds to zero, but not of -0.
+    if ((bits >> 31) != 0 && (bits & 0x7fffffffu) != 0)
+        out[n++] = '-';
+    n += FormatUnsigned(out + n, rounded / kPowersOfTen[decimals]);
+    if (decimals > 0) {
+        out[n++] = '.';
+        quint64 fraction = rounded % kPowersOfTen[decimals];
+        for (int i = decimals - 1; i >= 0; --i) {
+            out[n + i] = char('0' + fraction % 10);
+            fraction /= 10;
+        }
+        n += decimals;
+    }
+    return n;
+}
+
+int FormatInt(char *out, int value)
+{
+    if (value >= 0)
+        return FormatUnsigned(out, quint64(value));
+    out[0] = '-';
+    return 1 + FormatUnsigned(out + 1, quint64(-qint64(value)));
+}
+
+void ExportBuffer::AppendInt(int value)
+{
+    char text[16];
+    m_bytes.append(text, size_t(FormatInt(text, value)));
+}
+
+void ExportBuffer::AppendFixed(float value, int decimals)
+{
+    char text[kMaxFixedText];
+    m_bytes.append(text, size_t(FormatFixed(text, value, decimals)));
+}
+
+void ExportBuffer::AppendText(const QString &text)
+{
+    AppendLines(text.toUtf8());
+}
+
+void ExportBuffer::AppendLines(const char *text, size_t size)
+{
+    for (size_t i = 0; i < size; ++i) {
+        if (text[i] == '\n')
+            LineEnd();
+        else
+            m_bytes.push_back(text[i]);
+    }
+}
+
+void ExportBuffer::LineEnd()
+{
+    if (m_bytes.empty() || m_bytes.back() != '\r')
+        m_bytes.push_back('\r');
+    m_bytes.push_back('\n');
+}
+
+void RowCells::AddFixed(float value, int decimals)
+{
+    char text[kMaxFixedText];
+    m_text.append(text, size_t(FormatFixed(text, value, decimals)));
+    EndCell();
+}
+
+void RowCells::AddInt(int value)
+{
+    char text[16];
+    m_text.append(text, size_t(FormatInt(text, value)));
+    EndCell();
 }
 
 } // namespace MeasureExport
@@ -231,25 +345,62 @@ QStringList CIODataFile::BuildExportFieldList(int style, const Setting::MeasureC
     return fields;
 }
 
-int CIODataFile::BuildExportRow(ExportRow *row, const Setting::MeasureConditionSetting &setting, int conditionId,
-                                int sheetIndex, const MeasurementData::PatchData &record,
-                                const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
-                                const QStringList &areaKeys)
+CIODataFile::AreaNumbers CIODataFile::BuildAreaNumbers(const QStringList &areaKeys)
 {
-    ExportRow values;
-    values << QString::number(patch.ID);
-    if (areaKeys.isEmpty()) {
-        values << QString::number(sheetIndex + 1) << QString::number(record.Area + 1)
-               << QString::number(record.Column + 1) << QString::number(record.Row + 1);
+    AreaNumbers numbers;
+    for (int i = 0; i < areaKeys.size(); ++i) {
+        // "sheet-area"; the sheet may be negative, so the separator is looked for after the first character.
+        const QString &key = areaKeys.at(i);
+        const int dash = key.indexOf(QLatin1Char('-'), 1);
+        if (dash < 0)
+            continue;
+        bool sheetOk = false;
+        bool areaOk = false;
+        const int sheet = key.leftRef(dash).toInt(&sheetOk);
+        const int area = key.midRef(dash + 1).toInt(&areaOk);
+        // Only a key written exactly as a row's would be can match one.
+        if (!sheetOk || !areaOk || key != QStringLiteral("%1-%2").arg(sheet).arg(area))
+            continue;
+        const QPair<int, int> place(sheet, area);
+        if (!numbers.contains(place))
+            numbers.insert(place, i + 1);
+    }
+    return numbers;
+}
+
+int CIODataFile::BuildExportRow(MeasureExport::RowCells *cells, const Setting::MeasureConditionSetting &setting,
+                                int conditionId, int sheetIndex, const MeasurementData::PatchData &record,
+                                const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
+                                const AreaNumbers &areaNumbers)
+{
+    cells->Clear();
+    cells->AddInt(patch.ID);
+    if (areaNumbers.isEmpty()) {
+        cells->AddInt(sheetIndex + 1);
+        cells->AddInt(record.Area + 1);
+        cells->AddInt(record.Column + 1);
+        cells->AddInt(record.Row + 1);
     } else {
-        const int areaNumber = 1 + areaKeys.indexOf(QStringLiteral("%1-%2").arg(sheetIndex).arg(record.Area));
-        values << QString::number(areaNumber) + ColumnLetters(qMax(record.Column, 0)) +
-                      QString::number(record.Row + 1);
+        std::string &text = cells->Text();
+        char digits[16];
+        text.append(digits, size_t(MeasureExport::FormatInt(
+                                digits, areaNumbers.value(qMakePair(sheetIndex, record.Area), 0))));
+        const int column = qMax(record.Column, 0);
+        if (column < 26) {
+            text.push_back(char('A' + column));
+        } else if (column / 26 - 1 < 62) {
+            text.push_back(char('A' + column / 26 - 1));
+            text.push_back(char('A' + column % 26));
+        } else {
+            text += ColumnLetters(column).toUtf8().toStdString();
+        }
+        text.append(digits, size_t(MeasureExport::FormatInt(digits, record.Row + 1)));
+        cells->EndCell();
     }
     // The chart's format decides the cells, so every row matches the field list.
     if (setting.PatchColorShown == 1 && chartColorFormat >= ChartDefinitionData::FormatRGB &&
         chartColorFormat <= ChartDefinitionData::Format8Color)
-        AppendValues(&values, patch.ColorValue, chartColorFormat + 2, 2);
+        AddValues(cells, patch.ColorValue, chartColorFormat + 2, 2);
 
     float result[kPatchValueCount] = {};
     const int code = m_host ? m_host->CalculatePatchValues(result, record.Values, setting, conditionId)
@@ -258,53 +409,35 @@ int CIODataFile::BuildExportRow(ExportRow *row, const Setting::MeasureConditionS
         return code;
 
     if (setting.DensityShown == 1)
-        AppendValues(&values, result + kDensities, 4, 3);
+        AddValues(cells, result + kDensities, 4, 3);
     if (setting.ColorSpaceShown == 1) {
         if (setting.LabShown == 1)
-            AppendValues(&values, result + kLab, 3, 2);
+            AddValues(cells, result + kLab, 3, 2);
         if (setting.LchShown == 1)
-            AppendValues(&values, result + kLch, 3, 2);
+            AddValues(cells, result + kLch, 3, 2);
         if (setting.XyzShown == 1)
-            AppendValues(&values, result + kXyz, 3, 2);
+            AddValues(cells, result + kXyz, 3, 2);
     }
     if (setting.SpectralShown == 1)
-        AppendValues(&values, result + kSpectrum, kSpectralCount, 7);
-    *row = values;
+        AddValues(cells, result + kSpectrum, kSpectralCount, 7);
     return Success;
 }
 
-int CIODataFile::AppendExportRow(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
-                                 int conditionId, int sheetIndex, const MeasurementData::PatchData &record,
-                                 const ChartDefinitionData::PatchColor &patch, int chartColorFormat,
-                                 const QStringList &areaKeys)
+void CIODataFile::CollectRows(QVector<ExportRow> *rows, int order, const MeasurementDataSheets &measurement,
+                              const ChartDefinitionDataSheets &chart)
 {
-    ExportRow row;
-    const int code =
-        BuildExportRow(&row, setting, conditionId, sheetIndex, record, patch, chartColorFormat, areaKeys);
-    if (code != Success) {
-        rows->clear();
-        return code;
-    }
-    rows->append(row);
-    return Success;
+    if (order == 1)
+        CollectRowsInIdOrder(rows, measurement, chart);
+    else
+        CollectRowsInLayoutOrder(rows, measurement, chart);
 }
 
-int CIODataFile::CollectRows(QList<ExportRow> *rows, int order, const Setting::MeasureConditionSetting &setting,
-                             int conditionId, const MeasurementDataSheets &measurement,
-                             const ChartDefinitionDataSheets &chart, const QStringList &areaKeys)
-{
-    return order == 1 ? CollectRowsInIdOrder(rows, setting, conditionId, measurement, chart, areaKeys)
-                      : CollectRowsInLayoutOrder(rows, setting, conditionId, measurement, chart, areaKeys);
-}
-
-int CIODataFile::CollectRowsInLayoutOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
-                                          int conditionId, const MeasurementDataSheets &measurement,
-                                          const ChartDefinitionDataSheets &chart, const QStringList &areaKeys)
+void CIODataFile::CollectRowsInLayoutOrder(QVector<ExportRow> *rows, const MeasurementDataSheets &measurement,
+                                           const ChartDefinitionDataSheets &chart)
 {
     rows->clear();
     if (!measurement.Sheets || !chart.Sheets)
-        return Success;
-    const int chartFormat = ChartColorFormat(chart);
+        return;
     for (int p = 0; p < measurement.SheetCount; ++p) {
         const MeasurementData &page = measurement.Sheets[p];
         const int sheetIndex = page.PageNumber - 1;
@@ -338,46 +471,36 @@ int CIODataFile::CollectRowsInLayoutOrder(QList<ExportRow> *rows, const Setting:
             const int r = records.value(cell, -1);
             if (r < 0 || !AnyMeasuredValue(page.Records[r]))
                 continue;
-            const int code = AppendExportRow(rows, setting, conditionId, sheetIndex, page.Records[r],
-                                             sheet.Patches[firstPatch.value(cell)], chartFormat, areaKeys);
-            if (code != Success)
-                return code;
+            rows->append(ExportRow{sheetIndex, &page.Records[r], &sheet.Patches[firstPatch.value(cell)]});
         }
     }
-    return Success;
 }
 
-int CIODataFile::CollectRowsInIdOrder(QList<ExportRow> *rows, const Setting::MeasureConditionSetting &setting,
-                                      int conditionId, const MeasurementDataSheets &measurement,
-                                      const ChartDefinitionDataSheets &chart, const QStringList &areaKeys)
+void CIODataFile::CollectRowsInIdOrder(QVector<ExportRow> *rows, const MeasurementDataSheets &measurement,
+                                       const ChartDefinitionDataSheets &chart)
 {
     rows->clear();
     if (!measurement.Sheets || !chart.Sheets)
-        return Success;
-    const int chartFormat = ChartColorFormat(chart);
+        return;
     // Only a page standing at the position of its sheet takes part.
     QHash<int, QHash<Cell, int>> pageIndex;
     for (int p = 0; p < measurement.SheetCount; ++p) {
         if (measurement.Sheets[p].PageNumber - 1 == p)
             pageIndex.insert(p, IndexRecords(measurement.Sheets[p]));
     }
-    const QList<QPair<int, ChartDefinitionData::PatchColor>> entries = ListChartPatchesById(chart);
+    const QVector<QPair<int, const ChartDefinitionData::PatchColor *>> entries = ListChartPatchesById(chart);
     for (const auto &entry : entries) {
         const int sheetIndex = entry.first;
         const auto page = pageIndex.constFind(sheetIndex);
         if (page == pageIndex.constEnd())
             continue;
-        const ChartDefinitionData::PatchColor &patch = entry.second;
+        const ChartDefinitionData::PatchColor &patch = *entry.second;
         const int r = page->value(Cell{patch.Area, patch.Row, patch.Column}, -1);
         const MeasurementData::PatchData *records = measurement.Sheets[sheetIndex].Records.get();
         if (r < 0 || !AnyMeasuredValue(records[r]))
             continue;
-        const int code =
-            AppendExportRow(rows, setting, conditionId, sheetIndex, records[r], patch, chartFormat, areaKeys);
-        if (code != Success)
-            return code;
+        rows->append(ExportRow{sheetIndex, &records[r], &patch});
     }
-    return Success;
 }
 
 QStringList CIODataFile::BuildAreaKeyList(const MeasurementDataSheets &measurement)
@@ -385,10 +508,10 @@ QStringList CIODataFile::BuildAreaKeyList(const MeasurementDataSheets &measureme
     return ListPageAreaKeys(measurement);
 }
 
-QList<QPair<int, ChartDefinitionData::PatchColor>> CIODataFile::ListChartPatchesById(
+QVector<QPair<int, const ChartDefinitionData::PatchColor *>> CIODataFile::ListChartPatchesById(
     const ChartDefinitionDataSheets &chart)
 {
-    QList<QPair<int, ChartDefinitionData::PatchColor>> entries;
+    QVector<QPair<int, const ChartDefinitionData::PatchColor *>> entries;
     if (!chart.Sheets)
         return entries;
     for (int s = 0; s < chart.SheetCount; ++s) {
@@ -396,11 +519,13 @@ QList<QPair<int, ChartDefinitionData::PatchColor>> CIODataFile::ListChartPatches
         if (!sheet.Patches)
             continue;
         for (int i = 0; i < sheet.PatchCount; ++i)
-            entries.append(qMakePair(s, sheet.Patches[i]));
+            entries.append(qMakePair(s, &sheet.Patches[i]));
     }
     // Stable, so patches sharing an ID keep their stored order and the output is reproducible.
     std::stable_sort(entries.begin(), entries.end(),
-                     [](const QPair<int, ChartDefinitionData::PatchColor> &a,
-                        const QPair<int, ChartDefinitionData::PatchColor> &b) { return a.second.ID < b.second.ID; });
+                     [](const QPair<int, const ChartDefinitionData::PatchColor *> &a,
+                        const QPair<int, const ChartDefinitionData::PatchColor *> &b) {
+                         return a.second->ID < b.second->ID;
+                     });
     return entries;
 }

@@ -7,45 +7,239 @@
 
 #include <QCoreApplication>
 #include <QLocale>
-#include <QPair>
-#include <QVector>
 #include <QXmlStreamWriter>
+
+#include <cstring>
+#include <vector>
 
 namespace {
 
-// Takes a row's values from the front; past the end it gives empty texts instead of reading on.
-class RowCursor
+using MeasureExport::ExportBuffer;
+using MeasureExport::RowCells;
+
+// User text escaped by QXmlStreamWriter itself, so it reads exactly as the stream writes it: characters XML
+// cannot hold are left out (the stream flags them, which does not fail the export).
+QByteArray EscapedText(const QString &text)
+{
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.writeStartElement(QStringLiteral("e"));
+    // A lone CR would come back from any reader as LF, so it goes out as a reference.
+    const QStringList pieces = text.split(QLatin1Char('\r'));
+    for (int i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            xml.writeEntityReference(QStringLiteral("#xd"));
+        if (!pieces.at(i).isEmpty())
+            xml.writeCharacters(pieces.at(i));
+    }
+    return bytes.startsWith("<e>") ? bytes.mid(3) : QByteArray();
+}
+
+QByteArray EscapedAttribute(const QString &value)
+{
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.writeStartElement(QStringLiteral("e"));
+    xml.writeAttribute(QStringLiteral("v"), value);
+    // <e v="...": the value between the quotes.
+    return bytes.size() >= 7 ? bytes.mid(6, bytes.size() - 7) : QByteArray();
+}
+
+// Printable ASCII without markup characters goes out as it is; numbers and locations always do.
+bool PlainText(const char *text, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        const char c = text[i];
+        if (c < 0x20 || c > 0x7e || c == '<' || c == '>' || c == '&' || c == '"')
+            return false;
+    }
+    return true;
+}
+
+// Writes an export document straight into a byte buffer with each element's attributes in the order given:
+// one element per line, two spaces per level, text inline, an element without text or children as <tag/>,
+// CR LF line ends. User text is escaped by QXmlStreamWriter (above); the markup is fixed.
+class XmlOut
 {
 public:
-    explicit RowCursor(const QStringList &row) : m_row(row) {}
-    QString Take() { return m_next < m_row.size() ? m_row.at(m_next++) : QString(); }
-    QStringList TakeRest()
+    struct Mark {
+        size_t size;
+        size_t depth;
+        bool open;
+        bool inlineText;
+    };
+
+    explicit XmlOut(ExportBuffer *out) : m_out(out) {}
+
+    // The declaration, standalone="yes" when asked, and the document type when one is given.
+    void Declaration(bool standalone, const char *documentType)
     {
-        const QStringList rest = m_row.mid(m_next);
-        m_next = m_row.size();
-        return rest;
+        m_out->Append("<?xml version=\"1.0\" encoding=\"UTF-8\"");
+        if (standalone)
+            m_out->Append(" standalone=\"yes\"");
+        m_out->Append("?>");
+        if (documentType) {
+            m_out->LineEnd();
+            m_out->Append(documentType, std::strlen(documentType));
+        }
+    }
+
+    void Start(const char *tag)
+    {
+        CloseStartTag();
+        m_out->LineEnd();
+        for (size_t i = 0; i < m_tags.size(); ++i)
+            m_out->Append("  ");
+        m_out->Append('<');
+        m_out->Append(tag, std::strlen(tag));
+        m_tags.push_back(tag);
+        m_open = true;
+        m_inline = false;
+    }
+    // An attribute whose value needs no escaping.
+    void Attribute(const char *name, const char *value, size_t size)
+    {
+        m_out->Append(' ');
+        m_out->Append(name, std::strlen(name));
+        m_out->Append("=\"");
+        m_out->Append(value, size);
+        m_out->Append('"');
+    }
+    void Attribute(const char *name, const char *value) { Attribute(name, value, std::strlen(value)); }
+    void Attribute(const char *name, const QString &value)
+    {
+        const QByteArray escaped = EscapedAttribute(value);
+        Attribute(name, escaped.constData(), size_t(escaped.size()));
+    }
+    void Attribute(const char *name, int value)
+    {
+        char digits[16];
+        Attribute(name, digits, size_t(MeasureExport::FormatInt(digits, value)));
+    }
+    void CellAttribute(const char *name, const RowCells &cells, int index)
+    {
+        if (index >= cells.Count())
+            Attribute(name, "", 0);
+        else if (PlainText(cells.Data(index), cells.Size(index)))
+            Attribute(name, cells.Data(index), size_t(cells.Size(index)));
+        else
+            Attribute(name, QString::fromUtf8(cells.Data(index), cells.Size(index)));
+    }
+
+    // Text of the element just started: bytes already escaped, LFs as line ends.
+    void Text(const char *escaped, size_t size)
+    {
+        if (size == 0)
+            return;
+        CloseStartTag();
+        m_out->AppendLines(escaped, size);
+        m_inline = true;
+    }
+    void Text(const QString &text)
+    {
+        const QByteArray escaped = EscapedText(text);
+        Text(escaped.constData(), size_t(escaped.size()));
+    }
+    void CellText(const RowCells &cells, int index)
+    {
+        if (index >= cells.Count())
+            return;
+        if (PlainText(cells.Data(index), cells.Size(index)))
+            Text(cells.Data(index), size_t(cells.Size(index)));
+        else
+            Text(QString::fromUtf8(cells.Data(index), cells.Size(index)));
+    }
+
+    void End()
+    {
+        const char *tag = m_tags.back();
+        m_tags.pop_back();
+        if (m_open) {
+            m_out->Append("/>");
+        } else {
+            if (!m_inline) {
+                m_out->LineEnd();
+                for (size_t i = 0; i < m_tags.size(); ++i)
+                    m_out->Append("  ");
+            }
+            m_out->Append("</");
+            m_out->Append(tag, std::strlen(tag));
+            m_out->Append('>');
+        }
+        m_open = false;
+        m_inline = false;
+    }
+
+    // An element holding only text; an empty text gives an empty element.
+    void Element(const char *tag, const char *text)
+    {
+        Start(tag);
+        Text(text, std::strlen(text));
+        End();
+    }
+    void Element(const char *tag, const QString &text)
+    {
+        Start(tag);
+        Text(text);
+        End();
+    }
+    void Element(const char *tag, int value)
+    {
+        char digits[16];
+        Start(tag);
+        Text(digits, size_t(MeasureExport::FormatInt(digits, value)));
+        End();
+    }
+    void CellElement(const char *tag, const RowCells &cells, int index)
+    {
+        Start(tag);
+        CellText(cells, index);
+        End();
+    }
+
+    Mark Here() const { return {m_out->Size(), m_tags.size(), m_open, m_inline}; }
+    // Back to a mark at the same depth, as if nothing had been written since.
+    void Restore(const Mark &mark)
+    {
+        m_out->Truncate(mark.size);
+        m_tags.resize(mark.depth);
+        m_open = mark.open;
+        m_inline = mark.inlineText;
+    }
+
+    void Finish()
+    {
+        while (!m_tags.empty())
+            End();
+        m_out->LineEnd();
     }
 
 private:
-    const QStringList &m_row;
-    int m_next = 0;
+    void CloseStartTag()
+    {
+        if (m_open)
+            m_out->Append('>');
+        m_open = false;
+    }
+
+    ExportBuffer *m_out;
+    std::vector<const char *> m_tags;
+    bool m_open = false;
+    bool m_inline = false;
 };
 
 // A light-source spectrum is always 300 to 780 nm in 5 nm steps, whatever its header fields say.
-QString SpectrumText(const EnvironLightData &light)
+void WriteSpectrum(XmlOut *xml, const EnvironLightData &light)
 {
-    QStringList values;
-    for (int i = 0; i < kEnvironLightValueCount; ++i)
-        values << QString::number(double(light.Values[i]), 'f', 7);
-    return values.join(QLatin1Char(' '));
-}
-
-using XmlAttributes = QVector<QPair<QString, QString>>;
-
-XmlAttributes SpectrumAttributes(const EnvironLightData &light)
-{
-    return {{QStringLiteral("WLStart"), QString::number(uint(qMax(light.Start, 0)))},
-            {QStringLiteral("List_Incriment"), QString::number(uint(qMax(light.Step, 0)))}};
+    ExportBuffer text;
+    for (int i = 0; i < kEnvironLightValueCount; ++i) {
+        if (i > 0)
+            text.Append(' ');
+        text.AppendFixed(light.Values[i], 7);
+    }
+    xml->Start("cc:SPDList");
+    xml->Text(text.Data(), text.Size());
+    xml->End();
 }
 
 bool IsUserIlluminantId(int id)
@@ -53,60 +247,8 @@ bool IsUserIlluminantId(int id)
     return IlluminantUserSlot(id) >= 0;
 }
 
-// Writes an export document element by element with each element's attributes in the order given (QDomElement
-// keeps them in a hash whose order changes from run to run, so one export gave different bytes in two runs):
-// one element per line, two spaces per level, text inline, an element without text or children as <tag/>,
-// CR LF line ends.
-class ExportXmlWriter
-{
-public:
-    // The declaration, standalone="yes" when asked, and the document type when one is given.
-    ExportXmlWriter(bool standalone, const QString &documentType) : m_xml(&m_bytes)
-    {
-        m_xml.setAutoFormatting(true);
-        m_xml.setAutoFormattingIndent(2);
-        if (standalone)
-            m_xml.writeStartDocument(QStringLiteral("1.0"), true);
-        else
-            m_xml.writeStartDocument(QStringLiteral("1.0"));
-        if (!documentType.isEmpty())
-            m_xml.writeDTD(documentType);
-    }
-
-    void Start(const QString &tag, const XmlAttributes &attributes = {})
-    {
-        m_xml.writeStartElement(tag);
-        for (const auto &attribute : attributes)
-            m_xml.writeAttribute(attribute.first, attribute.second);
-    }
-    void End() { m_xml.writeEndElement(); }
-    // An element holding only text; an empty text gives an empty element.
-    void Element(const QString &tag, const QString &text, const XmlAttributes &attributes = {})
-    {
-        Start(tag, attributes);
-        // A lone CR would come back from any reader as LF, so it goes out as a reference.
-        const QStringList pieces = text.split(QLatin1Char('\r'));
-        for (int i = 0; i < pieces.size(); ++i) {
-            if (i > 0)
-                m_xml.writeEntityReference(QStringLiteral("#xd"));
-            if (!pieces.at(i).isEmpty())
-                m_xml.writeCharacters(pieces.at(i));
-        }
-        End();
-    }
-
-    // Characters XML cannot hold (control characters in a name) are left out; the stream flags them, which
-    // does not fail the export.
-    QByteArray Finish()
-    {
-        m_xml.writeEndDocument();
-        return m_bytes.replace("\n", "\r\n");
-    }
-
-private:
-    QByteArray m_bytes;
-    QXmlStreamWriter m_xml;
-};
+// A rough size of a row, so the buffer grows once.
+constexpr size_t kBytesPerCell = 40;
 
 } // namespace
 
@@ -119,47 +261,58 @@ int CIODataFile::WriteMeasurementCgatsXml(const QString &path, const QString &cr
     using namespace MeasureExport;
     const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
 
+    ExportBuffer out;
+    XmlOut xml(&out);
     // The document type as peers read it.
-    ExportXmlWriter xml(true, QStringLiteral("<!DOCTYPE cgats17 SYSTEM \"cgats_data.dtd\" []>"));
-    xml.Start(QStringLiteral("cgats17"), {{QStringLiteral("std_version"), QStringLiteral("1.0")},
-                                          {QStringLiteral("dtd_version"), QStringLiteral("1.0")}});
+    xml.Declaration(true, "<!DOCTYPE cgats17 SYSTEM \"cgats_data.dtd\" []>");
+    xml.Start("cgats17");
+    xml.Attribute("std_version", "1.0");
+    xml.Attribute("dtd_version", "1.0");
 
-    xml.Start(QStringLiteral("cgats17.preamble"));
-    xml.Element(QStringLiteral("standard"), QStringLiteral("CGATS.17"));
-    xml.Element(QStringLiteral("originator"), kMaker);
-    xml.Element(QStringLiteral("file_descriptor"), QCoreApplication::applicationName());
+    xml.Start("cgats17.preamble");
+    xml.Element("standard", "CGATS.17");
+    xml.Element("originator", kMaker);
+    xml.Element("file_descriptor", QCoreApplication::applicationName());
     const QDateTime created = ParseCreateTime(createTime);
+    xml.Start("created");
+    xml.Attribute("date", IsoDateWithOffset(createTime));
     // Qt 5's QDate::toString takes month names from the system locale.
-    xml.Element(QStringLiteral("created"),
-                created.isValid() ? QLocale::c().toString(created.date(), QStringLiteral("MMMM d, yyyy")) : QString(),
-                {{QStringLiteral("date"), IsoDateWithOffset(createTime)}});
+    if (created.isValid())
+        xml.Text(QLocale::c().toString(created.date(), QStringLiteral("MMMM d, yyyy")));
+    xml.End();
     xml.End();
 
     const int total = MeasuredPatchTotal(measurement);
     const int chartFormat = ChartColorFormat(chart);
     const QStringList fields = BuildExportFieldList(1, conditions, chartFormat);
-    const QStringList areaKeys = BuildAreaKeyList(measurement);
+    const AreaNumbers areaNumbers = BuildAreaNumbers(BuildAreaKeyList(measurement));
+    QVector<ExportRow> rows;
+    RowCells cells;
     int result = Success;
     for (int conditionId : conditionIds) {
-        xml.Start(QStringLiteral("cgats17.data_section"));
-        xml.Start(QStringLiteral("cgats17.data_section_header"));
-        xml.Element(QStringLiteral("instrumentation"), QString(),
-                    {{QStringLiteral("manufacturer"), kMaker},
-                     {QStringLiteral("model"), InstrumentModelName(measurement.Mode)},
-                     {QStringLiteral("serial_number"), measurement.SerialNumber}});
-        xml.Element(QStringLiteral("measurement_geometry"), QStringLiteral("45/0"));
-        xml.Element(QStringLiteral("measurement_source"), MeasurementConditionIlluminantName(conditionId, illuminants));
+        xml.Start("cgats17.data_section");
+        xml.Start("cgats17.data_section_header");
+        xml.Start("instrumentation");
+        xml.Attribute("manufacturer", kMaker);
+        xml.Attribute("model", InstrumentModelName(measurement.Mode));
+        xml.Attribute("serial_number", measurement.SerialNumber);
+        xml.End();
+        xml.Element("measurement_geometry", "45/0");
+        xml.Element("measurement_source", MeasurementConditionIlluminantName(conditionId, illuminants));
         if (AnyColorSpace(conditions)) {
-            xml.Element(QStringLiteral("weihting_function"), QString(),
-                        {{QStringLiteral("name"), QStringLiteral("observer")},
-                         {QStringLiteral("value"), ObserverName(conditions.Observer) + QStringLiteral(" degree")}});
-            xml.Element(QStringLiteral("weihting_function"), QString(),
-                        {{QStringLiteral("name"), QStringLiteral("illuminant")},
-                         {QStringLiteral("value"), IlluminantName(conditions.Illuminant, conditionId, illuminants)}});
+            xml.Start("weihting_function");
+            xml.Attribute("name", "observer");
+            xml.Attribute("value", ObserverName(conditions.Observer) + QStringLiteral(" degree"));
+            xml.End();
+            xml.Start("weihting_function");
+            xml.Attribute("name", "illuminant");
+            xml.Attribute("value", IlluminantName(conditions.Illuminant, conditionId, illuminants));
+            xml.End();
         }
-        xml.Element(QStringLiteral("keyword"), QString(),
-                    {{QStringLiteral("name"), QStringLiteral("SAMPLE_LOC")},
-                     {QStringLiteral("comment"), QStringLiteral("Patch location in printing form")}});
+        xml.Start("keyword");
+        xml.Attribute("name", "SAMPLE_LOC");
+        xml.Attribute("comment", "Patch location in printing form");
+        xml.End();
         if (total == 0) {
             xml.End();
             xml.End();
@@ -168,39 +321,59 @@ int CIODataFile::WriteMeasurementCgatsXml(const QString &path, const QString &cr
 
         if (chartFormat >= ChartDefinitionData::Format5Color && chartFormat <= ChartDefinitionData::Format8Color) {
             const int inkCount = chartFormat + 2;
-            for (int k = 1; k <= inkCount; ++k)
-                xml.Element(QStringLiteral("processcolor_id"), QString(),
-                            {{QStringLiteral("colors_in_set"), QString::number(inkCount)},
-                             {QStringLiteral("color_number"), QString::number(k)},
-                             {QStringLiteral("color"), k - 1 < inks.size() ? inks.at(k - 1).name : QString()}});
+            for (int k = 1; k <= inkCount; ++k) {
+                xml.Start("processcolor_id");
+                xml.Attribute("colors_in_set", inkCount);
+                xml.Attribute("color_number", k);
+                xml.Attribute("color", k - 1 < inks.size() ? inks.at(k - 1).name : QString());
+                xml.End();
+            }
         }
         xml.End();
-        QList<ExportRow> rows;
-        const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, areaKeys);
-        KeepFirstFailure(&result, code);
+        CollectRows(&rows, order, measurement, chart);
 
-        xml.Start(QStringLiteral("cgats17.data_section_data"));
-        xml.Element(QStringLiteral("number_of_fields"), QString::number(fields.size()));
-        xml.Start(QStringLiteral("data_format"));
-        for (int i = 0; i < fields.size(); ++i)
-            xml.Element(QStringLiteral("field_info"), QString(),
-                        {{QStringLiteral("pos"), QString::number(i + 1)}, {QStringLiteral("name"), fields.at(i)}});
-        xml.End();
-        xml.Element(QStringLiteral("number_of_sets"), QString::number(rows.size()));
-        xml.Start(QStringLiteral("table"));
-        for (const ExportRow &row : rows) {
-            xml.Start(QStringLiteral("tr"));
-            for (const QString &value : row)
-                xml.Element(QStringLiteral("td"), value);
+        xml.Start("cgats17.data_section_data");
+        xml.Element("number_of_fields", fields.size());
+        xml.Start("data_format");
+        for (int i = 0; i < fields.size(); ++i) {
+            xml.Start("field_info");
+            xml.Attribute("pos", i + 1);
+            xml.Attribute("name", fields.at(i));
             xml.End();
         }
         xml.End();
+        // The count stands before the rows, so a failed calculation goes back and writes the section empty.
+        const XmlOut::Mark sets = xml.Here();
+        auto writeSets = [&](bool withRows) {
+            xml.Element("number_of_sets", withRows ? rows.size() : 0);
+            xml.Start("table");
+            for (int r = 0; withRows && r < rows.size(); ++r) {
+                const ExportRow &row = rows.at(r);
+                const int code = BuildExportRow(&cells, conditions, conditionId, row.sheetIndex, *row.record,
+                                                *row.patch, chartFormat, areaNumbers);
+                if (code != Success)
+                    return code;
+                xml.Start("tr");
+                for (int i = 0; i < cells.Count(); ++i)
+                    xml.CellElement("td", cells, i);
+                xml.End();
+            }
+            xml.End();
+            return int(Success);
+        };
+        out.Reserve(out.Size() + size_t(rows.size()) * size_t(fields.size() + 1) * kBytesPerCell);
+        const int code = writeSets(true);
+        if (code != Success) {
+            KeepFirstFailure(&result, code);
+            xml.Restore(sets);
+            writeSets(false);
+        }
         xml.End();
         xml.End();
     }
-    xml.End();
+    xml.Finish();
 
-    const int written = WriteThroughPartFile(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
+    const int written = WriteThroughPartFile(path, out.View(), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }
 
@@ -211,113 +384,147 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
 {
     using namespace MeasureExport;
     const auto [conditions, illuminants, inks] = GatherWriterInputs(m_host, setting);
-    const XmlAttributes cs1{{QStringLiteral("ColorSpecification"), QStringLiteral("CS1")}};
 
-    ExportXmlWriter xml(false, QString());
-    xml.Start(QStringLiteral("cc:CxF"),
-              {{QStringLiteral("xmlns:cc"), QStringLiteral("http://colorexchangeformat.com/CxF3-core")},
-               {QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance")}});
+    ExportBuffer out;
+    XmlOut xml(&out);
+    xml.Declaration(false, nullptr);
+    xml.Start("cc:CxF");
+    xml.Attribute("xmlns:cc", "http://colorexchangeformat.com/CxF3-core");
+    xml.Attribute("xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance");
 
-    const QString isoDate = IsoDateWithOffset(createTime);
-    xml.Start(QStringLiteral("cc:FileInformation"));
-    xml.Element(QStringLiteral("cc:Creator"), kMaker);
-    xml.Element(QStringLiteral("cc:CreationDate"), isoDate);
-    xml.Element(QStringLiteral("cc:Description"), QCoreApplication::applicationName());
-    xml.Element(QStringLiteral("cc:Tag"), QString(),
-                {{QStringLiteral("Name"), QStringLiteral("28178_TargetType")},
-                 {QStringLiteral("Value"), QStringLiteral("CGATS.17")}});
+    const QByteArray isoDate = EscapedText(IsoDateWithOffset(createTime));
+    xml.Start("cc:FileInformation");
+    xml.Element("cc:Creator", kMaker);
+    xml.Start("cc:CreationDate");
+    xml.Text(isoDate.constData(), size_t(isoDate.size()));
+    xml.End();
+    xml.Element("cc:Description", QCoreApplication::applicationName());
+    xml.Start("cc:Tag");
+    xml.Attribute("Name", "28178_TargetType");
+    xml.Attribute("Value", "CGATS.17");
+    xml.End();
     xml.End();
 
     const int chartFormat = ChartColorFormat(chart);
     const bool patchColor = conditions.PatchColorShown == 1 && chartFormat >= ChartDefinitionData::FormatRGB &&
                             chartFormat <= ChartDefinitionData::Format8Color;
-    const QStringList areaKeys = BuildAreaKeyList(measurement);
+    const AreaNumbers areaNumbers = BuildAreaNumbers(BuildAreaKeyList(measurement));
+    const QByteArray densityStatus = EscapedText(DensityStatusName(conditions.DensityStatus));
+    // Spot colour names are the same in every object.
+    QVector<QByteArray> inkNames;
+    for (int k = 5; patchColor && k <= chartFormat + 2; ++k)
+        inkNames.append(EscapedText(k - 1 < inks.size() ? inks.at(k - 1).name : QString()));
     // Without a stored spectrum nothing is made up: the element names the illuminant only.
-    auto writeIlluminant = [&](const QString &tag, const QString &name, bool found, const EnvironLightData &light) {
-        const XmlAttributes spectrum = found ? SpectrumAttributes(light) : XmlAttributes();
-        xml.Start(tag, XmlAttributes{{QStringLiteral("Name"), name}} + spectrum);
-        if (found)
-            xml.Element(QStringLiteral("cc:SPDList"), SpectrumText(light));
+    auto writeIlluminant = [&](const char *tag, const QString &name, bool found, const EnvironLightData &light) {
+        xml.Start(tag);
+        xml.Attribute("Name", name);
+        if (found) {
+            xml.Attribute("WLStart", QString::number(uint(qMax(light.Start, 0))));
+            xml.Attribute("List_Incriment", QString::number(uint(qMax(light.Step, 0))));
+            WriteSpectrum(&xml, light);
+        }
         xml.End();
     };
 
+    QVector<ExportRow> rows;
+    RowCells cells;
     int result = Success;
     for (int conditionId : conditionIds) {
-        xml.Start(QStringLiteral("cc:Resources"));
-        xml.Start(QStringLiteral("cc:ObjectCollection"));
-        QList<ExportRow> rows;
-        const int code = CollectRows(&rows, order, conditions, conditionId, measurement, chart, areaKeys);
-        KeepFirstFailure(&result, code);
+        xml.Start("cc:Resources");
+        xml.Start("cc:ObjectCollection");
+        CollectRows(&rows, order, measurement, chart);
+        out.Reserve(out.Size() + size_t(rows.size()) * 4096);
 
+        // A failed calculation leaves the collection without objects.
+        const XmlOut::Mark firstObject = xml.Here();
         for (const ExportRow &row : rows) {
-            RowCursor cursor(row);
-            const QString id = cursor.Take();
-            const QString name = cursor.Take();
-            xml.Start(QStringLiteral("cc:Object"), {{QStringLiteral("ObjectType"), QStringLiteral("Target")},
-                                                    {QStringLiteral("Id"), id},
-                                                    {QStringLiteral("Name"), name}});
-            xml.Element(QStringLiteral("cc:CreationDate"), isoDate);
-            // The patch colour stands right after ID and SAMPLE_LOC whatever the format.
-            QStringList device;
-            if (patchColor) {
-                for (int k = 0; k < chartFormat + 2; ++k)
-                    device << cursor.Take();
+            const int code = BuildExportRow(&cells, conditions, conditionId, row.sheetIndex, *row.record,
+                                            *row.patch, chartFormat, areaNumbers);
+            if (code != Success) {
+                KeepFirstFailure(&result, code);
+                xml.Restore(firstObject);
+                break;
             }
+            int next = 0;
+            xml.Start("cc:Object");
+            xml.Attribute("ObjectType", "Target");
+            xml.CellAttribute("Id", cells, next++);
+            xml.CellAttribute("Name", cells, next++);
+            xml.Start("cc:CreationDate");
+            xml.Text(isoDate.constData(), size_t(isoDate.size()));
+            xml.End();
+            // The patch colour stands right after ID and SAMPLE_LOC whatever the format.
+            const int device = next;
+            if (patchColor)
+                next += chartFormat + 2;
 
-            xml.Start(QStringLiteral("cc:ColorValues"));
+            xml.Start("cc:ColorValues");
             if (patchColor && chartFormat == ChartDefinitionData::FormatRGB) {
-                xml.Start(QStringLiteral("cc:ColorSRGB"), cs1);
-                xml.Element(QStringLiteral("cc:R"), device.value(0));
-                xml.Element(QStringLiteral("cc:G"), device.value(1));
-                xml.Element(QStringLiteral("cc:B"), device.value(2));
+                xml.Start("cc:ColorSRGB");
+                xml.Attribute("ColorSpecification", "CS1");
+                xml.CellElement("cc:R", cells, device);
+                xml.CellElement("cc:G", cells, device + 1);
+                xml.CellElement("cc:B", cells, device + 2);
                 xml.End();
             }
             if (conditions.DensityShown == 1) {
-                const QString filters[] = {QStringLiteral("Red"), QStringLiteral("Green"), QStringLiteral("Blue"),
-                                           QStringLiteral("Black")};
-                for (const QString &filter : filters) {
-                    xml.Start(QStringLiteral("cc:ColorDensity"), cs1);
-                    xml.Element(QStringLiteral("cc:Density"), cursor.Take());
-                    xml.Element(QStringLiteral("cc:Status"), DensityStatusName(conditions.DensityStatus));
-                    xml.Element(QStringLiteral("cc:Filter"), filter);
+                for (const char *filter : {"Red", "Green", "Blue", "Black"}) {
+                    xml.Start("cc:ColorDensity");
+                    xml.Attribute("ColorSpecification", "CS1");
+                    xml.CellElement("cc:Density", cells, next++);
+                    xml.Start("cc:Status");
+                    xml.Text(densityStatus.constData(), size_t(densityStatus.size()));
+                    xml.End();
+                    xml.Element("cc:Filter", filter);
                     xml.End();
                 }
             }
             if (conditions.ColorSpaceShown == 1) {
-                auto triple = [&](bool on, const QString &tag, const QString &a, const QString &b, const QString &c) {
+                auto triple = [&](bool on, const char *tag, const char *a, const char *b, const char *c) {
                     if (!on)
                         return;
-                    xml.Start(tag, cs1);
-                    xml.Element(a, cursor.Take());
-                    xml.Element(b, cursor.Take());
-                    xml.Element(c, cursor.Take());
+                    xml.Start(tag);
+                    xml.Attribute("ColorSpecification", "CS1");
+                    xml.CellElement(a, cells, next++);
+                    xml.CellElement(b, cells, next++);
+                    xml.CellElement(c, cells, next++);
                     xml.End();
                 };
-                triple(conditions.LabShown == 1, QStringLiteral("cc:ColorCIELab"), QStringLiteral("cc:L"),
-                       QStringLiteral("cc:A"), QStringLiteral("cc:B"));
-                triple(conditions.LchShown == 1, QStringLiteral("cc:ColorCIELch"), QStringLiteral("cc:L"),
-                       QStringLiteral("cc:C"), QStringLiteral("cc:H"));
-                triple(conditions.XyzShown == 1, QStringLiteral("cc:ColorCIEXYZ"), QStringLiteral("cc:X"),
-                       QStringLiteral("cc:Y"), QStringLiteral("cc:Z"));
+                triple(conditions.LabShown == 1, "cc:ColorCIELab", "cc:L", "cc:A", "cc:B");
+                triple(conditions.LchShown == 1, "cc:ColorCIELch", "cc:L", "cc:C", "cc:H");
+                triple(conditions.XyzShown == 1, "cc:ColorCIEXYZ", "cc:X", "cc:Y", "cc:Z");
             }
             // Spectra the user asked for are written even with the colour spaces off.
-            if (conditions.SpectralShown == 1)
-                xml.Element(QStringLiteral("cc:ReflectanceSpectrum"), cursor.TakeRest().join(' '),
-                            cs1 + XmlAttributes{{QStringLiteral("StartWL"), QStringLiteral("380")}});
+            if (conditions.SpectralShown == 1) {
+                xml.Start("cc:ReflectanceSpectrum");
+                xml.Attribute("ColorSpecification", "CS1");
+                xml.Attribute("StartWL", "380");
+                for (int i = next; i < cells.Count(); ++i) {
+                    if (i > next)
+                        xml.Text(" ", 1);
+                    xml.CellText(cells, i);
+                }
+                next = cells.Count();
+                xml.End();
+            }
             xml.End();
 
             if (patchColor && chartFormat >= ChartDefinitionData::FormatCMYK) {
-                xml.Start(QStringLiteral("cc:DeviceColorValues"));
+                xml.Start("cc:DeviceColorValues");
                 const bool plain = chartFormat == ChartDefinitionData::FormatCMYK;
-                xml.Start(plain ? QStringLiteral("cc:ColorCMYK") : QStringLiteral("cc:ColorCMYKPlusN"), cs1);
-                xml.Element(QStringLiteral("cc:Cyan"), device.value(0));
-                xml.Element(QStringLiteral("cc:Magenta"), device.value(1));
-                xml.Element(QStringLiteral("cc:Yellow"), device.value(2));
-                xml.Element(QStringLiteral("cc:Black"), device.value(3));
+                xml.Start(plain ? "cc:ColorCMYK" : "cc:ColorCMYKPlusN");
+                xml.Attribute("ColorSpecification", "CS1");
+                xml.CellElement("cc:Cyan", cells, device);
+                xml.CellElement("cc:Magenta", cells, device + 1);
+                xml.CellElement("cc:Yellow", cells, device + 2);
+                xml.CellElement("cc:Black", cells, device + 3);
                 for (int k = 5; !plain && k <= chartFormat + 2; ++k) {
-                    xml.Start(QStringLiteral("cc:SpotColor"));
-                    xml.Element(QStringLiteral("cc:Name"), k - 1 < inks.size() ? inks.at(k - 1).name : QString());
-                    xml.Element(QStringLiteral("cc:Percentage"), device.value(k - 1));
+                    xml.Start("cc:SpotColor");
+                    const QByteArray &name = inkNames.at(k - 5);
+                    xml.Start("cc:Name");
+                    xml.Text(name.constData(), size_t(name.size()));
+                    xml.End();
+                    xml.CellElement("cc:Percentage", cells, device + k - 1);
                     xml.End();
                 }
                 xml.End();
@@ -327,9 +534,10 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
         }
         xml.End();
 
-        xml.Start(QStringLiteral("cc:ColorSpecificationCollection"));
-        xml.Start(QStringLiteral("cc:ColorSpecification"), {{QStringLiteral("Id"), QStringLiteral("CS1")}});
-        xml.Start(QStringLiteral("cc:TristimulusSpec"));
+        xml.Start("cc:ColorSpecificationCollection");
+        xml.Start("cc:ColorSpecification");
+        xml.Attribute("Id", "CS1");
+        xml.Start("cc:TristimulusSpec");
         const int illuminantId = conditions.Illuminant;
         const bool customIlluminant =
             IsUserIlluminantId(illuminantId) ||
@@ -338,36 +546,40 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
         if (customIlluminant) {
             EnvironLightData light;
             const bool found = m_host && m_host->GetUserIlluminantForCondition(conditionId, illuminantId, &light) == 0;
-            writeIlluminant(QStringLiteral("cc:CustomIlluminant"), illuminantName, found, light);
+            writeIlluminant("cc:CustomIlluminant", illuminantName, found, light);
         } else {
-            xml.Element(QStringLiteral("cc:Illuminant"), illuminantName);
+            xml.Element("cc:Illuminant", illuminantName);
         }
-        xml.Element(QStringLiteral("cc:Observer"), ObserverName(conditions.Observer) + QStringLiteral("_Degree"));
-        xml.Element(QStringLiteral("cc:Method"), QStringLiteral("E308_Table5"));
+        xml.Element("cc:Observer", ObserverName(conditions.Observer) + QStringLiteral("_Degree"));
+        xml.Element("cc:Method", "E308_Table5");
         xml.End();
 
-        xml.Start(QStringLiteral("cc:MeasurementSpec"));
-        xml.Element(QStringLiteral("cc:MeasurementType"), QStringLiteral("Spectrum_Reflectance"));
-        xml.Start(QStringLiteral("cc:GeometryChoice"));
-        xml.Start(QStringLiteral("cc:SingleAngle"));
-        xml.Element(QStringLiteral("cc:SingleAngleConfiguration"), QStringLiteral("Annular"));
-        xml.Element(QStringLiteral("cc:IlluminationAngle"), QStringLiteral("45"));
-        xml.Element(QStringLiteral("cc:MeasurementAngle"), QStringLiteral("0.0"));
+        xml.Start("cc:MeasurementSpec");
+        xml.Element("cc:MeasurementType", "Spectrum_Reflectance");
+        xml.Start("cc:GeometryChoice");
+        xml.Start("cc:SingleAngle");
+        xml.Element("cc:SingleAngleConfiguration", "Annular");
+        xml.Element("cc:IlluminationAngle", "45");
+        xml.Element("cc:MeasurementAngle", "0.0");
         xml.End();
         xml.End();
-        xml.Element(QStringLiteral("cc:WavelengthRange"), QString(),
-                    {{QStringLiteral("StartWL"), QStringLiteral("380")},
-                     {QStringLiteral("Increment"), QStringLiteral("10")}});
-        xml.Start(QStringLiteral("cc:Device"));
-        xml.Element(QStringLiteral("cc:Manufacturer"), kMaker);
-        xml.Element(QStringLiteral("cc:Model"), InstrumentModelName(measurement.Mode));
-        xml.Element(QStringLiteral("cc:SerialNumber"), measurement.SerialNumber);
+        xml.Start("cc:WavelengthRange");
+        xml.Attribute("StartWL", "380");
+        xml.Attribute("Increment", "10");
+        xml.End();
+        xml.Start("cc:Device");
+        xml.Element("cc:Manufacturer", kMaker);
+        xml.Element("cc:Model", InstrumentModelName(measurement.Mode));
+        xml.Element("cc:SerialNumber", measurement.SerialNumber);
         const QString longName = MeasurementConditionLongName(conditionId, illuminants);
-        if (IsUserMeasurementCondition(conditionId))
-            xml.Element(QStringLiteral("cc:DeviceIllumination"), QStringLiteral("Custom"),
-                        {{QStringLiteral("CustomType"), longName}});
-        else
-            xml.Element(QStringLiteral("cc:DeviceIllumination"), longName);
+        if (IsUserMeasurementCondition(conditionId)) {
+            xml.Start("cc:DeviceIllumination");
+            xml.Attribute("CustomType", longName);
+            xml.Text("Custom", 6);
+            xml.End();
+        } else {
+            xml.Element("cc:DeviceIllumination", longName);
+        }
         xml.End();
         xml.End();
         xml.End();
@@ -378,16 +590,16 @@ int CIODataFile::WriteMeasurementCxf(const QString &path, const QString &createT
     for (int conditionId : conditionIds) {
         if (!IsUserMeasurementCondition(conditionId))
             continue;
-        xml.Start(QStringLiteral("cc:CustomResources"));
+        xml.Start("cc:CustomResources");
         EnvironLightData light;
         const bool found =
             m_host && m_host->GetUserIlluminantForCondition(conditionId, kAutoIlluminantId, &light) == 0;
-        writeIlluminant(QStringLiteral("cc:CustomDeviceIlluminant"),
-                        MeasurementConditionLongName(conditionId, illuminants), found, light);
+        writeIlluminant("cc:CustomDeviceIlluminant", MeasurementConditionLongName(conditionId, illuminants), found,
+                        light);
         xml.End();
     }
-    xml.End();
+    xml.Finish();
 
-    const int written = WriteThroughPartFile(path, xml.Finish(), FileOpenFailed, FileOpenFailed);
+    const int written = WriteThroughPartFile(path, out.View(), FileOpenFailed, FileOpenFailed);
     return written != Success ? written : result;
 }

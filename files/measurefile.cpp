@@ -24,6 +24,22 @@ QString Quoted(const QString &text)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// A patch position within a page.
+struct Place {
+    int area;
+    int row;
+    int column;
+    bool operator==(const Place &other) const
+    {
+        return area == other.area && row == other.row && column == other.column;
+    }
+};
+
+uint qHash(const Place &place, uint seed)
+{
+    return ::qHash(qMakePair(qMakePair(place.area, place.row), place.column), seed);
+}
+
 // Column letters of one page: the n-th column met over its areas gets the character 65 + n.
 QHash<QString, QString> ColumnLetterMap(const ChartDefinitionData::Sheet &sheet)
 {
@@ -99,20 +115,19 @@ int CIODataFile::BuildMeasureDataText(QString *text, const QString &separator, c
                              });
 
             // The first measured record of each position among the page's measured ones.
-            QHash<QString, int> firstRecord;
+            QHash<Place, int> firstRecord;
             const int searched = qBound(0, page.MeasuredCount, page.RecordCount);
             for (int r = 0; r < searched; ++r) {
                 const MeasurementData::PatchData &record = page.Records[r];
                 if (record.ColorFormat == 0)
                     continue;
-                const QString key = QStringLiteral("%1-%2-%3").arg(record.Area).arg(record.Row).arg(record.Column);
-                if (!firstRecord.contains(key))
-                    firstRecord.insert(key, r);
+                const Place place{record.Area, record.Row, record.Column};
+                if (!firstRecord.contains(place))
+                    firstRecord.insert(place, r);
             }
 
             for (const ChartDefinitionData::PatchColor *patch : patches) {
-                const int r =
-                    firstRecord.value(QStringLiteral("%1-%2-%3").arg(patch->Area).arg(patch->Row).arg(patch->Column), -1);
+                const int r = firstRecord.value(Place{patch->Area, patch->Row, patch->Column}, -1);
                 if (r < 0)
                     continue;
                 float values[49] = {};
@@ -122,16 +137,21 @@ int CIODataFile::BuildMeasureDataText(QString *text, const QString &separator, c
                 if (code != Success)
                     return code;
                 QString row = QString::number(patch->ID);
+                auto addValue = [&row, &T](float value, int decimals) {
+                    char text[MeasureExport::kMaxFixedText];
+                    row += T;
+                    row += QLatin1String(text, MeasureExport::FormatFixed(text, value, decimals));
+                };
                 if (spectral) {
                     for (int i = 0; i < kSpectralCount; ++i)
-                        row += T + QString::number(double(values[kSpectrum + i]), 'f', 4);
+                        addValue(values[kSpectrum + i], 4);
                 } else {
                     row += T + letters.value(QStringLiteral("%1-%2").arg(patch->Area).arg(patch->Column)) +
                            QString::number(patch->Row + 1);
                     for (int i = 0; i < 3; ++i)
-                        row += T + QString::number(double(values[kXyz + i]), 'f', 7);
+                        addValue(values[kXyz + i], 7);
                     for (int i = 0; i < 3; ++i)
-                        row += T + QString::number(double(values[kLab + i]), 'f', 7);
+                        addValue(values[kLab + i], 7);
                 }
                 rows.append(row);
             }

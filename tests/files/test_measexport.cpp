@@ -3,6 +3,8 @@
 
 #include "measfixture.h"
 
+#include "files/measexport.h"
+
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
@@ -10,6 +12,7 @@
 #include <QtTest>
 
 #include <clocale>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -89,6 +92,74 @@ int WriteGoldenExport(const QString &path, int id)
 }
 
 const int kXmlFormats[] = {2, 4, 7, 9};
+
+// Values at the edges of the fixed-point formatting: signed zeros, ties, values that round to zero, non-finite.
+const float kEdgeValues[] = {-0.0f,     -0.001f,   0.005f,  0.125f,    -0.125f,   1e-45f,  -1e-45f,
+                             2.675f,    99.995f,   -5.5f,   123456.79f, 0.0625f,  1.0005f, -0.0049f,
+                             16777215.f, 3.4e38f,  std::numeric_limits<float>::quiet_NaN(),
+                             std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+constexpr int kEdgeValueCount = int(sizeof(kEdgeValues) / sizeof(kEdgeValues[0]));
+
+// User texts that need escaping or line-end care (a serial ending in CR meets the line end), an eight-ink chart
+// so ink names are written, and values from the table above.
+class EdgeHost : public MeasureHost
+{
+public:
+    EdgeHost()
+    {
+        userSlots[0].Name = QStringLiteral("My \"Light\" & <D50>\n\ttab");
+        environment.Inks[4].name = QStringLiteral("Spot <&>\"'");
+        environment.Inks[5].name = QStringLiteral("Line\r\nEnd\n");
+        environment.Inks[6].name = QStringLiteral("Gr\u00fcn \u65e5\u672c \U0001F600");
+        environment.Inks[7].name = QStringLiteral("Lone\rCR");
+    }
+    int GetUserIlluminantForCondition(int conditionId, int illuminantId, EnvironLightData *out) override
+    {
+        const int code = MeasureHost::GetUserIlluminantForCondition(conditionId, illuminantId, out);
+        for (int i = 0; i < kEnvironLightValueCount; ++i)
+            out->Values[i] = kEdgeValues[i % kEdgeValueCount];
+        return code;
+    }
+    int CalculatePatchValues(float *values, const float *block, const Setting::MeasureConditionSetting &,
+                             int conditionId) override
+    {
+        for (int k = 0; k < 49; ++k)
+            values[k] = kEdgeValues[(k + int(block[0]) + conditionId) % kEdgeValueCount];
+        return 0;
+    }
+};
+
+float FloatFromBits(quint32 bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+quint32 BitsOfFloat(float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+QString EdgeGoldenName(int id)
+{
+    return QStringLiteral("measexport_edge_id%1%2").arg(id).arg(OutputFormatExtension(id));
+}
+
+int WriteEdgeExport(const QString &path, int id)
+{
+    ChartGuard chart;
+    BuildFixtureChart(&chart.chart, ChartDefinitionData::Format8Color, FixtureLayout());
+    MeasurementGuard measurement;
+    BuildFixtureMeasurement(&measurement.measurement);
+    measurement.measurement.SerialNumber = QStringLiteral("SN \"<1>\" & 2\r");
+    EdgeHost host;
+    CIODataFile io(&host);
+    return io.SaveMeasurementData(path, id, kCreated, AllSwitchesOn(), {1, 15}, measurement.measurement,
+                                  chart.chart);
+}
 
 // This test program started with this argument and a folder writes the XML goldens' exports there and ends.
 constexpr char kWriteXmlExportsChild[] = "--write-xml-exports";
@@ -202,14 +273,18 @@ private slots:
         // Keys sort as text: "0-10" comes before "0-2".
         const QStringList keys{QStringLiteral("0-0"), QStringLiteral("0-1"), QStringLiteral("0-10"),
                                QStringLiteral("0-2")};
-        CIODataFile::ExportRow row;
-        QCOMPARE(io.BuildExportRow(&row, AllSwitchesOn(), 1, 0, record, patch, 2, keys), 0);
-        QCOMPARE(row.value(0), QStringLiteral("7"));
-        QCOMPARE(row.value(1), location);
+        MeasureExport::RowCells row;
+        QCOMPARE(io.BuildExportRow(&row, AllSwitchesOn(), 1, 0, record, patch, 2, CIODataFile::BuildAreaNumbers(keys)),
+                 0);
+        QCOMPARE(row.Cell(0), QByteArray("7"));
+        QCOMPARE(QString::fromUtf8(row.Cell(1)), location);
 
         // Without a key list the five classic columns: sheet, area, column, row.
-        QCOMPARE(io.BuildExportRow(&row, AllSwitchesOn(), 1, 1, record, patch, 2, QStringList()), 0);
-        QCOMPARE(row.mid(0, 5), (QStringList{"7", "2", "11", QString::number(column + 1), "2"}));
+        QCOMPARE(io.BuildExportRow(&row, AllSwitchesOn(), 1, 1, record, patch, 2, CIODataFile::AreaNumbers()), 0);
+        QStringList classic;
+        for (int i = 0; i < 5; ++i)
+            classic << QString::fromUtf8(row.Cell(i));
+        QCOMPARE(classic, (QStringList{"7", "2", "11", QString::number(column + 1), "2"}));
     }
 
     void areaKeysAndPageOutOfPosition()
@@ -221,14 +296,19 @@ private slots:
         QCOMPARE(CIODataFile::BuildAreaKeyList(m), (QStringList{"0-0", "0-1", "1-0", "1-1"}));
         MeasureHost host;
         CIODataFile io(&host);
-        QList<CIODataFile::ExportRow> rows;
-        const QStringList keys{QStringLiteral("0-0")};
-        QCOMPARE(io.CollectRowsInLayoutOrder(&rows, AllSwitchesOn(), 1, m, fixture.chart.chart, keys), 0);
+        QVector<CIODataFile::ExportRow> rows;
+        const CIODataFile::AreaNumbers areaNumbers = CIODataFile::BuildAreaNumbers({QStringLiteral("0-0")});
+        CIODataFile::CollectRowsInLayoutOrder(&rows, m, fixture.chart.chart);
         QStringList locations;
-        for (const auto &row : rows)
-            locations << row.value(0) + QLatin1Char(':') + row.value(1);
+        MeasureExport::RowCells cells;
+        for (const auto &row : rows) {
+            QCOMPARE(io.BuildExportRow(&cells, AllSwitchesOn(), 1, row.sheetIndex, *row.record, *row.patch, 2,
+                                       areaNumbers),
+                     0);
+            locations << QString::fromUtf8(cells.Cell(0) + ':' + cells.Cell(1));
+        }
         QCOMPARE(locations.join(' '), QStringLiteral("8:0A1 5:0A2 7:0A1 6:0B1 4:1A1 1:1B1"));
-        QCOMPARE(io.CollectRowsInIdOrder(&rows, AllSwitchesOn(), 1, m, fixture.chart.chart, keys), 0);
+        CIODataFile::CollectRowsInIdOrder(&rows, m, fixture.chart.chart);
         QVERIFY(rows.isEmpty());
     }
 
@@ -268,6 +348,75 @@ private slots:
                                                    "<!DOCTYPE cgats17 SYSTEM \"cgats_data.dtd\" []>\r\n"
                                                  : "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<cc:CxF ";
             QVERIFY2(bytes.startsWith(declaration), bytes.left(120).constData());
+        }
+        const QByteArray expected = ReadBytes(golden);
+        QVERIFY2(bytes == expected, qPrintable(FirstDifference(bytes, expected)));
+    }
+
+    // The exports format numbers themselves; every value must read exactly as Qt's fixed-point text.
+    void fixedFormattingMatchesQt()
+    {
+        auto check = [](float value) {
+            for (int decimals : {0, 1, 2, 3, 4, 7, 9}) {
+                char text[MeasureExport::kMaxFixedText];
+                const int size = MeasureExport::FormatFixed(text, value, decimals);
+                const QByteArray expected = QString::number(double(value), 'f', decimals).toLatin1();
+                if (QByteArray(text, size) != expected)
+                    return QStringLiteral("%1 (bits %2) with %3 decimals: %4, Qt %5")
+                        .arg(double(value), 0, 'g', 17)
+                        .arg(BitsOfFloat(value), 8, 16, QLatin1Char('0'))
+                        .arg(decimals)
+                        .arg(QString::fromLatin1(text, size), QString::fromLatin1(expected));
+            }
+            return QString();
+        };
+        for (float value : kEdgeValues) {
+            const QString failure = check(value);
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        }
+        // Exact ties at 2, 3 and 7 decimals, their neighbours, and a deterministic sweep over the bit patterns of
+        // every magnitude (negatives included), the fast path's limit 2^33 among them.
+        for (float tie : {0.125f, 0.375f, 1.0625f, 2.5f, 0.5f, 1e-7f, 0.00000005f, 8589934592.f, 8589934591.f}) {
+            for (float value : {tie, std::nextafter(tie, 0.f), std::nextafter(tie, 1e30f), -tie}) {
+                const QString failure = check(value);
+                QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            }
+        }
+        quint32 random = 1;
+        for (int i = 0; i < 100000; ++i) {
+            random = random * 1664525u + 1013904223u;
+            // Mostly magnitudes from 2^-27 to 2^33, where values are written; every eighth any bit pattern.
+            const quint32 exponent = 100u + (random >> 8) % 61u;
+            const quint32 bits = i % 8 == 0 ? random : ((random & 0x807fffffu) | (exponent << 23));
+            const QString failure = check(FloatFromBits(bits));
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        }
+        for (int value : {0, 1, -1, 9, 10, 2147483647, int(-2147483647 - 1)}) {
+            char text[16];
+            QCOMPARE(QByteArray(text, MeasureExport::FormatInt(text, value)), QByteArray::number(value));
+        }
+    }
+
+    // Escaping, line ends inside user text and number formatting at its edges, pinned byte for byte.
+    void edgeGoldens_data()
+    {
+        QTest::addColumn<int>("id");
+        for (int id = 0; id < 5; ++id)
+            QTest::newRow(qPrintable(EdgeGoldenName(id))) << id;
+    }
+    void edgeGoldens()
+    {
+        QFETCH(int, id);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(EdgeGoldenName(id));
+        QCOMPARE(WriteEdgeExport(path, id), 0);
+        const QByteArray bytes = ReadBytes(path);
+        const QString golden = kGoldenDir + QLatin1Char('/') + EdgeGoldenName(id);
+        if (qEnvironmentVariableIsSet("VAREMO_UPDATE_GOLDENS")) {
+            QFile out(golden);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(bytes);
+            QSKIP("golden written");
         }
         const QByteArray expected = ReadBytes(golden);
         QVERIFY2(bytes == expected, qPrintable(FirstDifference(bytes, expected)));
@@ -455,7 +604,7 @@ private slots:
         const auto entries = CIODataFile::ListChartPatchesById(chart.chart);
         QStringList columns;
         for (const auto &entry : entries)
-            columns << QString::number(entry.second.Column);
+            columns << QString::number(entry.second->Column);
         QCOMPARE(columns.join(' '), QStringLiteral("3 2 0 1"));
     }
 
