@@ -67,9 +67,9 @@ int FileNumber(const QString &fileName, const char *suffix)
 }
 
 // The numbered documents of a folder in name order.
-QList<QPair<int, QString>> NumberedFiles(const QString &folder, const char *suffix)
+CDocumentData::NumberedFileList NumberedFiles(const QString &folder, const char *suffix)
 {
-    QList<QPair<int, QString>> files;
+    CDocumentData::NumberedFileList files;
     const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
     for (const QString &name : names) {
         const int number = FileNumber(name, suffix);
@@ -84,30 +84,46 @@ QStringList SubFolders(const QString &folder)
     return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-// The highest document number among every name in a folder, whether or not the file can be read.
-int HighestFileNumber(const QString &folder, const char *suffix)
-{
+// One listing of a folder: the highest document number among every name, whether or not the file can be read,
+// and the numbered regular files in name order.
+struct FolderListing {
     int highest = 0;
-    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
-                                                     QDir::NoDotAndDotDot);
-    for (const QString &name : names)
-        highest = std::max(highest, FileNumber(name, suffix));
-    return highest;
+    CDocumentData::NumberedFileList files;
+};
+
+FolderListing ListFolder(const QString &folder, const char *suffix)
+{
+    FolderListing listing;
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        const int number = FileNumber(entry.fileName(), suffix);
+        listing.highest = std::max(listing.highest, number);
+        if (number > 0 && entry.isFile())
+            listing.files.append({number, folder + QLatin1Char('/') + entry.fileName()});
+    }
+    return listing;
 }
 
 // The highest numbers in use under a kind folder (D/Chart or D/Density), counted from names alone: chart files
 // and the chart folders of every data group (measurements may outlive an unreadable or removed chart file), and
-// the measurement files in the chart folders of the given group, the recognition folder apart.
+// the measurement files in the chart folders of the given group, the recognition folder apart. The same walk
+// keeps the chart files and the given group's measurement files by chart folder name, so that the folders are
+// listed once.
 struct NumbersInUse {
     int charts = 0;
     int measures = 0;
     int recognitions = 0;
+    CDocumentData::NumberedFileList chartFiles;
+    QHash<QString, CDocumentData::NumberedFileList> measureFiles;
 };
 
 NumbersInUse CountNumbersInUse(const QString &kindFolder, const QString &group)
 {
     NumbersInUse used;
-    used.charts = HighestFileNumber(kindFolder, kChartSuffix);
+    FolderListing charts = ListFolder(kindFolder, kChartSuffix);
+    used.charts = charts.highest;
+    used.chartFiles = std::move(charts.files);
     for (const QString &groupName : SubFolders(kindFolder)) {
         const QString groupFolder = kindFolder + QLatin1Char('/') + groupName;
         for (const QString &chartName : SubFolders(groupFolder)) {
@@ -115,7 +131,9 @@ NumbersInUse CountNumbersInUse(const QString &kindFolder, const QString &group)
             used.charts = std::max(used.charts, chart);
             if (groupName != group)
                 continue;
-            const int measure = HighestFileNumber(groupFolder + QLatin1Char('/') + chartName, kMeasureSuffix);
+            FolderListing listing = ListFolder(groupFolder + QLatin1Char('/') + chartName, kMeasureSuffix);
+            const int measure = listing.highest;
+            used.measureFiles.insert(chartName, std::move(listing.files));
             if (chart > 0)
                 used.measures = std::max(used.measures, measure);
             else if (chartName == Number(kRecognitionFolderNumber))
@@ -362,8 +380,7 @@ int CDocumentData::Initialize(bool firstRun)
     if (firstRun && !CopyRecursively(m_initialDataFolder, m_dataFolder))
         return kDocumentCopyError;
     ReadDataGroups();
-    RefreshPresetDensityCharts();
-    int result = ReadAllDensityDocuments();
+    int result = ReadDensityDocuments(true);
     if (result != kDocumentOk)
         return result;
     if (m_host->IsDataFormatCurrent())
@@ -405,10 +422,10 @@ int CDocumentData::ReadAllDocuments()
     BumpIdCounter(&m_measureCounter, used.measures, -1);
     BumpIdCounter(&m_recognitionCounter, used.recognitions, -1);
 
-    int result = ReadDesignationCharts();
+    int result = ReadDesignationCharts(used.chartFiles, used.measureFiles);
     if (result == kDocumentOk) {
         emit ReadDesignationChartFinished(m_charts, m_measures);
-        result = ReadRecognitionMeasures();
+        result = ReadRecognitionMeasures(used.measureFiles.value(Number(kRecognitionFolderNumber)));
         if (result == kDocumentOk)
             emit ReadRecognitionMeasureFinished(m_recognitions);
     }
@@ -417,41 +434,47 @@ int CDocumentData::ReadAllDocuments()
     return result;
 }
 
-int CDocumentData::ReadDesignationCharts()
+int CDocumentData::ReadDesignationCharts(const NumberedFileList &charts,
+                                         const QHash<QString, NumberedFileList> &measures)
 {
     bool made = false;
     if (!MakeFolder(RecognitionFolder(), &made))
         return kDocumentFolderError;
-    const auto files = NumberedFiles(m_dataFolder + QLatin1String(kChartFolder), kChartSuffix);
-    for (const auto &file : files) {
+    for (const auto &file : charts) {
         ChartDesigData record;
-        ChartDefinitionDataSheets chart;
-        if (ReadChartFile(&record, &chart, file.second) != kDocumentOk)
+        int unit = kLengthUnitMm;
+        if (ListChartFile(&record, file.second, &unit) != kDocumentOk)
             continue;
-        if (chart.UNIT == kLengthUnitInch) {
-            ConvertChartToMillimetres(&chart);
-            SaveChartFile(file.second, &record, chart);
+        if (unit == kLengthUnitInch) {
+            // Rare: only such a chart is read whole, converted and written back.
+            ChartDefinitionDataSheets chart;
+            const int read = ReadChartFile(&record, &chart, file.second);
+            if (read == kDocumentOk) {
+                ConvertChartToMillimetres(&chart);
+                SaveChartFile(file.second, &record, chart);
+            }
+            ClearChartDefinitionData(&chart);
+            if (read != kDocumentOk)
+                continue;
         }
-        ClearChartDefinitionData(&chart);
         BumpIdCounter(&m_chartCounter, file.first, -1);
         record.ID = file.first;
         m_charts.append(record);
         if (!MakeFolder(DesignationChartFolder(file.first), &made))
             return kDocumentFolderError;
-        ReadMeasureFolder(DesignationChartFolder(file.first), file.first, false);
+        ReadMeasureFolder(measures.value(Number(file.first)), file.first, false);
     }
     return kDocumentOk;
 }
 
-int CDocumentData::ReadMeasureFolder(const QString &folder, int chartNumber, bool density)
+int CDocumentData::ReadMeasureFolder(const NumberedFileList &files, int chartNumber, bool density)
 {
     QList<ChartDesigMeasureData> &list = density ? m_densityMeasures : m_measures;
     int &counter = density ? m_densityMeasureCounter : m_measureCounter;
-    const auto files = NumberedFiles(folder, kMeasureSuffix);
     for (const auto &file : files) {
         ChartDesigMeasureData record;
-        const int result = density ? ReadDensityMeasureFile(&record, nullptr, file.second)
-                                   : ReadMeasureFile(&record, nullptr, file.second);
+        const int result = density ? ListDensityMeasureFile(&record, file.second)
+                                   : ListMeasureFile(&record, file.second);
         if (result != kDocumentOk)
             continue;
         BumpIdCounter(&counter, file.first, -1);
@@ -462,12 +485,11 @@ int CDocumentData::ReadMeasureFolder(const QString &folder, int chartNumber, boo
     return kDocumentOk;
 }
 
-int CDocumentData::ReadRecognitionMeasures()
+int CDocumentData::ReadRecognitionMeasures(const NumberedFileList &files)
 {
-    const auto files = NumberedFiles(RecognitionFolder(), kMeasureSuffix);
     for (const auto &file : files) {
         ChartRecogData record;
-        if (ReadRecognitionFile(&record, nullptr, nullptr, file.second) != kDocumentOk)
+        if (ListRecognitionFile(&record, file.second) != kDocumentOk)
             continue;
         BumpIdCounter(&m_recognitionCounter, file.first, -1);
         record.ID = file.first;
@@ -479,16 +501,24 @@ int CDocumentData::ReadRecognitionMeasures()
 
 int CDocumentData::ReadAllDensityDocuments()
 {
+    return ReadDensityDocuments(false);
+}
+
+int CDocumentData::ReadDensityDocuments(bool refreshPresets)
+{
     m_densityCharts.clear();
     m_densityMeasures.clear();
     m_densityChartCounter = m_densityMeasureCounter = 1;
     const NumbersInUse used = CountNumbersInUse(m_dataFolder + QLatin1String(kDensityFolder), CurrentDataGroup());
     BumpIdCounter(&m_densityChartCounter, used.charts, -1);
     BumpIdCounter(&m_densityMeasureCounter, used.measures, -1);
-    const auto files = NumberedFiles(m_dataFolder + QLatin1String(kDensityFolder), kChartSuffix);
-    for (const auto &file : files) {
+    for (const auto &file : used.chartFiles) {
         DensityBalanceData record;
-        if (ReadDensityChartFile(&record, nullptr, file.second) != kDocumentOk)
+        if (ListDensityChartFile(&record, file.second) != kDocumentOk)
+            continue;
+        // A replaced preset is listed from its new bytes.
+        if (refreshPresets && RefreshPresetFile(file.second, record) &&
+            ListDensityChartFile(&record, file.second) != kDocumentOk)
             continue;
         BumpIdCounter(&m_densityChartCounter, file.first, -1);
         record.ID = file.first;
@@ -496,7 +526,7 @@ int CDocumentData::ReadAllDensityDocuments()
         bool made = false;
         if (!MakeFolder(DensityChartFolder(file.first), &made))
             return kDocumentFolderError;
-        ReadMeasureFolder(DensityChartFolder(file.first), file.first, true);
+        ReadMeasureFolder(used.measureFiles.value(Number(file.first)), file.first, true);
     }
     return kDocumentOk;
 }
@@ -1333,27 +1363,32 @@ bool CDocumentData::CopyPresetFile(const QString &source, const QString &target)
     return out.commit();
 }
 
+bool CDocumentData::RefreshPresetFile(const QString &path, const DensityBalanceData &record) const
+{
+    const QString preset = PresetFileFor(record);
+    if (preset.isEmpty())
+        return false;
+    const QString source = m_initialDataFolder + QLatin1String(kDensityFolder) + preset;
+    QFile installed(source);
+    if (!installed.exists())
+        return false;
+    QFile current(path);
+    // Files of different sizes differ; only same-sized ones are compared byte by byte.
+    if (installed.size() == current.size() && installed.open(QIODevice::ReadOnly) &&
+        current.open(QIODevice::ReadOnly) && installed.readAll() == current.readAll())
+        return false;
+    installed.close();
+    current.close();
+    return CopyPresetFile(source, path);
+}
+
 void CDocumentData::RefreshPresetDensityCharts()
 {
     const auto files = NumberedFiles(m_dataFolder + QLatin1String(kDensityFolder), kChartSuffix);
     for (const auto &file : files) {
         DensityBalanceData record;
-        if (ReadDensityChartFile(&record, nullptr, file.second) != kDocumentOk)
-            continue;
-        const QString preset = PresetFileFor(record);
-        if (preset.isEmpty())
-            continue;
-        const QString source = m_initialDataFolder + QLatin1String(kDensityFolder) + preset;
-        QFile installed(source);
-        if (!installed.exists())
-            continue;
-        QFile current(file.second);
-        if (installed.open(QIODevice::ReadOnly) && current.open(QIODevice::ReadOnly) &&
-            installed.readAll() == current.readAll())
-            continue;
-        installed.close();
-        current.close();
-        CopyPresetFile(source, file.second);
+        if (ListDensityChartFile(&record, file.second) == kDocumentOk)
+            RefreshPresetFile(file.second, record);
     }
 }
 
@@ -1379,16 +1414,15 @@ int CDocumentData::InstallPresetsByLevel()
         if (file.first < threshold)
             continue;
         DensityBalanceData preset;
-        if (ReadDensityChartFile(&preset, nullptr, file.second) != kDocumentOk || IsPresetDensityChartInstalled(preset))
+        if (ListDensityChartFile(&preset, file.second) != kDocumentOk || IsPresetDensityChartInstalled(preset))
             continue;
         const int number = NextId(&m_densityChartCounter, -1);
         const QString target = DensityChartPath(number);
         bool made = false;
         if (!MakeFolder(m_dataFolder + QLatin1String(kDensityFolder), &made) || !CopyPresetFile(file.second, target))
             return kDocumentFileError;
-        DensityBalanceData record;
-        if (ReadDensityChartFile(&record, nullptr, target) != kDocumentOk)
-            continue;
+        // The copy holds the preset's bytes, so the preset's entry is the copy's.
+        DensityBalanceData record = preset;
         record.ID = number;
         m_densityCharts.append(record);
         if (!MakeFolder(DensityChartFolder(number), &made))

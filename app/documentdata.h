@@ -12,8 +12,10 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -109,6 +111,9 @@ public:
     int ReadDensityMeasure(int number, int chartNumber, MeasurementDataSheets *measurement);
     int ReadRecognitionMeasure(int number, ChartDefinitionDataSheets *chart, MeasurementDataSheets *measurement);
 
+    // Numbered document files of a folder in name order: {number, path}.
+    using NumberedFileList = QList<QPair<int, QString>>;
+
     const QList<ChartDesigData> *GetDesignationCharts() const { return &m_charts; }
     const QList<ChartDesigMeasureData> *GetDesignationMeasures() const { return &m_measures; }
     const QList<ChartRecogData> *GetRecognitionMeasures() const { return &m_recognitions; }
@@ -179,9 +184,15 @@ signals:
     void ReadRecognitionMeasureFinished(QList<ChartRecogData> measures);
 
 private:
-    int ReadDesignationCharts();
-    int ReadRecognitionMeasures();
-    int ReadMeasureFolder(const QString &folder, int chartNumber, bool density);
+    // The lists from the files one listing of the folders found.
+    int ReadDesignationCharts(const NumberedFileList &charts, const QHash<QString, NumberedFileList> &measures);
+    int ReadRecognitionMeasures(const NumberedFileList &files);
+    int ReadMeasureFolder(const NumberedFileList &files, int chartNumber, bool density);
+    // At start the preset density charts are refreshed during the one listing of the density charts.
+    int ReadDensityDocuments(bool refreshPresets);
+    // Replaces a user's copy of a preset density chart with the installation's file when the two differ; true
+    // when the file was replaced.
+    bool RefreshPresetFile(const QString &path, const DensityBalanceData &record) const;
     int CreateMeasure(int *number, int chartNumber, MeasurementDataSheets *measurement, bool density);
     // Rewrites a designation or density measurement with the record changed and page, if any, appended.
     int RewriteMeasure(int number, bool density, const MeasurementData *page,

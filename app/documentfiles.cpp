@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -597,6 +598,235 @@ bool ReadMeasurementBlock(QDataStream &stream, MeasurementDataSheets *measuremen
     return true;
 }
 
+// A document file's bytes for a list entry: read whole when small, mapped when large, and walked by its small
+// count fields; the blocks between them are stepped over, never decoded. The checks are the full readers' checks
+// of the file's structure, so a file that is cut short or whose counts do not fit its length is refused here as
+// there.
+class ListWalk
+{
+public:
+    explicit ListWalk(const QString &path) : m_file(path)
+    {
+        m_opened = m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        if (!m_opened)
+            return;
+        m_size = m_file.size();
+        // Small files are read whole into a buffer kept between files: unmapping costs more than the copy.
+        if (m_size > 0 && m_size > kReadWholeBytes)
+            m_mapped = m_file.map(0, m_size);
+        if (m_mapped) {
+            m_data = m_mapped;
+        } else {
+            std::vector<char> &buffer = ReadBuffer();
+            if (buffer.size() < size_t(m_size))
+                buffer.resize(size_t(m_size));
+            m_data = reinterpret_cast<const uchar *>(buffer.data());
+            m_ok = m_size <= kReadWholeBytes && m_file.read(buffer.data(), m_size) == m_size;
+        }
+        version = Byte();
+        Byte();
+    }
+    ~ListWalk()
+    {
+        if (m_mapped)
+            m_file.unmap(m_mapped);
+    }
+    ListWalk(const ListWalk &) = delete;
+    ListWalk &operator=(const ListWalk &) = delete;
+
+    bool Opened() const { return m_opened; }
+    bool Ok() const { return m_ok; }
+    bool AtEnd() const { return m_pos == m_size; }
+
+    qint32 Int()
+    {
+        if (!m_ok || m_size - m_pos < kIntBytes)
+            return Fail();
+        const qint32 value = qFromBigEndian<qint32>(m_data + m_pos);
+        m_pos += kIntBytes;
+        return value;
+    }
+    bool Skip(qint64 bytes)
+    {
+        if (!m_ok || bytes < 0 || bytes > m_size - m_pos)
+            return Fail();
+        m_pos += bytes;
+        return true;
+    }
+    // True when count items of at least leastItemBytes each can still follow.
+    bool Fits(qint64 count, qint64 leastItemBytes)
+    {
+        qint64 needed = 0;
+        if (!m_ok || count < 0 || __builtin_mul_overflow(count, leastItemBytes, &needed) || needed > m_size - m_pos)
+            return Fail();
+        return true;
+    }
+    // A text as the stream stores it: a byte length (all ones for a null text), then UTF-16 code units.
+    bool Text(QString *text)
+    {
+        const quint32 bytes = quint32(Int());
+        if (!m_ok)
+            return false;
+        if (bytes == 0xffffffffu) {
+            *text = QString();
+            return true;
+        }
+        if ((bytes & 1) || qint64(bytes) > m_size - m_pos)
+            return Fail();
+        const int length = int(bytes / 2);
+        QString read(length, Qt::Uninitialized);
+        QChar *chars = read.data();
+        for (int i = 0; i < length; ++i)
+            chars[i] = QChar(qFromBigEndian<quint16>(m_data + m_pos + 2 * i));
+        m_pos += bytes;
+        *text = length > 0 ? read : QString(QLatin1String(""));
+        return true;
+    }
+
+    qint8 version = 0;
+
+private:
+    static constexpr qint64 kReadWholeBytes = 4 << 20;
+    static std::vector<char> &ReadBuffer()
+    {
+        static thread_local std::vector<char> buffer;
+        return buffer;
+    }
+    qint8 Byte()
+    {
+        if (!m_ok || m_pos >= m_size)
+            return qint8(Fail());
+        return qint8(m_data[m_pos++]);
+    }
+    int Fail()
+    {
+        m_ok = false;
+        return 0;
+    }
+
+    QFile m_file;
+    uchar *m_mapped = nullptr;
+    const uchar *m_data = nullptr;
+    qint64 m_size = 0;
+    qint64 m_pos = 0;
+    bool m_opened = false;
+    bool m_ok = true;
+};
+
+// A float list of first to last values: only its count is read.
+bool WalkFloatList(ListWalk &walk, qint32 first, qint32 last)
+{
+    const qint32 count = walk.Int();
+    return walk.Ok() && count >= first && count <= last && walk.Skip(count * kDoubleBytes);
+}
+
+bool WalkImage(ListWalk &walk)
+{
+    const qint32 width = walk.Int();
+    const qint32 height = walk.Int();
+    const qint32 bits = walk.Int();
+    if (!walk.Ok() || !IsStorableImageSize(width, height, bits))
+        return false;
+    const qint64 size = ImageByteCount(width, height, bits);
+    if (size <= 0)
+        return true;
+    const qint32 length = walk.Int();
+    return walk.Ok() && length == size && size <= kMaxStorableImageBytes && walk.Skip(size);
+}
+
+bool WalkPage(ListWalk &walk)
+{
+    walk.Skip(2 * kIntBytes);
+    const qint32 patchCount = walk.Int();
+    const qint32 areaCount = walk.Int();
+    if (!walk.Ok() || patchCount < 0 || !IsStorableAreaCount(areaCount) || !walk.Skip(areaCount * kStoredAreaBytes))
+        return false;
+    walk.Skip(kIntBytes);
+    const qint32 clipCount = walk.Int();
+    if (!walk.Ok() || !IsStorableClipAreaCount(clipCount) || !walk.Skip(clipCount * kStoredClipAreaBytes) ||
+        !WalkImage(walk) || !walk.Fits(patchCount, kStoredPatchBytes))
+        return false;
+    for (qint32 i = 0; i < patchCount; ++i) {
+        walk.Skip(5 * kIntBytes);
+        if (!WalkFloatList(walk, 0, kMaxColorValueCount))
+            return false;
+    }
+    return walk.Ok();
+}
+
+// A pages block: the page count and unit, then every page. pageTrailerBytes as for ReadSheetsBlock.
+bool WalkSheets(ListWalk &walk, qint64 pageTrailerBytes, qint32 *count, qint32 *unit)
+{
+    *count = walk.Int();
+    if (!walk.Fits(*count, kStoredPageBytes + pageTrailerBytes))
+        return false;
+    *unit = walk.Int();
+    if (!walk.Ok() || !IsStorableUnit(*unit))
+        return false;
+    for (qint32 i = 0; i < *count; ++i)
+        if (!WalkPage(walk))
+            return false;
+    return true;
+}
+
+bool WalkMeasuredPage(ListWalk &walk, int version)
+{
+    if (!WalkImage(walk))
+        return false;
+    walk.Skip(kIntBytes);
+    const qint32 recordCount = walk.Int();
+    if (!walk.Fits(recordCount, kStoredRecordBytes))
+        return false;
+    walk.Skip(kIntBytes);
+    for (qint32 i = 0; i < recordCount; ++i) {
+        walk.Skip(6 * kIntBytes);
+        if (!WalkFloatList(walk, kInstrumentValueCount, kInstrumentValueCount))
+            return false;
+        walk.Skip(kIntBytes);
+        if (!WalkFloatList(walk, 0, kMaxColorValueCount))
+            return false;
+    }
+    if (version >= 2)
+        walk.Skip(kIntBytes);
+    return walk.Ok();
+}
+
+bool WalkMeasurement(ListWalk &walk, int version)
+{
+    const qint32 count = walk.Int();
+    if (!walk.Fits(count, kStoredMeasuredPageBytes + (version >= 2 ? kIntBytes : 0)))
+        return false;
+    const qint32 mode = walk.Int();
+    QString text;
+    if (!walk.Text(&text) || !IsStorableMeasurementMode(mode))
+        return false;
+    for (qint32 i = 0; i < count; ++i)
+        if (!WalkMeasuredPage(walk, version))
+            return false;
+    return true;
+}
+
+// The header of the measurement and recognition files, as a list entry takes it.
+template <typename Record>
+bool WalkMeasureHeader(ListWalk &walk, Record *read)
+{
+    if (!walk.Text(&read->ChartName) || !walk.Text(&read->CreateTime))
+        return false;
+    read->RecordCount = walk.Int();
+    read->Diameter = walk.Int();
+    return walk.Ok();
+}
+
+// The list-entry fields of a measurement record; its ID and chart ID are left alone.
+template <typename Record>
+void FillListedMeasure(Record *record, const Record &read)
+{
+    record->RecordCount = read.RecordCount;
+    record->Diameter = read.Diameter;
+    record->ChartName = read.ChartName;
+    record->CreateTime = read.CreateTime;
+}
+
 } // namespace
 
 void WriteSheets(QDataStream &stream, const ChartDefinitionDataSheets &chart, const ChartDefinitionData::Sheet *page,
@@ -878,5 +1108,122 @@ int ReadRecognitionFile(ChartRecogData *record, ChartDefinitionDataSheets *chart
     header.Fill(&m, record);
     readChart.HandTo(chart);
     readMeasurement.HandTo(measurement);
+    return kDocumentOk;
+}
+
+int ListChartFile(ChartDesigData *record, const QString &path, int *unit)
+{
+    ListWalk walk(path);
+    if (!walk.Opened())
+        return kDocumentFileError;
+    ChartDesigData read;
+    if (!walk.Text(&read.ChartName) || !walk.Text(&read.CreateTime))
+        return kDocumentInvalid;
+    read.ChartPatchCount = walk.Int();
+    read.Diameter = walk.Int();
+    if (!walk.Text(&read.UUID))
+        return kDocumentInvalid;
+    const qint32 barcode = walk.Int();
+    qint32 count = 0, pageUnit = 0;
+    if (!walk.Ok() || !IsStorableBarcodeFlag(barcode) ||
+        !WalkSheets(walk, ChartPageTrailerBytes(walk.version), &count, &pageUnit))
+        return kDocumentInvalid;
+    if (walk.version >= 2)
+        walk.Skip(count * kStoredBarcodeBytes);
+    if (walk.version >= 4)
+        walk.Skip(count * kStoredResolutionBytes);
+    read.Recog = walk.version >= 5 ? walk.Int() : ChartDefinitionData::RecogCombine;
+    if (!walk.Ok())
+        return kDocumentInvalid;
+    record->Kind = ChartDefinitionData::KindNormal;
+    record->SheetCount = count;
+    record->ChartPatchCount = read.ChartPatchCount;
+    record->Diameter = read.Diameter;
+    record->UUID = read.UUID;
+    record->ChartName = read.ChartName;
+    record->CreateTime = read.CreateTime;
+    record->Recog = read.Recog;
+    if (unit)
+        *unit = pageUnit;
+    return kDocumentOk;
+}
+
+int ListDensityChartFile(DensityBalanceData *record, const QString &path)
+{
+    ListWalk walk(path);
+    if (!walk.Opened())
+        return kDocumentFileError;
+    DensityBalanceData read;
+    read.Template = walk.Int();
+    read.SecondNumber = walk.Int();
+    if (!walk.Text(&read.ChartName) || !walk.Text(&read.CreateTime))
+        return kDocumentInvalid;
+    read.ChartPatchCount = walk.Int();
+    read.Diameter = walk.Int();
+    if (!walk.Text(&read.UUID))
+        return kDocumentInvalid;
+    qint32 count = 0, unit = 0;
+    if (!WalkSheets(walk, 0, &count, &unit))
+        return kDocumentInvalid;
+    if (walk.version >= 2)
+        walk.Int();
+    if (!walk.Ok())
+        return kDocumentInvalid;
+    record->Kind = ChartDefinitionData::KindDensity;
+    record->SheetCount = count;
+    record->ChartPatchCount = read.ChartPatchCount;
+    record->Diameter = read.Diameter;
+    record->UUID = read.UUID;
+    record->ChartName = read.ChartName;
+    record->CreateTime = read.CreateTime;
+    record->Template = read.Template;
+    record->SecondNumber = read.SecondNumber;
+    return kDocumentOk;
+}
+
+namespace {
+
+int ListMeasureKind(ChartDesigMeasureData *record, const QString &path, bool density)
+{
+    ListWalk walk(path);
+    if (!walk.Opened())
+        return kDocumentFileError;
+    ChartDesigMeasureData read;
+    if (!WalkMeasureHeader(walk, &read) || !WalkMeasurement(walk, walk.version))
+        return kDocumentInvalid;
+    if (density) {
+        QString text;
+        if (walk.version >= 3 && (!walk.Text(&text) || !walk.Text(&text)))
+            return kDocumentInvalid;
+    } else if (!walk.Ok() || !walk.AtEnd()) {
+        return kDocumentInvalid;
+    }
+    FillListedMeasure(record, read);
+    return kDocumentOk;
+}
+
+} // namespace
+
+int ListMeasureFile(ChartDesigMeasureData *record, const QString &path)
+{
+    return ListMeasureKind(record, path, false);
+}
+
+int ListDensityMeasureFile(ChartDesigMeasureData *record, const QString &path)
+{
+    return ListMeasureKind(record, path, true);
+}
+
+int ListRecognitionFile(ChartRecogData *record, const QString &path)
+{
+    ListWalk walk(path);
+    if (!walk.Opened())
+        return kDocumentFileError;
+    ChartRecogData read;
+    qint32 count = 0, unit = 0;
+    if (!WalkMeasureHeader(walk, &read) || !WalkSheets(walk, 0, &count, &unit) ||
+        !WalkMeasurement(walk, walk.version) || !walk.Ok())
+        return kDocumentInvalid;
+    FillListedMeasure(record, read);
     return kDocumentOk;
 }

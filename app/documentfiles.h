@@ -77,3 +77,13 @@ int ReadMeasureFile(ChartDesigMeasureData *record, MeasurementDataSheets *measur
 int ReadDensityMeasureFile(ChartDesigMeasureData *record, MeasurementDataSheets *measurement, const QString &path);
 int ReadRecognitionFile(ChartRecogData *record, ChartDefinitionDataSheets *chart, MeasurementDataSheets *measurement,
                         const QString &path);
+
+// List readers: only what a list entry needs. The file is walked by its count fields without decoding the pages'
+// contents, so a file cut short, or one whose counts do not fit its length, is refused as by the readers above;
+// damage inside the records is found by the full read when the document is opened. Results and record fields
+// as the readers above give them with a null chart or measurement. *unit takes a chart's length unit.
+int ListChartFile(ChartDesigData *record, const QString &path, int *unit = nullptr);
+int ListDensityChartFile(DensityBalanceData *record, const QString &path);
+int ListMeasureFile(ChartDesigMeasureData *record, const QString &path);
+int ListDensityMeasureFile(ChartDesigMeasureData *record, const QString &path);
+int ListRecognitionFile(ChartRecogData *record, const QString &path);

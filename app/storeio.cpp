@@ -9,16 +9,30 @@
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstring>
 
 namespace Store {
 
 namespace {
 constexpr qint64 kDoubleBytes = 8;
+// Float lists move through a stack block of this many values.
+constexpr int kBlockValues = 256;
+} // namespace
+
+bool ReadOnlyFile::OpenForReading()
+{
+    if (!open(QIODevice::ReadOnly))
+        return false;
+    m_size = QFile::size();
+    return true;
 }
 
 FileReader::FileReader(const QString &path) : file(path)
 {
-    opened = file.open(QIODevice::ReadOnly);
+    opened = file.OpenForReading();
     if (!opened)
         return;
     stream.setDevice(&file);
@@ -81,9 +95,51 @@ bool ReadCount(QDataStream &stream, qint32 *count, qint64 leastItemBytes)
 void WriteFloatList(QDataStream &stream, const float *values, int count)
 {
     stream << qint32(count);
-    for (int i = 0; i < count; ++i)
-        stream << double(values[i]);
+    const bool big = stream.byteOrder() == QDataStream::BigEndian;
+    char block[kBlockValues * kDoubleBytes];
+    for (int done = 0; done < count && stream.status() == QDataStream::Ok;) {
+        const int n = std::min(count - done, kBlockValues);
+        for (int i = 0; i < n; ++i) {
+            const double value = values[done + i];
+            quint64 bits = 0;
+            std::memcpy(&bits, &value, sizeof bits);
+            if (big)
+                qToBigEndian(bits, block + i * kDoubleBytes);
+            else
+                qToLittleEndian(bits, block + i * kDoubleBytes);
+        }
+        stream.writeRawData(block, int(n * kDoubleBytes));
+        done += n;
+    }
 }
+
+namespace {
+
+// Reads count doubles as floats in blocks; false (stream marked) when the bytes are not all there.
+bool ReadFloats(QDataStream &stream, float *values, int count)
+{
+    const bool big = stream.byteOrder() == QDataStream::BigEndian;
+    char block[kBlockValues * kDoubleBytes];
+    for (int done = 0; done < count;) {
+        const int n = std::min(count - done, kBlockValues);
+        const int bytes = int(n * kDoubleBytes);
+        if (stream.readRawData(block, bytes) != bytes) {
+            stream.setStatus(QDataStream::ReadPastEnd);
+            return false;
+        }
+        for (int i = 0; i < n; ++i) {
+            const quint64 bits = big ? qFromBigEndian<quint64>(block + i * kDoubleBytes)
+                                     : qFromLittleEndian<quint64>(block + i * kDoubleBytes);
+            double value = 0.0;
+            std::memcpy(&value, &bits, sizeof value);
+            values[done + i] = float(value);
+        }
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
 
 int ReadFloatList(QDataStream &stream, float *values, int capacity, bool *longer)
 {
@@ -93,11 +149,8 @@ int ReadFloatList(QDataStream &stream, float *values, int capacity, bool *longer
     if (!ReadCount(stream, &count, kDoubleBytes))
         return -1;
     const int kept = qMin(count, qMax(capacity, 0));
-    for (int i = 0; i < kept; ++i) {
-        double value = 0.0;
-        stream >> value;
-        values[i] = float(value);
-    }
+    if (!ReadFloats(stream, values, kept))
+        return -1;
     if (count > kept) {
         // Consume the rest so the next field reads from the right place.
         qint64 rest = qint64(count - kept) * kDoubleBytes;

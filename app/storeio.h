@@ -16,6 +16,19 @@ class QIODevice;
 
 namespace Store {
 
+// A file open for reading whose size is taken once when it opens: the count checks ask for the bytes left before
+// every list, and a plain QFile asks the file system each time.
+class ReadOnlyFile : public QFile
+{
+public:
+    explicit ReadOnlyFile(const QString &path) : QFile(path) {}
+    bool OpenForReading();
+    qint64 size() const override { return m_size >= 0 ? m_size : QFile::size(); }
+
+private:
+    qint64 m_size = -1;
+};
+
 // A store file opened for reading, with its stream prepared and its two version bytes read.
 class FileReader
 {
@@ -26,7 +39,7 @@ public:
     bool Opened() const { return opened; }
     bool Ok() const { return stream.status() == QDataStream::Ok; }
 
-    QFile file;
+    ReadOnlyFile file;
     QDataStream stream;
     qint8 version = 0; // the first version byte
     qint8 second = 0;
@@ -49,7 +62,7 @@ bool CountFits(const QDataStream &stream, qint64 count, qint64 leastItemBytes);
 // Reads a 32-bit count and checks it as above; on refusal *count is 0 and the stream is marked corrupt.
 bool ReadCount(QDataStream &stream, qint32 *count, qint64 leastItemBytes);
 
-// A float list on the stream: a 32-bit count, then that many doubles.
+// A float list on the stream: a 32-bit count, then that many doubles, moved as one block.
 void WriteFloatList(QDataStream &stream, const float *values, int count);
 // Reads a whole float list and copies at most capacity values into values (slots beyond the list stay as they
 // were). Returns the list's length, or -1 when the count is damaged (negative or more than the bytes left;

@@ -1,5 +1,6 @@
 // Document files and the document store. Run by hand from a Release build:
-//   build/release/bin/bench_documents
+//   build/release/bin/bench_documents --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// The store benchmarks write a store of about 760 MB into the temporary folder once per run.
 
 #include "app/documentdata.h"
 #include "app/documentfiles.h"
@@ -8,8 +9,16 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -101,36 +110,187 @@ public:
     Setting::UserEnvironment environment;
 };
 
-// The start-up read over a full store: 600 charts of 100 patches, 10 one-page measurements of 100 records each.
-void BM_ReadAllDocuments(benchmark::State &state)
-{
+// The store as the program finds it at start: 600 charts of 100 patches, each with 10 one-page measurements of
+// 100 records (6000 measurements, about 760 MB), and a few density charts with a measurement each. Built once
+// per run into a temporary folder; the page cache is warm from writing it.
+struct FullStore {
     QTemporaryDir dir;
     Host host;
-    CDocumentData store(&host, nullptr, dir.path(), QString());
-    store.ReadDataGroups();
-    ChartDefinitionDataSheets chart;
-    FillChart(&chart, 100);
-    MeasurementDataSheets m;
-    FillMeasurement(&m, 1, 100);
-    for (int c = 0; c < CDocumentData::kChartStoreLimit; ++c) {
-        ChartDefinitionDataSheets copy;
-        CopyChartDefinitionData(&copy, chart);
-        copy.ChartName = QStringLiteral("C%1").arg(c);
-        store.CreateDesignationChart(&copy, false);
-        ClearChartDefinitionData(&copy);
-        const int number = store.GetDesignationCharts()->last().ID;
-        for (int k = 0; k < 10; ++k) {
-            int measure = 0;
-            store.CreateDesignationMeasure(&measure, number, &m);
+    qint64 bytes = 0;
+    int files = 0;
+
+    FullStore()
+    {
+        // One chart and one measurement go through the store's writers; the rest are plain copies of their
+        // bytes, since the store's atomic writer syncs every file to disk and 6600 syncs take minutes.
+        CDocumentData store(&host, nullptr, dir.path(), QString());
+        store.ReadDataGroups();
+        ChartDefinitionDataSheets chart;
+        FillChart(&chart, 100);
+        MeasurementDataSheets m;
+        FillMeasurement(&m, 1, 100);
+        store.CreateDesignationChart(&chart, false);
+        int measure = 0;
+        store.CreateDesignationMeasure(&measure, 1, &m);
+        const QByteArray chartBytes = ReadFile(store.DesignationChartPath(1));
+        const QByteArray measureBytes = ReadFile(store.DesignationMeasurePath(1, measure));
+        for (int c = 1; c <= CDocumentData::kChartStoreLimit; ++c) {
+            if (c > 1)
+                WriteFile(store.DesignationChartPath(c), chartBytes);
+            QDir().mkpath(store.DesignationChartFolder(c));
+            for (int k = 0; k < 10; ++k) {
+                const int number = (c - 1) * 10 + k + 1;
+                if (number > 1)
+                    WriteFile(store.DesignationMeasurePath(c, number), measureBytes);
+            }
+        }
+        for (int c = 0; c < 10; ++c) {
+            ChartDefinitionDataSheets copy;
+            CopyChartDefinitionData(&copy, chart);
+            store.CreateDensityChart(7, 0, &copy);
+            ClearChartDefinitionData(&copy);
+            int density = 0;
+            store.CreateDensityMeasure(&density, store.GetDensityCharts()->last().ID, &m);
+        }
+        ClearChartDefinitionData(&chart);
+        ClearMeasureFileData(&m);
+        QDirIterator it(dir.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            bytes += it.fileInfo().size();
+            ++files;
         }
     }
-    ClearChartDefinitionData(&chart);
-    ClearMeasureFileData(&m);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(store.ReadAllDocuments());
-    state.counters["documents"] = double(store.GetDesignationCharts()->size() + store.GetDesignationMeasures()->size());
+
+    static QByteArray ReadFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void WriteFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    }
+};
+
+FullStore &SharedStore()
+{
+    static FullStore store;
+    return store;
 }
-BENCHMARK(BM_ReadAllDocuments)->Unit(benchmark::kSecond)->Iterations(3);
+
+// What the program reads from the store at start: the store's initialisation (data groups, preset refresh,
+// density lists) and the designation and recognition lists.
+int StartupListing(FullStore &full, int *documents)
+{
+    CDocumentData store(&full.host, nullptr, full.dir.path(), QString());
+    int result = store.Initialize(false);
+    if (result == kDocumentOk)
+        result = store.ReadAllDocuments();
+    *documents = store.GetDesignationCharts()->size() + store.GetDesignationMeasures()->size() +
+                 store.GetDensityCharts()->size() + store.GetDensityMeasures()->size();
+    return result;
+}
+
+// The reference: every byte of the store read once by cat, in a child process.
+double CatSeconds(const FullStore &full)
+{
+    const QByteArray command =
+        "find '" + QFile::encodeName(full.dir.path()) + "' -type f -exec cat {} + >/dev/null";
+    QElapsedTimer timer;
+    timer.start();
+    if (std::system(command.constData()) != 0)
+        return -1.0;
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// The start-up listing against cat over the same files, timed in turn in every iteration.
+void BM_StartupListing(benchmark::State &state)
+{
+    FullStore &full = SharedStore();
+    CatSeconds(full);
+    double listing = 0.0, cat = 0.0;
+    int documents = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        benchmark::DoNotOptimize(StartupListing(full, &documents));
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(seconds);
+        listing += seconds;
+        cat += CatSeconds(full);
+    }
+    const double n = double(state.iterations());
+    state.counters["documents"] = documents;
+    state.counters["store_MB"] = double(full.bytes) / 1e6;
+    state.counters["files"] = full.files;
+    state.counters["listing_s"] = listing / n;
+    state.counters["cat_s"] = cat / n;
+    state.counters["ratio_ours_per_cat"] = listing / cat;
+}
+BENCHMARK(BM_StartupListing)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The reference alone: `find DIR -type f -exec cat {} + >/dev/null`.
+void BM_StartupListingReferenceCat(benchmark::State &state)
+{
+    FullStore &full = SharedStore();
+    for (auto _ : state)
+        state.SetIterationTime(CatSeconds(full));
+}
+BENCHMARK(BM_StartupListingReferenceCat)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+qint64 StatusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// Peak memory of one start-up listing, in a forked child whose peak is reset before it runs.
+void BM_StartupListingPeakMemory(benchmark::State &state)
+{
+    FullStore &full = SharedStore();
+    for (auto _ : state) {
+        int channel[2];
+        if (pipe(channel) != 0) {
+            state.SkipWithError("no pipe");
+            return;
+        }
+        const pid_t child = fork();
+        if (child == 0) {
+            close(channel[0]);
+            QFile reset(QStringLiteral("/proc/self/clear_refs"));
+            if (reset.open(QIODevice::WriteOnly))
+                reset.write("5");
+            reset.close();
+            qint64 sizes[2] = {StatusKilobytes("VmRSS:"), 0};
+            int documents = 0;
+            StartupListing(full, &documents);
+            sizes[1] = StatusKilobytes("VmHWM:");
+            const ssize_t written = write(channel[1], sizes, sizeof sizes);
+            _exit(written == ssize_t(sizeof sizes) ? 0 : 1);
+        }
+        close(channel[1]);
+        qint64 sizes[2] = {0, 0};
+        const bool read = ::read(channel[0], sizes, sizeof sizes) == ssize_t(sizeof sizes);
+        close(channel[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (!read) {
+            state.SkipWithError("child failed");
+            return;
+        }
+        state.counters["before_MB"] = double(sizes[0]) / 1024.0;
+        state.counters["peak_MB"] = double(sizes[1]) / 1024.0;
+    }
+}
+BENCHMARK(BM_StartupListingPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

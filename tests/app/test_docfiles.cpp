@@ -277,6 +277,60 @@ private slots:
         QCOMPARE(ReadAll(path), w.bytes);
     }
 
+    // The writer's bytes for the kinds that share the blocks above: a density chart, a designation measurement
+    // and a recognition measurement, each of one page with one patch or record.
+    void goldenOtherKinds()
+    {
+        ChartDefinitionDataSheets chart = MakeChart(1, 1, 1);
+        MeasurementDataSheets m = MakeMeasurement(1, 1);
+        ChartGuard g1{&chart};
+        MeasurementGuard g2{&m};
+        m.Sheets[0].Records[0].ColorFormat = 3;
+        m.Sheets[0].Records[0].ColorValue[4] = 0.125f;
+
+        Writer page;
+        page.ints({21000, 29700, 1, 1}).ints({1, 1, 1, 1000, 2000, 600, 600, 600, 600});
+        page.i(0).i(0).ints({0, 0, 0}).ints({1, 0, 0, 0, 1}).list({0, 100, 200});
+        Writer measured;
+        measured.i(1).i(0).t("SN000001").ints({0, 0, 0}).ints({1, 1, 1});
+        measured.ints({1, 0, 0, 0, 1000, 2000}).list(Sequence(152, 0.0, 0.25));
+        measured.i(3).list({10, 20, 30, 0, 0.125}).i(200);
+
+        DensityBalanceData density;
+        density.Template = 7;
+        density.SecondNumber = 2;
+        density.ChartName = QStringLiteral("D");
+        density.CreateTime = QStringLiteral("2024/01/02 03:04:05");
+        density.ChartPatchCount = 1;
+        density.Diameter = 4;
+        density.UUID = QStringLiteral("{d}");
+        Writer w;
+        w.version(2).i(7).i(2).t("D").t("2024/01/02 03:04:05").i(1).i(4).t("{d}").i(1).i(0);
+        w.raw(page.bytes).i(1);
+        QCOMPARE(SaveDensityChartFile(Path("golden_density.vrchart"), &density, chart), kDocumentOk);
+        QCOMPARE(ReadAll(Path("golden_density.vrchart")), w.bytes);
+
+        ChartDesigMeasureData record;
+        record.ChartName = QStringLiteral("M");
+        record.CreateTime = QStringLiteral("2024/01/02 03:04:05");
+        record.RecordCount = 1;
+        record.Diameter = 2;
+        Writer mw;
+        mw.version(2).t("M").t("2024/01/02 03:04:05").i(1).i(2).raw(measured.bytes);
+        QCOMPARE(SaveMeasureFile(Path("golden.vrmeas"), &record, m), kDocumentOk);
+        QCOMPARE(ReadAll(Path("golden.vrmeas")), mw.bytes);
+
+        ChartRecogData recognition;
+        recognition.ChartName = QStringLiteral("R");
+        recognition.CreateTime = QStringLiteral("2024/01/02 03:04:05");
+        recognition.RecordCount = 1;
+        recognition.Diameter = 3;
+        Writer rw;
+        rw.version(2).t("R").t("2024/01/02 03:04:05").i(1).i(3).i(1).i(0).raw(page.bytes).raw(measured.bytes);
+        QCOMPARE(SaveRecognitionFile(Path("golden_recognition.vrmeas"), &recognition, chart, m), kDocumentOk);
+        QCOMPARE(ReadAll(Path("golden_recognition.vrmeas")), rw.bytes);
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<int>("kind");
@@ -782,7 +836,8 @@ private slots:
         QTest::newRow("recognition measurement") << 4;
     }
 
-    // A file cut at any offset is refused and leaves nothing allocated.
+    // A file cut at any offset is refused by the reader, leaving nothing allocated, and by the list reader. The
+    // whole file, and the file with bytes after its end, list as the reader reads them for a list entry.
     void truncation()
     {
         QFETCH(int, kind);
@@ -809,10 +864,43 @@ private slots:
         case 3: QCOMPARE(SaveDensityMeasureFile(full, &measureRecord, m), kDocumentOk); break;
         case 4: QCOMPARE(SaveRecognitionFile(full, &recogRecord, chart, m), kDocumentOk); break;
         }
+        // The result and the list entry's fields of the list reader (list) or the reader without pages.
+        auto entry = [&](const QString &path, bool list) {
+            ChartDesigData c;
+            DensityBalanceData d;
+            ChartDesigMeasureData m;
+            ChartRecogData r;
+            int result = -1;
+            switch (kind) {
+            case 0: result = list ? ListChartFile(&c, path) : ReadChartFile(&c, nullptr, path); break;
+            case 1: result = list ? ListDensityChartFile(&d, path) : ReadDensityChartFile(&d, nullptr, path); break;
+            case 2: result = list ? ListMeasureFile(&m, path) : ReadMeasureFile(&m, nullptr, path); break;
+            case 3:
+                result = list ? ListDensityMeasureFile(&m, path) : ReadDensityMeasureFile(&m, nullptr, path);
+                break;
+            case 4:
+                result = list ? ListRecognitionFile(&r, path) : ReadRecognitionFile(&r, nullptr, nullptr, path);
+                break;
+            }
+            return QStringList{QString::number(result), c.ChartName, c.CreateTime, c.UUID,
+                               QString::number(c.SheetCount), QString::number(c.ChartPatchCount),
+                               QString::number(c.Diameter), QString::number(c.Recog), QString::number(c.Kind),
+                               d.ChartName, d.UUID, QString::number(d.SheetCount), QString::number(d.Template),
+                               QString::number(d.SecondNumber), QString::number(d.Kind), m.ChartName,
+                               m.CreateTime, QString::number(m.RecordCount), QString::number(m.Diameter),
+                               r.ChartName, QString::number(r.RecordCount), QString::number(r.Diameter)};
+        };
         const QByteArray bytes = ReadAll(full);
+        QCOMPARE(entry(full, true).first(), QString::number(kDocumentOk));
+        QCOMPARE(entry(full, true), entry(full, false));
+        const QString longer = Path(QStringLiteral("longer%1").arg(kind));
+        QVERIFY(WriteFile(longer, bytes + QByteArray(3, '\0')));
+        QCOMPARE(entry(longer, true), entry(longer, false));
         const QString cut = Path(QStringLiteral("cut%1").arg(kind));
         for (int size = 0; size < bytes.size(); ++size) {
             QVERIFY(WriteFile(cut, bytes.left(size)));
+            if (entry(cut, true).first() != QString::number(kDocumentInvalid))
+                QFAIL(qPrintable(QStringLiteral("listing cut at %1 of %2").arg(size).arg(bytes.size())));
             ChartDefinitionDataSheets c;
             MeasurementDataSheets r;
             int result = -1;
@@ -826,6 +914,32 @@ private slots:
             if (result != kDocumentInvalid)
                 QFAIL(qPrintable(QStringLiteral("cut at %1 of %2 gave %3").arg(size).arg(bytes.size()).arg(result)));
             QVERIFY(!c.Sheets && !r.Sheets);
+        }
+    }
+
+    // A file too large to be read whole for its list entry is mapped; it lists the same, and cut it is refused.
+    void largeFileListing()
+    {
+        MeasurementDataSheets m = MakeMeasurement(1, 2);
+        MeasurementGuard g{&m};
+        auto &page = m.Sheets[0];
+        page.Width = 1500;
+        page.Height = 1000;
+        page.BitPerPixel = 24;
+        page.ImageBytes = NewImageBytes(size_t(ImageByteCount(1500, 1000, 24)));
+        std::fill_n(page.ImageBytes.get(), ImageByteCount(1500, 1000, 24), 7);
+        ChartDesigMeasureData record;
+        const QString path = Path("large.vrmeas");
+        QCOMPARE(SaveMeasureFile(path, &record, m), kDocumentOk);
+        const QByteArray bytes = ReadAll(path);
+        QVERIFY(bytes.size() > 4 << 20);
+        ChartDesigMeasureData listed;
+        QCOMPARE(ListMeasureFile(&listed, path), kDocumentOk);
+        QCOMPARE(listed.ChartName, record.ChartName);
+        QCOMPARE(listed.RecordCount, record.RecordCount);
+        for (const QByteArray &damaged : {bytes.chopped(1), bytes + QByteArray(1, '\0')}) {
+            QVERIFY(WriteFile(path, damaged));
+            QCOMPARE(ListMeasureFile(&listed, path), kDocumentInvalid);
         }
     }
 

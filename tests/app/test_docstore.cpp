@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <cstring>
@@ -450,6 +451,174 @@ private slots:
         int next = 0;
         QCOMPARE(f.store.CreateDesignationMeasure(&next, created, &m), kDocumentOk);
         QCOMPARE(next, 6);
+    }
+
+    // A store of the start-up shape in small: charts with one-page measurements, recognition measurements and
+    // density charts with their measurements, plus files the listing must leave out. The lists hold exactly the
+    // files the full reader accepts, with the fields it reads.
+    void listsMatchFullRead()
+    {
+        Fixture f;
+        MeasurementDataSheets m = MakeMeasurement(1, 6);
+        MeasurementGuard g1{&m};
+        ChartDefinitionDataSheets page = MakeChart(2, 2, 3);
+        ChartGuard g2{&page};
+        for (int c = 0; c < 3; ++c) {
+            const int chart = f.CreateChart(QStringLiteral("C%1").arg(c), c + 1);
+            for (int k = 0; k < 3; ++k) {
+                int number = 0;
+                QCOMPARE(f.store.CreateDesignationMeasure(&number, chart, &m), kDocumentOk);
+            }
+            int recognition = 0;
+            QCOMPARE(f.store.CreateRecognitionMeasure(&recognition, page, &m), kDocumentOk);
+            QCOMPARE(f.store.CreateDensityChart(7, c, &page), kDocumentOk);
+            int density = 0;
+            QCOMPARE(f.store.CreateDensityMeasure(&density, f.store.GetDensityCharts()->last().ID, &m), kDocumentOk);
+        }
+        QCOMPARE(f.store.UpdateDesignationMeasure(2, m.Sheets[0]), kDocumentOk);
+        const QString cutMeasure = f.store.DesignationMeasurePath(1, 1);
+        QVERIFY(WriteFile(cutMeasure, ReadAll(cutMeasure).chopped(1)));
+        const QString cutChart = f.store.DesignationChartPath(3);
+        QVERIFY(WriteFile(cutChart, ReadAll(cutChart).chopped(8)));
+        QCOMPARE(f.store.ReadAllDocuments(), kDocumentOk);
+        QCOMPARE(f.store.ReadAllDensityDocuments(), kDocumentOk);
+
+        int files = 0;
+        QList<int> readable;
+        for (int number = 1; number <= 3; ++number) {
+            ChartDesigData full;
+            if (ReadChartFile(&full, nullptr, f.store.DesignationChartPath(number)) == kDocumentOk)
+                readable << number;
+        }
+        QCOMPARE(readable, (QList<int>{1, 2}));
+        QCOMPARE(f.store.GetDesignationCharts()->size(), 2);
+        for (const ChartDesigData &listed : *f.store.GetDesignationCharts()) {
+            ChartDesigData full;
+            QCOMPARE(ReadChartFile(&full, nullptr, f.store.DesignationChartPath(listed.ID)), kDocumentOk);
+            QCOMPARE(listed.ChartName, full.ChartName);
+            QCOMPARE(listed.CreateTime, full.CreateTime);
+            QCOMPARE(listed.UUID, full.UUID);
+            QCOMPARE(listed.SheetCount, full.SheetCount);
+            QCOMPARE(listed.ChartPatchCount, full.ChartPatchCount);
+            QCOMPARE(listed.Diameter, full.Diameter);
+            QCOMPARE(listed.Recog, full.Recog);
+            QCOMPARE(listed.SheetCount, listed.ID);
+        }
+        // Chart 1 lost its cut measurement; the measurements of chart 3 are not listed, as chart 3 is not.
+        QCOMPARE(f.store.GetDesignationMeasures()->size(), 5);
+        for (const ChartDesigMeasureData &listed : *f.store.GetDesignationMeasures()) {
+            ChartDesigMeasureData full;
+            QCOMPARE(ReadMeasureFile(&full, nullptr, f.store.DesignationMeasurePath(listed.ChartID, listed.ID)),
+                     kDocumentOk);
+            QCOMPARE(listed.ChartName, full.ChartName);
+            QCOMPARE(listed.CreateTime, full.CreateTime);
+            QCOMPARE(listed.RecordCount, full.RecordCount);
+            QCOMPARE(listed.Diameter, full.Diameter);
+            ++files;
+        }
+        QCOMPARE(f.store.FindDesignationMeasure(2)->RecordCount, 12);
+        QCOMPARE(f.store.GetRecognitionMeasures()->size(), 3);
+        for (const ChartRecogData &listed : *f.store.GetRecognitionMeasures()) {
+            ChartRecogData full;
+            QCOMPARE(ReadRecognitionFile(&full, nullptr, nullptr, f.store.RecognitionMeasurePath(listed.ID)),
+                     kDocumentOk);
+            QCOMPARE(listed.ChartName, full.ChartName);
+            QCOMPARE(listed.RecordCount, full.RecordCount);
+        }
+        QCOMPARE(f.store.GetDensityCharts()->size(), 3);
+        for (const DensityBalanceData &listed : *f.store.GetDensityCharts()) {
+            DensityBalanceData full;
+            QCOMPARE(ReadDensityChartFile(&full, nullptr, f.store.DensityChartPath(listed.ID)), kDocumentOk);
+            QCOMPARE(listed.ChartName, full.ChartName);
+            QCOMPARE(listed.UUID, full.UUID);
+            QCOMPARE(listed.SheetCount, full.SheetCount);
+            QCOMPARE(listed.ChartPatchCount, full.ChartPatchCount);
+            QCOMPARE(listed.Template, full.Template);
+            QCOMPARE(listed.SecondNumber, full.SecondNumber);
+        }
+        QCOMPARE(f.store.GetDensityMeasures()->size(), 3);
+        QCOMPARE(files, 5);
+    }
+
+    void damagedRecordListedRefusedOnOpen_data()
+    {
+        QTest::addColumn<bool>("chart");
+        QTest::newRow("measurement record") << false;
+        QTest::newRow("chart patch") << true;
+    }
+
+    // Damage inside the records that leaves the file's structure whole: the document is listed, and opening it
+    // is refused with the invalid-file code.
+    void damagedRecordListedRefusedOnOpen()
+    {
+        QFETCH(bool, chart);
+        Fixture f;
+        const int number = f.CreateChart(QStringLiteral("C"));
+        MeasurementDataSheets m = MakeMeasurement(1);
+        MeasurementGuard g{&m};
+        int measure = 0;
+        QCOMPARE(f.store.CreateDesignationMeasure(&measure, number, &m), kDocumentOk);
+        // The last colour format of the file: before the colour list of three values and the page resolution in
+        // a measurement, before the colour list and the QR code, resolution and recognition blocks in a chart.
+        const QString path =
+            chart ? f.store.DesignationChartPath(number) : f.store.DesignationMeasurePath(number, measure);
+        QByteArray bytes = ReadAll(path);
+        const int at = bytes.size() - (chart ? 4 + 4 + 16 + 28 + 4 : 4 + 28 + 4);
+        QCOMPARE(qFromBigEndian<qint32>(bytes.constData() + at), 1);
+        qToBigEndian<qint32>(99, bytes.data() + at);
+        QVERIFY(WriteFile(path, bytes));
+
+        QCOMPARE(f.store.ReadAllDocuments(), kDocumentOk);
+        QVERIFY(f.store.FindDesignationChart(number));
+        QVERIFY(f.store.FindDesignationMeasure(measure));
+        ChartDefinitionDataSheets c;
+        ChartGuard g2{&c};
+        MeasurementDataSheets read;
+        MeasurementGuard g3{&read};
+        if (chart)
+            QCOMPARE(f.store.ReadDesignationChart(number, &c), kDocumentInvalid);
+        else
+            QCOMPARE(f.store.ReadDesignationMeasure(measure, number, &read), kDocumentInvalid);
+        QVERIFY(!c.Sheets && !read.Sheets);
+    }
+
+    void cutOrLongerFileNotListed_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("change"); // bytes added (> 0) or cut (< 0)
+        QTest::newRow("measurement cut") << 0 << -1;
+        QTest::newRow("measurement longer") << 0 << 1;
+        QTest::newRow("density measurement cut") << 1 << -3;
+        QTest::newRow("recognition cut") << 2 << -1;
+    }
+
+    void cutOrLongerFileNotListed()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, change);
+        Fixture f;
+        const int chart = f.CreateChart(QStringLiteral("C"));
+        ChartDefinitionDataSheets page = MakeChart(1);
+        ChartGuard g1{&page};
+        QCOMPARE(f.store.CreateDensityChart(7, 0, &page), kDocumentOk);
+        const int density = f.store.GetDensityCharts()->last().ID;
+        MeasurementDataSheets m = MakeMeasurement(1);
+        MeasurementGuard g2{&m};
+        int numbers[3] = {};
+        QCOMPARE(f.store.CreateDesignationMeasure(&numbers[0], chart, &m), kDocumentOk);
+        QCOMPARE(f.store.CreateDensityMeasure(&numbers[1], density, &m), kDocumentOk);
+        QCOMPARE(f.store.CreateRecognitionMeasure(&numbers[2], page, &m), kDocumentOk);
+        const QString paths[] = {f.store.DesignationMeasurePath(chart, numbers[0]),
+                                 f.store.DensityMeasurePath(density, numbers[1]),
+                                 f.store.RecognitionMeasurePath(numbers[2])};
+        const QByteArray bytes = ReadAll(paths[kind]);
+        QVERIFY(WriteFile(paths[kind], change < 0 ? bytes.chopped(-change) : bytes + QByteArray(change, '\0')));
+
+        QCOMPARE(f.store.ReadAllDocuments(), kDocumentOk);
+        QCOMPARE(f.store.ReadAllDensityDocuments(), kDocumentOk);
+        QCOMPARE(f.store.GetDesignationMeasures()->size(), kind == 0 ? 0 : 1);
+        QCOMPARE(f.store.GetDensityMeasures()->size(), kind == 1 ? 0 : 1);
+        QCOMPARE(f.store.GetRecognitionMeasures()->size(), kind == 2 ? 0 : 1);
     }
 
     void finders()
