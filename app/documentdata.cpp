@@ -4,7 +4,6 @@
 #include "app/recordhelpers.h"
 #include "app/applicationdata.h"
 #include "app/storablechart.h"
-#include "app/storeio.h"
 #include "app/texthelpers.h"
 #include "app/unithelpers.h"
 
@@ -766,19 +765,6 @@ int CDocumentData::RewriteMeasure(int number, bool density, const MeasurementDat
     return kDocumentOk;
 }
 
-namespace {
-
-QByteArray PageBytes(const MeasurementData &page)
-{
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    Store::PrepareStream(stream);
-    WriteMeasurementSheet(stream, page);
-    return bytes;
-}
-
-} // namespace
-
 bool CDocumentData::HoldsWrittenPages(int number, bool density, const QString &path) const
 {
     if (m_written.number != number || m_written.density != density || m_written.path != path)
@@ -830,29 +816,21 @@ int CDocumentData::AppendMeasurePage(int number, bool density, const Measurement
         read.barcodeText1 = measurement.BarcodeText1;
         read.barcodeText2 = measurement.BarcodeText2;
         for (int i = 0; i < measurement.SheetCount; ++i)
-            read.pages.push_back(PageBytes(measurement.Sheets[i]));
+            read.pages.push_back(MeasurementSheetBytes(measurement.Sheets[i]));
         ClearMeasureFileData(&measurement);
         m_written = std::move(read);
     }
 
     ChartDesigMeasureData header = m_written.header;
     header.RecordCount += page.RecordCount;
-    const QByteArray added = PageBytes(page);
-    // The layout of SaveMeasureFile and SaveDensityMeasureFile, with the kept pages written as they are.
-    const bool saved = Store::SaveFile(
-        path, density ? QStringLiteral("DensityMeas") : QStringLiteral("Meas"), [&](QDataStream &stream) {
-            stream << header.ChartName << header.CreateTime << qint32(header.RecordCount) << qint32(header.Diameter);
-            stream << qint32(m_written.pages.size() + 1) << m_written.mode << m_written.serialNumber;
-            for (const QByteArray &bytes : m_written.pages)
-                stream.writeRawData(bytes.constData(), bytes.size());
-            stream.writeRawData(added.constData(), added.size());
-            if (density)
-                stream << m_written.barcodeText1 << m_written.barcodeText2;
-        });
-    if (!saved)
-        return kDocumentFileError;
+    m_written.pages.push_back(MeasurementSheetBytes(page));
+    const int result = SaveMeasurePageBytes(path, density, header, m_written.mode, m_written.serialNumber,
+                                            m_written.pages, m_written.barcodeText1, m_written.barcodeText2);
+    if (result != kDocumentOk) {
+        m_written.pages.pop_back();
+        return result;
+    }
     m_written.header = header;
-    m_written.pages.push_back(added);
     const QFileInfo file(path);
     m_written.size = file.size();
     m_written.modified = file.lastModified();

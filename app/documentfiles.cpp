@@ -423,6 +423,12 @@ void AdjustRecordCount(Record *record, const MeasurementDataSheets &measurement,
     record->RecordCount += page->RecordCount;
 }
 
+template <typename Record>
+void WriteMeasureHead(QDataStream &stream, const Record &r)
+{
+    stream << r.ChartName << r.CreateTime << qint32(r.RecordCount) << qint32(r.Diameter);
+}
+
 int MeasureBody(const QString *path, QIODevice *device, const char *recordName, ChartDesigMeasureData *record,
                 const MeasurementDataSheets &measurement, const MeasurementData *page, int index, bool withTexts)
 {
@@ -431,7 +437,7 @@ int MeasureBody(const QString *path, QIODevice *device, const char *recordName, 
     AdjustRecordCount(record, measurement, page, index);
     const ChartDesigMeasureData &r = *record;
     return SaveBody(path, device, recordName, [&](QDataStream &stream) {
-        stream << r.ChartName << r.CreateTime << qint32(r.RecordCount) << qint32(r.Diameter);
+        WriteMeasureHead(stream, r);
         WriteMeasurement(stream, measurement, page, index);
         if (withTexts)
             stream << measurement.BarcodeText1 << measurement.BarcodeText2;
@@ -448,7 +454,7 @@ int RecognitionBody(const QString *path, QIODevice *device, ChartRecogData *reco
     AdjustRecordCount(record, measurement, page, index);
     const ChartRecogData &r = *record;
     return SaveBody(path, device, kRecogRecord, [&](QDataStream &stream) {
-        stream << r.ChartName << r.CreateTime << qint32(r.RecordCount) << qint32(r.Diameter);
+        WriteMeasureHead(stream, r);
         WriteSheets(stream, chart);
         WriteMeasurement(stream, measurement, page, index);
     });
@@ -598,10 +604,11 @@ bool ReadMeasurementBlock(QDataStream &stream, MeasurementDataSheets *measuremen
     return true;
 }
 
-// A document file's bytes for a list entry: read whole when small, mapped when large, and walked by its small
-// count fields; the blocks between them are stepped over, never decoded. The checks are the full readers' checks
-// of the file's structure, so a file that is cut short or whose counts do not fit its length is refused here as
-// there.
+// A document file's bytes for a list entry, walked by its small count fields; the blocks between them are
+// stepped over, never decoded. Small files are read whole; a large one (page images) is read through a window
+// at the fields the walk visits, not mapped: a file cut by another program while mapped would kill the process.
+// The checks are the full readers' checks of the file's structure, so a file that is cut short or whose counts
+// do not fit its length is refused here as there.
 class ListWalk
 {
 public:
@@ -611,25 +618,10 @@ public:
         if (!m_opened)
             return;
         m_size = m_file.size();
-        // Small files are read whole into a buffer kept between files: unmapping costs more than the copy.
-        if (m_size > 0 && m_size > kReadWholeBytes)
-            m_mapped = m_file.map(0, m_size);
-        if (m_mapped) {
-            m_data = m_mapped;
-        } else {
-            std::vector<char> &buffer = ReadBuffer();
-            if (buffer.size() < size_t(m_size))
-                buffer.resize(size_t(m_size));
-            m_data = reinterpret_cast<const uchar *>(buffer.data());
-            m_ok = m_size <= kReadWholeBytes && m_file.read(buffer.data(), m_size) == m_size;
-        }
+        if (m_size <= kReadWholeBytes)
+            m_ok = Load(0, m_size);
         version = Byte();
         Byte();
-    }
-    ~ListWalk()
-    {
-        if (m_mapped)
-            m_file.unmap(m_mapped);
     }
     ListWalk(const ListWalk &) = delete;
     ListWalk &operator=(const ListWalk &) = delete;
@@ -640,11 +632,11 @@ public:
 
     qint32 Int()
     {
-        if (!m_ok || m_size - m_pos < kIntBytes)
-            return Fail();
-        const qint32 value = qFromBigEndian<qint32>(m_data + m_pos);
+        const uchar *bytes = Bytes(kIntBytes);
+        if (!bytes)
+            return 0;
         m_pos += kIntBytes;
-        return value;
+        return qFromBigEndian<qint32>(bytes);
     }
     bool Skip(qint64 bytes)
     {
@@ -673,11 +665,14 @@ public:
         }
         if ((bytes & 1) || qint64(bytes) > m_size - m_pos)
             return Fail();
+        const uchar *data = Bytes(qint64(bytes));
+        if (!data)
+            return false;
         const int length = int(bytes / 2);
         QString read(length, Qt::Uninitialized);
         QChar *chars = read.data();
         for (int i = 0; i < length; ++i)
-            chars[i] = QChar(qFromBigEndian<quint16>(m_data + m_pos + 2 * i));
+            chars[i] = QChar(qFromBigEndian<quint16>(data + 2 * i));
         m_pos += bytes;
         *text = length > 0 ? read : QString(QLatin1String(""));
         return true;
@@ -687,16 +682,43 @@ public:
 
 private:
     static constexpr qint64 kReadWholeBytes = 4 << 20;
+    static constexpr qint64 kWindowBytes = 64 << 10;
+    // Kept between files: most files of a store are read whole into it.
     static std::vector<char> &ReadBuffer()
     {
         static thread_local std::vector<char> buffer;
         return buffer;
     }
+    bool Load(qint64 from, qint64 bytes)
+    {
+        std::vector<char> &buffer = ReadBuffer();
+        if (buffer.size() < size_t(bytes))
+            buffer.resize(size_t(bytes));
+        m_windowStart = from;
+        m_windowEnd = from;
+        if (!m_file.seek(from) || m_file.read(buffer.data(), bytes) != bytes)
+            return false;
+        m_windowEnd = from + bytes;
+        return true;
+    }
+    // The next n bytes of the file, or null (and the walk failed) when the file ends first or cannot be read.
+    const uchar *Bytes(qint64 n)
+    {
+        if (!m_ok || n > m_size - m_pos)
+            return Fail(), nullptr;
+        if (m_pos < m_windowStart || m_pos + n > m_windowEnd) {
+            if (!Load(m_pos, qMin(qMax(n, kWindowBytes), m_size - m_pos)))
+                return Fail(), nullptr;
+        }
+        return reinterpret_cast<const uchar *>(ReadBuffer().data()) + (m_pos - m_windowStart);
+    }
     qint8 Byte()
     {
-        if (!m_ok || m_pos >= m_size)
-            return qint8(Fail());
-        return qint8(m_data[m_pos++]);
+        const uchar *byte = Bytes(1);
+        if (!byte)
+            return 0;
+        ++m_pos;
+        return qint8(*byte);
     }
     int Fail()
     {
@@ -705,10 +727,10 @@ private:
     }
 
     QFile m_file;
-    uchar *m_mapped = nullptr;
-    const uchar *m_data = nullptr;
     qint64 m_size = 0;
     qint64 m_pos = 0;
+    qint64 m_windowStart = 0;
+    qint64 m_windowEnd = 0;
     bool m_opened = false;
     bool m_ok = true;
 };
@@ -889,6 +911,29 @@ void WriteMeasurement(QDataStream &stream, const MeasurementDataSheets &measurem
     stream << qint32(count) << qint32(measurement.Mode) << measurement.SerialNumber;
     for (int i = 0; i < count; ++i)
         WriteMeasurementSheet(stream, *PageAt(measurement.Sheets.get(), stored, page, index, i));
+}
+
+QByteArray MeasurementSheetBytes(const MeasurementData &page)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    Store::PrepareStream(stream);
+    WriteMeasurementSheet(stream, page);
+    return bytes;
+}
+
+int SaveMeasurePageBytes(const QString &path, bool density, const ChartDesigMeasureData &record, qint32 mode,
+                         const QString &serialNumber, const std::vector<QByteArray> &pages,
+                         const QString &barcodeText1, const QString &barcodeText2)
+{
+    return SaveBody(&path, nullptr, density ? kDensityMeasRecord : kMeasRecord, [&](QDataStream &stream) {
+        WriteMeasureHead(stream, record);
+        stream << qint32(pages.size()) << mode << serialNumber;
+        for (const QByteArray &bytes : pages)
+            stream.writeRawData(bytes.constData(), bytes.size());
+        if (density)
+            stream << barcodeText1 << barcodeText2;
+    });
 }
 
 bool ReadMeasurement(QDataStream &stream, MeasurementDataSheets *measurement, int version)

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <vector>
+
 class QDataStream;
 class QIODevice;
 
@@ -33,6 +35,13 @@ void WriteSheetsResolution(QDataStream &stream, const ChartDefinitionDataSheets 
 void WriteMeasurement(QDataStream &stream, const MeasurementDataSheets &measurement,
                       const MeasurementData *page = nullptr, int index = -1);
 void WriteMeasurementSheet(QDataStream &stream, const MeasurementData &page);
+// A page as WriteMeasurementSheet streams it.
+QByteArray MeasurementSheetBytes(const MeasurementData &page);
+// A measurement document from pages kept as MeasurementSheetBytes, laid out as SaveMeasureFile (or, with
+// density, SaveDensityMeasureFile) writes it: 0 or kDocumentFileError (the old file is kept).
+int SaveMeasurePageBytes(const QString &path, bool density, const ChartDesigMeasureData &record, qint32 mode,
+                         const QString &serialNumber, const std::vector<QByteArray> &pages,
+                         const QString &barcodeText1, const QString &barcodeText2);
 // Fills the page count, mode, short text and pages; version is the file's first version byte (pages of
 // version 1 files carry no resolution and read as 150 dpi). False when the block is invalid.
 bool ReadMeasurement(QDataStream &stream, MeasurementDataSheets *measurement, int version);
