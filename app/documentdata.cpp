@@ -675,11 +675,18 @@ int CDocumentData::CreateMeasure(int *number, int chartNumber, MeasurementDataSh
     const QString path = density ? DensityMeasurePath(chartNumber, id) : DesignationMeasurePath(chartNumber, id);
     // Only the first page goes into the new file (the page count is cut for the write); later pages are
     // appended by the updates.
-    const int pageCount = measurement->SheetCount;
-    measurement->SheetCount = hasPage ? 1 : 0;
-    const int result = density ? SaveDensityMeasureFile(path, &record, *measurement)
-                               : SaveMeasureFile(path, &record, *measurement);
-    measurement->SheetCount = pageCount;
+    int result = kDocumentOk;
+    {
+        // Restored also when the write throws (bad_alloc): the caller's pages must stay whole.
+        struct KeepCount {
+            int *count;
+            int saved;
+            ~KeepCount() { *count = saved; }
+        } keep{&measurement->SheetCount, measurement->SheetCount};
+        measurement->SheetCount = hasPage ? 1 : 0;
+        result = density ? SaveDensityMeasureFile(path, &record, *measurement)
+                         : SaveMeasureFile(path, &record, *measurement);
+    }
     if (result != kDocumentOk) {
         RemoveMadeFolder(folder, made);
         return result;
