@@ -5,7 +5,7 @@
 #include "app/language.h"
 #include "app/model.h"
 #include "app/tanosdkcontroller.h"
-#include "mainwindow/messagepresenter.h"
+#include "app/widgets/uipresenter.h"
 #include "mainwindow/vcmainwindow.h"
 #include "mainwindow/vcstartupscreen.h"
 #include "qtsingleapplication.h"
@@ -30,18 +30,12 @@ constexpr int kSplashMilliseconds = 2000;
 
 void ShowStartupError(int, const ErrorMessageRecord &record)
 {
-    MessageBoxContent content;
-    content.icon = record.icon;
-    content.text = record.text;
-    PresentMessage(nullptr, content);
+    CUiPresenter::Current().ShowRecord(nullptr, record);
 }
 
 void WarnFromHandheld(const QString &text)
 {
-    MessageBoxContent content;
-    content.icon = MessageIconWarning;
-    content.text = text;
-    PresentMessage(nullptr, content);
+    CUiPresenter::Current().ShowRecord(nullptr, RecordBox{MessageIconWarning, text, QString(), true});
 }
 
 // Written by the signal handler, read by the event loop.

@@ -2,7 +2,7 @@
 
 #include "app/messagetables.h"
 #include "app/model.h"
-#include "mainwindow/messagepresenter.h"
+#include "app/widgets/uipresenter.h"
 
 #include <QWidget>
 
@@ -18,17 +18,15 @@ void ShowReportedError(QWidget *window, CModel *model, int message)
 {
     if (window && window->isVisible() && message >= 0 && message < kMessageCount) {
         const ErrorMessageRecord record = FindMessageRecord(message);
-        MessageBoxContent content;
-        content.icon = record.icon;
-        content.text = record.text;
+        RecordBox box{record.icon, record.text, QString(), true};
         if (message == kPrescanFailedMessage || message == kChartTooLongMessage) {
             const int code = message == kPrescanFailedMessage && model ? model->GetOrloPremeasurementError()
                                                                        : kChartTooLongRecognitionError;
             const MessageAdviceRecord advice = FindRecognitionErrorRecord(code);
-            content.text = advice.message;
-            content.informativeText = advice.advice;
+            box.text = advice.message;
+            box.informativeText = advice.advice;
         }
-        PresentMessage(window, content);
+        CUiPresenter::Current().ShowRecord(window, box);
     }
     if (model)
         model->AcknowledgeError();
@@ -37,9 +35,5 @@ void ShowReportedError(QWidget *window, CModel *model, int message)
 void ShowMatchingWarning(QWidget *window, int code)
 {
     const MessageAdviceRecord record = FindMatchingWarningRecord(code);
-    MessageBoxContent content;
-    content.icon = MessageIconWarning;
-    content.text = record.message;
-    content.informativeText = record.advice;
-    PresentMessage(window, content);
+    CUiPresenter::Current().ShowRecord(window, record, MessageIconWarning);
 }

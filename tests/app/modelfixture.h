@@ -27,9 +27,14 @@ public:
     {
         connect(model, &CModel::ErrorMessage, this, &WindowDouble::ErrorMessage);
         connect(model, &CModel::ErrorMessageDensity, this, &WindowDouble::ErrorMessageDensity);
+        connect(model, &CModel::MatchingMessageBox, this, [this](int code) { matchingWarnings << code; });
+        connect(model, &CModel::MatchingMessageBoxDensity, this,
+                [this](int code) { densityMatchingWarnings << code; });
     }
     QList<int> errors;
     QList<int> densityErrors;
+    QList<int> matchingWarnings;
+    QList<int> densityMatchingWarnings;
     QList<QThread *> threads;
 
 public slots:
@@ -56,12 +61,14 @@ struct ModelFixture {
     std::unique_ptr<CModel> model;
     std::unique_ptr<WindowDouble> window;
 
-    // A fresh per-user data folder for every model.
+    // A fresh per-user world for every model: data, settings and the documents folder (under HOME).
     bool Make(bool initialize = true)
     {
         window.reset();
         model.reset();
         qputenv("XDG_DATA_HOME", home.path().toUtf8());
+        qputenv("HOME", (home.path() + QStringLiteral("/home")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
         OrloSim_Reset();
         OrloSim_SetDelivery(OrloSim_Manual);
         model.reset(new CModel(nullptr, &arguments));

@@ -4,7 +4,7 @@
 #include "app/messagetables.h"
 #include "app/startup.h"
 #include "app/storeconventions.h"
-#include "mainwindow/messagepresenter.h"
+#include "app/widgets/uipresenter.h"
 #include "qtsingleapplication.h"
 
 #include <QDir>
@@ -15,6 +15,14 @@
 #include <QtTest>
 
 namespace {
+
+// Window boxes of a run show nothing, so none can block it.
+class QuietPresenter : public CUiPresenter
+{
+public:
+    void ShowRecord(QWidget *, const RecordBox &) override {}
+};
+QuietPresenter g_quiet;
 
 void WriteFile(const QString &path, const QByteArray &bytes)
 {
@@ -115,7 +123,7 @@ private slots:
 
         QString shownAfterStart;
         QStringList list;
-        SetMessagePresenter([](QWidget *, const MessageBoxContent &) {});
+        CUiPresenter::Install(&g_quiet);
         const int code = RunApplication(
             *qobject_cast<QtSingleApplication *>(qApp), [](int, const ErrorMessageRecord &) {},
             [&](int step) {
@@ -126,7 +134,7 @@ private slots:
                 QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
             },
             program.path());
-        SetMessagePresenter(MessagePresenter());
+        CUiPresenter::Install(nullptr);
         QCOMPARE(code, 0);
         QCOMPARE(shownAfterStart, QStringLiteral("Die Datei konnte nicht gespeichert werden."));
         QCOMPARE(list, QStringList(QStringLiteral("Custom Language2:cl2")));

@@ -2,7 +2,7 @@
 #include "app/messagetables.h"
 #include "app/startup.h"
 #include "app/storeconventions.h"
-#include "mainwindow/messagepresenter.h"
+#include "app/widgets/uipresenter.h"
 #include "qtsingleapplication.h"
 
 #include <QDir>
@@ -20,6 +20,14 @@
 #include <stdexcept>
 
 namespace {
+
+// Window boxes of a run show nothing, so none can block it.
+class QuietPresenter : public CUiPresenter
+{
+public:
+    void ShowRecord(QWidget *, const RecordBox &) override {}
+};
+QuietPresenter g_quiet;
 
 struct Shown {
     int message;
@@ -56,7 +64,7 @@ const char kSecondSignalChild[] = "--second-signal-child";
 int RunSecondSignalChild(int argc, char *argv[])
 {
     QtSingleApplication app(QStringLiteral("VaremoStartupTest"), argc, argv);
-    SetMessagePresenter([](QWidget *, const MessageBoxContent &) {});
+    CUiPresenter::Install(&g_quiet);
     return RunApplication(
         app, [](int message, const ErrorMessageRecord &) { std::printf("error %d\n", message); },
         [](int step) {
@@ -86,7 +94,7 @@ private:
         m_shown.clear();
         m_steps.clear();
         // No window box may block a run.
-        SetMessagePresenter([](QWidget *, const MessageBoxContent &) {});
+        CUiPresenter::Install(&g_quiet);
         const int code = RunApplication(
             *qobject_cast<QtSingleApplication *>(qApp),
             [this](int message, const ErrorMessageRecord &record) { m_shown.append({message, record}); },
@@ -96,7 +104,7 @@ private:
                     hook(step);
             },
             m_programFolder);
-        SetMessagePresenter(MessagePresenter());
+        CUiPresenter::Install(nullptr);
         return code;
     }
 

@@ -5,7 +5,7 @@
 #include "app/constants.h"
 #include "app/messagetables.h"
 #include "app/orlosdkcontroller.h"
-#include "mainwindow/messagepresenter.h"
+#include "app/widgets/uipresenter.h"
 #include "mainwindow/vcmainwindow.h"
 
 #include "simprint.h"
@@ -36,21 +36,29 @@ int CountCalls(const QString &log, const QString &function)
     return log.split(QLatin1Char('\n')).filter(QRegularExpression(QLatin1Char('^') + function + "\\(")).size();
 }
 
+class RecordingPresenter : public CUiPresenter
+{
+public:
+    QList<RecordBox> boxes;
+    void ShowRecord(QWidget *, const RecordBox &box) override { boxes.append(box); }
+};
+
 } // namespace
 
 class TestQrRun : public QObject
 {
     Q_OBJECT
 
-    QList<MessageBoxContent> m_boxes;
+    RecordingPresenter m_presenter;
+    QList<RecordBox> &m_boxes = m_presenter.boxes;
 
 private slots:
     void initTestCase()
     {
         BuildMessageTables();
-        SetMessagePresenter([this](QWidget *, const MessageBoxContent &content) { m_boxes.append(content); });
+        CUiPresenter::Install(&m_presenter);
     }
-    void cleanupTestCase() { SetMessagePresenter(MessagePresenter()); }
+    void cleanupTestCase() { CUiPresenter::Install(nullptr); }
     void init() { m_boxes.clear(); }
 
     void qrSheetsStartOneRecognitionEach_data()

@@ -3,7 +3,7 @@
 #include "app/language.h"
 #include "app/messagetables.h"
 #include "app/model.h"
-#include "mainwindow/messagepresenter.h"
+#include "app/widgets/uipresenter.h"
 #include "mainwindow/vcadjustdensity.h"
 #include "mainwindow/vcmainwindow.h"
 #include "mainwindow/vcstartupscreen.h"
@@ -12,6 +12,17 @@
 #include <QtTest>
 
 #include <memory>
+
+namespace {
+
+class RecordingPresenter : public CUiPresenter
+{
+public:
+    QList<QPair<QWidget *, RecordBox>> boxes;
+    void ShowRecord(QWidget *parent, const RecordBox &box) override { boxes.append({parent, box}); }
+};
+
+} // namespace
 
 class TestStandIns : public QObject
 {
@@ -22,7 +33,8 @@ class TestStandIns : public QObject
     std::unique_ptr<CLanguage> m_language;
     std::unique_ptr<CModel> m_model;
     std::unique_ptr<CVCMainWindow> m_window;
-    QList<QPair<QWidget *, MessageBoxContent>> m_boxes;
+    RecordingPresenter m_presenter;
+    QList<QPair<QWidget *, RecordBox>> &m_boxes = m_presenter.boxes;
 
 private slots:
     void initTestCase()
@@ -31,9 +43,7 @@ private slots:
         QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
         QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));
         BuildMessageTables();
-        SetMessagePresenter([this](QWidget *parent, const MessageBoxContent &content) {
-            m_boxes.append({parent, content});
-        });
+        CUiPresenter::Install(&m_presenter);
         m_language = std::make_unique<CLanguage>();
         m_model = std::make_unique<CModel>(m_language.get(), &m_arguments);
         m_window = std::make_unique<CVCMainWindow>(m_model.get());
@@ -43,7 +53,7 @@ private slots:
     {
         m_window.reset();
         m_model.reset();
-        SetMessagePresenter(MessagePresenter());
+        CUiPresenter::Install(nullptr);
     }
 
     void init() { m_boxes.clear(); }
