@@ -1,0 +1,248 @@
+// The committed pictures under Resource/: each loads from the compiled resource, the QR picture decodes, and
+// drawing them again gives the same pixels, so no committed file drifts from tools/icons.
+
+#include "icondrawing.h"
+
+#include <zbar.h>
+
+#include <QDir>
+#include <QIcon>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+const QString kPrefix = QStringLiteral(":/CVaremo/Resource/");
+
+// Every frame of a picture file, as ARGB32 (null frames kept, so a frame that fails to decode shows).
+QList<QImage> DecodeFrames(const QString &path)
+{
+    QList<QImage> frames;
+    QImageReader probe(path);
+    const int count = qMax(1, probe.imageCount());
+    for (int i = 0; i < count; ++i) {
+        QImageReader reader(path);
+        if (i > 0 && !reader.jumpToImage(i)) {
+            frames.append(QImage());
+            continue;
+        }
+        frames.append(reader.read().convertToFormat(QImage::Format_ARGB32));
+    }
+    return frames;
+}
+
+QString FirstDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return QStringLiteral("size %1x%2 against %3x%4").arg(a.width()).arg(a.height()).arg(b.width()).arg(b.height());
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return QStringLiteral("pixel (%1, %2): %3 against %4")
+                    .arg(x).arg(y).arg(a.pixel(x, y), 8, 16, QLatin1Char('0')).arg(b.pixel(x, y), 8, 16, QLatin1Char('0'));
+    return QString();
+}
+
+QString DecodeQr(const QImage &image)
+{
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    std::vector<unsigned char> bytes;
+    bytes.reserve(size_t(grey.width()) * size_t(grey.height()));
+    for (int y = 0; y < grey.height(); ++y)
+        bytes.insert(bytes.end(), grey.constScanLine(y), grey.constScanLine(y) + grey.width());
+    zbar::ImageScanner scanner;
+    scanner.set_config(zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 0);
+    scanner.set_config(zbar::ZBAR_QRCODE, zbar::ZBAR_CFG_ENABLE, 1);
+    zbar::Image frame(unsigned(grey.width()), unsigned(grey.height()), "Y800", bytes.data(), bytes.size());
+    if (scanner.scan(frame) <= 0)
+        return QString();
+    return QString::fromStdString(frame.symbol_begin()->get_data());
+}
+
+bool IsGrey(QRgb pixel)
+{
+    return qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel);
+}
+
+} // namespace
+
+class TestIcons : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void iconLoads_data();
+    void iconLoads();
+    void greyTwin_data();
+    void greyTwin();
+    void appIconHoldsEverySize();
+    void barcodePicture();
+    void regeneratedEqualsCommitted_data();
+    void regeneratedEqualsCommitted();
+    void committedFolderHoldsNothingElse();
+
+private:
+    QTemporaryDir m_generated;
+    QStringList m_written;
+};
+
+void TestIcons::initTestCase()
+{
+    Q_INIT_RESOURCE(Resource);
+    QVERIFY(m_generated.isValid());
+    QString error;
+    m_written = IconDrawing::WriteAll(m_generated.path(), &error);
+    QVERIFY2(!m_written.isEmpty(), qPrintable(error));
+    QCOMPARE(m_written, IconDrawing::OutputFileNames());
+
+    // The names the chart editors and dialogs ask for.
+    const QStringList required = {"id", "tb-02v", "chart_side_turn", "copy", "paste", "chart_side_UD",
+                                  "chart_side_LR", "chart_side_RC", "undo", "redo", "color", "zoomin", "zoomout",
+                                  "delete"};
+    for (const QString &name : required)
+        QVERIFY2(IconDrawing::IconNames().contains(name), qPrintable(name));
+}
+
+void TestIcons::iconLoads_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const QString &name : IconDrawing::IconNames()) {
+        QTest::newRow(qPrintable(name)) << name + ".png";
+        QTest::newRow(qPrintable(name + "_g")) << name + "_g.png";
+    }
+}
+
+void TestIcons::iconLoads()
+{
+    QFETCH(QString, file);
+    const QIcon icon(kPrefix + file);
+    QVERIFY(!icon.isNull());
+    QVERIFY(!icon.pixmap(IconDrawing::kIconSize).isNull());
+    const QImage image(kPrefix + file);
+    QCOMPARE(image.size(), QSize(IconDrawing::kIconSize, IconDrawing::kIconSize));
+    int opaque = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            opaque += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+    QVERIFY2(opaque >= 20, "the icon is (nearly) empty");
+}
+
+void TestIcons::greyTwin_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const QString &name : IconDrawing::IconNames())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The disabled twin keeps the shape, loses the colour and is never darker.
+void TestIcons::greyTwin()
+{
+    QFETCH(QString, name);
+    const QImage normal = QImage(kPrefix + name + ".png").convertToFormat(QImage::Format_ARGB32);
+    const QImage grey = QImage(kPrefix + name + "_g.png").convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(grey.size(), normal.size());
+    bool coloured = false;
+    for (int y = 0; y < normal.height(); ++y) {
+        for (int x = 0; x < normal.width(); ++x) {
+            const QRgb n = normal.pixel(x, y);
+            const QRgb g = grey.pixel(x, y);
+            QCOMPARE(qAlpha(g), qAlpha(n));
+            if (qAlpha(n) == 0)
+                continue;
+            QVERIFY2(IsGrey(g), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+            QVERIFY2(qRed(g) >= qGray(n), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+            coloured = coloured || !IsGrey(n);
+        }
+    }
+    QVERIFY2(coloured, "the normal icon has no colour, so the twin cannot be told from it");
+}
+
+void TestIcons::appIconHoldsEverySize()
+{
+    const QString path = kPrefix + IconDrawing::AppIconFileName();
+    QVERIFY(!QIcon(path).isNull());
+    const QList<QImage> frames = DecodeFrames(path);
+    QList<int> sizes;
+    for (const QImage &frame : frames) {
+        QVERIFY(!frame.isNull());
+        QCOMPARE(frame.width(), frame.height());
+        sizes.append(frame.width());
+        QCOMPARE(qAlpha(frame.pixel(frame.width() / 2, frame.height() / 2)), 255);
+        QCOMPARE(qAlpha(frame.pixel(0, 0)), 0); // rounded corner
+    }
+    std::sort(sizes.begin(), sizes.end());
+    QCOMPARE(sizes, IconDrawing::AppIconSizes());
+}
+
+void TestIcons::barcodePicture()
+{
+    QVERIFY2(QImageReader::supportedImageFormats().contains("tiff"),
+             "Qt's TIFF plugin is missing: install qt5-image-formats-plugins");
+    const QImage image(kPrefix + IconDrawing::BarcodeFileName());
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.format(), QImage::Format_Grayscale8);
+    // Version 1 (21 modules) with the quiet zone on both sides.
+    const int side = (21 + 2 * IconDrawing::kQrQuietModules) * IconDrawing::kQrModulePixels;
+    QCOMPARE(image.size(), QSize(side, side));
+    const int quiet = IconDrawing::kQrQuietModules * IconDrawing::kQrModulePixels;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const int v = qGray(image.pixel(x, y));
+            QVERIFY(v == 0 || v == 255);
+            if (x < quiet || y < quiet || x >= side - quiet || y >= side - quiet)
+                QCOMPARE(v, 255);
+        }
+    }
+    // The finder pattern's corner module starts right inside the quiet zone.
+    QCOMPARE(qGray(image.pixel(quiet, quiet)), 0);
+    QCOMPARE(DecodeQr(image), QStringLiteral("VAREMO"));
+}
+
+void TestIcons::regeneratedEqualsCommitted_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const QString &file : IconDrawing::OutputFileNames())
+        QTest::newRow(qPrintable(file)) << file;
+}
+
+void TestIcons::regeneratedEqualsCommitted()
+{
+    QFETCH(QString, file);
+    const QString committed = QDir(QStringLiteral(VAREMO_RESOURCE_DIR)).filePath(file);
+    const QString fresh = QDir(m_generated.path()).filePath(file);
+    QVERIFY2(QFile::exists(committed), qPrintable(committed + " is missing: run varemo_icons Resource"));
+    if (file.endsWith(".qrc")) {
+        QFile a(committed), b(fresh);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(a.readAll()), QString::fromUtf8(b.readAll()));
+        return;
+    }
+    const QList<QImage> expected = DecodeFrames(fresh);
+    const QList<QImage> actual = DecodeFrames(committed);
+    QCOMPARE(actual.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        QVERIFY(!expected.at(i).isNull());
+        const QString difference = FirstDifference(actual.at(i), expected.at(i));
+        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1, %2; run varemo_icons Resource")
+                                                      .arg(i).arg(difference)));
+    }
+}
+
+// A picture dropped from the tool's table must leave the folder too.
+void TestIcons::committedFolderHoldsNothingElse()
+{
+    QStringList committed = QDir(QStringLiteral(VAREMO_RESOURCE_DIR)).entryList(QDir::Files, QDir::Name);
+    committed.removeAll(QStringLiteral("CMakeLists.txt"));
+    committed.sort();
+    QStringList expected = IconDrawing::OutputFileNames();
+    expected.sort();
+    QCOMPARE(committed, expected);
+}
+
+QTEST_MAIN(TestIcons)
+#include "test_icons.moc"

@@ -1,0 +1,567 @@
+#include "icondrawing.h"
+
+#include "quiettiffhandlers.h"
+
+#include <qrencode.h>
+#include <tiffio.h>
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+#include <QtMath>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace IconDrawing {
+
+namespace {
+
+const QColor kInk(0x33, 0x3d, 0x47);
+const QColor kPaper(0xff, 0xff, 0xff);
+const QColor kBlue(0x2f, 0x80, 0xc8);
+const QColor kRed(0xd9, 0x45, 0x3b);
+const QColor kGreen(0x3a, 0x9b, 0x4f);
+const QColor kAmber(0xe8, 0xa3, 0x3a);
+const QColor kLightGrey(0xd5, 0xda, 0xdf);
+
+QPen Stroke(const QColor &colour, qreal width)
+{
+    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+void Page(QPainter &p, const QRectF &r)
+{
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kPaper);
+    p.drawRect(r);
+}
+
+// A filled head whose tip lies at tip, pointing along direction (any length).
+void ArrowHead(QPainter &p, const QPointF &tip, QPointF direction, const QColor &colour, qreal size = 4.0)
+{
+    const qreal length = qSqrt(direction.x() * direction.x() + direction.y() * direction.y());
+    direction /= length;
+    const QPointF normal(-direction.y(), direction.x());
+    const QPointF base = tip - direction * size;
+    const QPointF head[3] = {tip, base + normal * (size * 0.6), base - normal * (size * 0.6)};
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(head, 3);
+}
+
+void Arrow(QPainter &p, const QPointF &from, const QPointF &to, const QColor &colour, qreal width = 1.8)
+{
+    const QPointF direction = to - from;
+    const qreal length = qSqrt(direction.x() * direction.x() + direction.y() * direction.y());
+    p.setPen(Stroke(colour, width));
+    p.drawLine(from, to - direction / length * 3.0);
+    ArrowHead(p, to, direction, colour);
+}
+
+// An elliptic arc from startAngle over sweep degrees (Qt's angles: counter-clockwise, 0 at three o'clock) with a
+// head at its end.
+void CurvedArrow(QPainter &p, const QRectF &ellipse, qreal startAngle, qreal sweep, const QColor &colour)
+{
+    QPainterPath path;
+    path.arcMoveTo(ellipse, startAngle);
+    path.arcTo(ellipse, startAngle, sweep);
+    p.setPen(Stroke(colour, 2.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    const qreal end = qDegreesToRadians(startAngle + sweep);
+    const qreal rx = ellipse.width() / 2.0;
+    const qreal ry = ellipse.height() / 2.0;
+    const QPointF point(ellipse.center().x() + rx * qCos(end), ellipse.center().y() - ry * qSin(end));
+    QPointF tangent(-rx * qSin(end), -ry * qCos(end));
+    if (sweep < 0)
+        tangent = -tangent;
+    ArrowHead(p, point + tangent / qSqrt(rx * ry) * 2.0, tangent, colour, 5.0);
+}
+
+void DashedLine(QPainter &p, const QPointF &from, const QPointF &to, const QColor &colour)
+{
+    QPen pen(colour, 1.2, Qt::DashLine, Qt::FlatCap);
+    pen.setDashPattern({2.0, 1.5});
+    p.setPen(pen);
+    p.drawLine(from, to);
+}
+
+void Letters(QPainter &p, const QColor &colour)
+{
+    p.setPen(Stroke(colour, 2.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(6.5, 7.0), QPointF(6.5, 17.0));
+    p.drawLine(QPointF(4.5, 7.0), QPointF(8.5, 7.0));
+    p.drawLine(QPointF(4.5, 17.0), QPointF(8.5, 17.0));
+    QPainterPath d;
+    d.moveTo(11.5, 7.0);
+    d.lineTo(14.0, 7.0);
+    d.arcTo(QRectF(9.0, 7.0, 10.0, 10.0), 90.0, -180.0);
+    d.lineTo(11.5, 17.0);
+    d.closeSubpath();
+    p.drawPath(d);
+}
+
+void DrawId(QPainter &p)
+{
+    Letters(p, kBlue);
+}
+
+// Identifiers assigned along a column: numbered cells and the direction of counting.
+void DrawLengthId(QPainter &p)
+{
+    const QColor fills[3] = {kBlue.lighter(170), kBlue.lighter(130), kBlue};
+    for (int i = 0; i < 3; ++i) {
+        p.setPen(Stroke(kInk, 1.2));
+        p.setBrush(fills[i]);
+        p.drawRect(QRectF(3.5, 2.5 + i * 7.0, 7.0, 5.0));
+    }
+    Arrow(p, QPointF(16.5, 3.0), QPointF(16.5, 21.5), kInk, 2.0);
+}
+
+void DrawRotate(QPainter &p)
+{
+    Page(p, QRectF(3.5, 9.5, 10.0, 12.0));
+    CurvedArrow(p, QRectF(8.0, 2.5, 12.0, 12.0), 160.0, -200.0, kBlue);
+}
+
+void DrawCopy(QPainter &p)
+{
+    Page(p, QRectF(3.5, 2.5, 11.0, 13.0));
+    Page(p, QRectF(9.5, 8.5, 11.0, 13.0));
+    p.setPen(Stroke(kBlue, 1.2));
+    for (int i = 0; i < 3; ++i)
+        p.drawLine(QPointF(12.0, 12.0 + i * 3.0), QPointF(18.0, 12.0 + i * 3.0));
+}
+
+void DrawPaste(QPainter &p)
+{
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kAmber);
+    p.drawRoundedRect(QRectF(3.5, 3.5, 13.0, 18.0), 1.5, 1.5);
+    p.setBrush(kInk);
+    p.drawRoundedRect(QRectF(7.0, 1.5, 6.0, 4.0), 1.0, 1.0);
+    Page(p, QRectF(10.5, 9.5, 10.0, 12.0));
+    p.setPen(Stroke(kBlue, 1.2));
+    for (int i = 0; i < 3; ++i)
+        p.drawLine(QPointF(12.5, 13.0 + i * 2.8), QPointF(18.5, 13.0 + i * 2.8));
+}
+
+// A page flipped top to bottom: the mirror line and arrows away from it.
+void DrawFlipUpDown(QPainter &p)
+{
+    Page(p, QRectF(4.5, 2.5, 15.0, 19.0));
+    DashedLine(p, QPointF(5.5, 12.0), QPointF(18.5, 12.0), kRed);
+    Arrow(p, QPointF(12.0, 10.0), QPointF(12.0, 4.0), kBlue);
+    Arrow(p, QPointF(12.0, 14.0), QPointF(12.0, 20.0), kBlue);
+}
+
+void DrawFlipLeftRight(QPainter &p)
+{
+    Page(p, QRectF(2.5, 4.5, 19.0, 15.0));
+    DashedLine(p, QPointF(12.0, 5.5), QPointF(12.0, 18.5), kRed);
+    Arrow(p, QPointF(10.0, 12.0), QPointF(4.0, 12.0), kBlue);
+    Arrow(p, QPointF(14.0, 12.0), QPointF(20.0, 12.0), kBlue);
+}
+
+// Rows and columns exchanged: the first row and the first column marked, an arrow between them.
+void DrawExchangeRowColumn(QPainter &p)
+{
+    Page(p, QRectF(2.5, 2.5, 19.0, 19.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    for (int c = 1; c < 4; ++c)
+        p.drawRect(QRectF(3.5 + c * 4.5, 3.5, 3.5, 3.5));
+    p.setBrush(kGreen);
+    for (int r = 1; r < 4; ++r)
+        p.drawRect(QRectF(3.5, 3.5 + r * 4.5, 3.5, 3.5));
+    p.setBrush(kInk);
+    p.drawRect(QRectF(3.5, 3.5, 3.5, 3.5));
+    Arrow(p, QPointF(11.0, 11.0), QPointF(19.5, 19.5), kInk, 1.6);
+    ArrowHead(p, QPointF(9.5, 9.5), QPointF(-1.0, -1.0), kInk);
+}
+
+void DrawUndo(QPainter &p)
+{
+    CurvedArrow(p, QRectF(5.0, 6.0, 14.0, 12.0), -60.0, 210.0, kBlue);
+}
+
+void DrawColour(QPainter &p)
+{
+    p.setPen(Qt::NoPen);
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    const QColor inks[3] = {QColor(0x00, 0xae, 0xef), QColor(0xec, 0x00, 0x8c), QColor(0xff, 0xf1, 0x00)};
+    const QPointF centres[3] = {QPointF(8.5, 9.0), QPointF(15.5, 9.0), QPointF(12.0, 15.0)};
+    for (int i = 0; i < 3; ++i) {
+        p.setBrush(inks[i]);
+        p.drawEllipse(centres[i], 6.0, 6.0);
+    }
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Magnifier(QPainter &p, bool plus)
+{
+    p.setPen(Stroke(kInk, 3.5));
+    p.drawLine(QPointF(15.0, 15.0), QPointF(20.5, 20.5));
+    p.setPen(Stroke(kInk, 2.0));
+    p.setBrush(kPaper);
+    p.drawEllipse(QPointF(10.0, 10.0), 6.5, 6.5);
+    p.setPen(Stroke(kBlue, 2.0));
+    p.drawLine(QPointF(7.0, 10.0), QPointF(13.0, 10.0));
+    if (plus)
+        p.drawLine(QPointF(10.0, 7.0), QPointF(10.0, 13.0));
+}
+
+void DrawBin(QPainter &p)
+{
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(9.5, 2.5, 5.0, 3.0), 1.0, 1.0);
+    p.setPen(Stroke(kInk, 2.0));
+    p.drawLine(QPointF(4.5, 6.0), QPointF(19.5, 6.0));
+    QPainterPath body;
+    body.moveTo(6.0, 8.0);
+    body.lineTo(18.0, 8.0);
+    body.lineTo(16.8, 21.5);
+    body.lineTo(7.2, 21.5);
+    body.closeSubpath();
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kLightGrey);
+    p.drawPath(body);
+    p.setPen(Stroke(kRed, 1.4));
+    for (int i = 0; i < 3; ++i)
+        p.drawLine(QPointF(9.5 + i * 2.5, 10.5), QPointF(9.5 + i * 2.5, 19.0));
+}
+
+struct IconEntry {
+    const char *name;
+    std::function<void(QPainter &)> draw;
+    bool mirrored;
+};
+
+// Later pictures join this table; the resource list follows it.
+const std::vector<IconEntry> &IconTable()
+{
+    static const std::vector<IconEntry> table = {
+        {"id", DrawId, false},
+        {"tb-02v", DrawLengthId, false},
+        {"chart_side_turn", DrawRotate, false},
+        {"copy", DrawCopy, false},
+        {"paste", DrawPaste, false},
+        {"chart_side_UD", DrawFlipUpDown, false},
+        {"chart_side_LR", DrawFlipLeftRight, false},
+        {"chart_side_RC", DrawExchangeRowColumn, false},
+        {"undo", DrawUndo, false},
+        {"redo", DrawUndo, true},
+        {"color", DrawColour, false},
+        {"zoomin", [](QPainter &p) { Magnifier(p, true); }, false},
+        {"zoomout", [](QPainter &p) { Magnifier(p, false); }, false},
+        {"delete", DrawBin, false},
+    };
+    return table;
+}
+
+QImage Canvas(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+bool SavePng(const QImage &image, const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+        *error = QStringLiteral("cannot write %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+// Qt's ico writer leaves the padding at the end of each transparency-mask row unwritten; zeroed here so the same
+// drawing always gives the same bytes. The picture: a 40-byte header, width x height 32-bit pixels, then the
+// mask rows, each padded to 4 bytes.
+void ClearMaskPadding(QByteArray *picture)
+{
+    QDataStream in(*picture);
+    in.setByteOrder(QDataStream::LittleEndian);
+    quint32 headerSize = 0;
+    qint32 width = 0, doubleHeight = 0;
+    quint16 planes = 0, bitCount = 0;
+    in >> headerSize >> width >> doubleHeight >> planes >> bitCount;
+    if (in.status() != QDataStream::Ok || bitCount != 32 || width <= 0 || doubleHeight <= 0)
+        return;
+    const qint64 height = doubleHeight / 2;
+    const qint64 stride = (qint64(width) + 31) / 32 * 4;
+    const qint64 used = (qint64(width) + 7) / 8;
+    const qint64 mask = qint64(headerSize) + qint64(width) * height * 4;
+    for (qint64 row = 0; row < height; ++row)
+        for (qint64 b = used; b < stride; ++b)
+            if (mask + row * stride + b < picture->size())
+                (*picture)[int(mask + row * stride + b)] = 0;
+}
+
+// Qt's ico writer puts one picture in a file; the pictures are written one by one and their directories joined.
+QByteArray IcoFile(const QList<QImage> &images, QString *error)
+{
+    QList<QByteArray> entries;
+    QList<QByteArray> payloads;
+    for (const QImage &image : images) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "ico");
+        if (!writer.write(image)) {
+            *error = QStringLiteral("ico writer: %1").arg(writer.errorString());
+            return QByteArray();
+        }
+        const QByteArray single = buffer.data();
+        QDataStream in(single);
+        in.setByteOrder(QDataStream::LittleEndian);
+        quint16 reserved = 0, type = 0, count = 0;
+        in >> reserved >> type >> count;
+        if (count != 1 || single.size() < 22) {
+            *error = QStringLiteral("ico writer gave %1 pictures").arg(count);
+            return QByteArray();
+        }
+        const QByteArray entry = single.mid(6, 16);
+        QDataStream entryIn(entry);
+        entryIn.setByteOrder(QDataStream::LittleEndian);
+        entryIn.skipRawData(8);
+        quint32 bytes = 0, offset = 0;
+        entryIn >> bytes >> offset;
+        if (quint64(offset) + bytes > quint64(single.size())) {
+            *error = QStringLiteral("ico writer gave a short file");
+            return QByteArray();
+        }
+        entries.append(entry.left(8));
+        payloads.append(single.mid(int(offset), int(bytes)));
+        ClearMaskPadding(&payloads.last());
+    }
+    QByteArray out;
+    QDataStream stream(&out, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream << quint16(0) << quint16(1) << quint16(entries.size());
+    quint32 offset = quint32(6 + 16 * entries.size());
+    for (int i = 0; i < entries.size(); ++i) {
+        stream.writeRawData(entries.at(i).constData(), entries.at(i).size());
+        stream << quint32(payloads.at(i).size()) << offset;
+        offset += quint32(payloads.at(i).size());
+    }
+    for (const QByteArray &payload : payloads)
+        stream.writeRawData(payload.constData(), payload.size());
+    return out;
+}
+
+bool SaveBytes(const QByteArray &bytes, const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = QStringLiteral("cannot write %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+bool SaveGreyTiff(const QImage &image, const QString &path, QString *error)
+{
+    const QuietTiffHandlers quiet;
+    const QByteArray name = QFile::encodeName(path);
+    std::unique_ptr<TIFF, void (*)(TIFF *)> tiff(TIFFOpen(name.constData(), "w"), TIFFClose);
+    bool ok = tiff != nullptr;
+    if (ok) {
+        TIFF *t = tiff.get();
+        ok = TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()))
+            && TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(image.height()))
+            && TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t(8))
+            && TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t(1))
+            && TIFFSetField(t, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_MINISBLACK))
+            && TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG))
+            && TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_LZW))
+            && TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(image.height()));
+        for (int y = 0; ok && y < image.height(); ++y)
+            ok = TIFFWriteScanline(t, const_cast<uchar *>(image.constScanLine(y)), uint32_t(y), 0) == 1;
+        if (ok)
+            ok = TIFFFlush(t) == 1;
+    }
+    tiff.reset();
+    if (!ok) {
+        QFile::remove(path);
+        *error = QStringLiteral("cannot write %1").arg(path);
+    }
+    return ok;
+}
+
+QByteArray ResourceList(const QStringList &files)
+{
+    QByteArray out = "<!DOCTYPE RCC>\n<!-- Written by tools/icons (varemo_icons); do not edit by hand. -->\n"
+                     "<RCC version=\"1.0\">\n<qresource prefix=\"/CVaremo/Resource\">\n";
+    for (const QString &file : files)
+        out += "    <file>" + file.toUtf8() + "</file>\n";
+    out += "</qresource>\n</RCC>\n";
+    return out;
+}
+
+} // namespace
+
+QStringList IconNames()
+{
+    QStringList names;
+    for (const IconEntry &entry : IconTable())
+        names.append(QLatin1String(entry.name));
+    return names;
+}
+
+QImage DrawIcon(const QString &name)
+{
+    for (const IconEntry &entry : IconTable()) {
+        if (name != QLatin1String(entry.name))
+            continue;
+        QImage image = Canvas(kIconSize);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            entry.draw(p);
+        }
+        if (entry.mirrored)
+            image = image.mirrored(true, false);
+        return image.convertToFormat(QImage::Format_ARGB32);
+    }
+    return QImage();
+}
+
+QImage GreyVariant(const QImage &icon)
+{
+    QImage grey = icon.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < grey.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(grey.scanLine(y));
+        for (int x = 0; x < grey.width(); ++x) {
+            // Lighten towards white by 45 %.
+            const int g = qGray(line[x]);
+            const int v = 255 - (255 - g) * 55 / 100;
+            line[x] = qRgba(v, v, v, qAlpha(line[x]));
+        }
+    }
+    return grey;
+}
+
+QImage DrawAppIcon(int size)
+{
+    QImage image = Canvas(size);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 24.0, size / 24.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x24, 0x4a, 0x6e));
+        p.drawRoundedRect(QRectF(0.5, 0.5, 23.0, 23.0), 4.0, 4.0);
+        // A small colour chart: three rows of patches.
+        const QColor patches[9] = {QColor(0x00, 0xae, 0xef), QColor(0xec, 0x00, 0x8c), QColor(0xff, 0xf1, 0x00),
+                                   QColor(0xe5, 0x39, 0x35), QColor(0x43, 0xa0, 0x47), QColor(0x1e, 0x63, 0xc8),
+                                   QColor(0xff, 0xff, 0xff), QColor(0x9e, 0x9e, 0x9e), QColor(0x21, 0x21, 0x21)};
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                p.setBrush(patches[r * 3 + c]);
+                p.drawRect(QRectF(3.5 + c * 6.0, 3.5 + r * 6.0, 5.0, 5.0));
+            }
+        }
+    }
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QList<int> AppIconSizes()
+{
+    return {16, 32, 48, 256};
+}
+
+QImage DrawQrSymbol(const QByteArray &text)
+{
+    std::unique_ptr<QRcode, void (*)(QRcode *)> code(
+        QRcode_encodeString(text.constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1), QRcode_free);
+    if (!code)
+        return QImage();
+    const int modules = code->width + 2 * kQrQuietModules;
+    QImage image(modules * kQrModulePixels, modules * kQrModulePixels, QImage::Format_Grayscale8);
+    image.fill(255);
+    for (int my = 0; my < code->width; ++my) {
+        for (int mx = 0; mx < code->width; ++mx) {
+            if ((code->data[my * code->width + mx] & 1) == 0)
+                continue;
+            const int x0 = (mx + kQrQuietModules) * kQrModulePixels;
+            const int y0 = (my + kQrQuietModules) * kQrModulePixels;
+            for (int y = y0; y < y0 + kQrModulePixels; ++y)
+                memset(image.scanLine(y) + x0, 0, kQrModulePixels);
+        }
+    }
+    return image;
+}
+
+QString AppIconFileName()
+{
+    return QStringLiteral("Varemo.ico");
+}
+
+QString BarcodeFileName()
+{
+    return QStringLiteral("barcode_image.tiff");
+}
+
+QString ResourceListName()
+{
+    return QStringLiteral("Resource.qrc");
+}
+
+QByteArray BarcodeText()
+{
+    return QByteArrayLiteral("VAREMO");
+}
+
+QStringList OutputFileNames()
+{
+    QStringList files;
+    for (const QString &name : IconNames())
+        files << name + QLatin1String(".png") << name + QLatin1String("_g.png");
+    files << AppIconFileName() << BarcodeFileName() << ResourceListName();
+    return files;
+}
+
+QStringList WriteAll(const QString &folder, QString *error)
+{
+    const QDir dir(folder);
+    for (const QString &name : IconNames()) {
+        const QImage icon = DrawIcon(name);
+        if (!SavePng(icon, dir.filePath(name + QLatin1String(".png")), error)
+            || !SavePng(GreyVariant(icon), dir.filePath(name + QLatin1String("_g.png")), error))
+            return QStringList();
+    }
+
+    QList<QImage> appIcons;
+    for (int size : AppIconSizes())
+        appIcons.append(DrawAppIcon(size));
+    const QByteArray ico = IcoFile(appIcons, error);
+    if (ico.isEmpty() || !SaveBytes(ico, dir.filePath(AppIconFileName()), error))
+        return QStringList();
+
+    const QImage qr = DrawQrSymbol(BarcodeText());
+    if (qr.isNull()) {
+        *error = QStringLiteral("cannot encode the QR symbol");
+        return QStringList();
+    }
+    if (!SaveGreyTiff(qr, dir.filePath(BarcodeFileName()), error))
+        return QStringList();
+
+    QStringList files = OutputFileNames();
+    files.removeLast();
+    if (!SaveBytes(ResourceList(files), dir.filePath(ResourceListName()), error))
+        return QStringList();
+    return OutputFileNames();
+}
+
+} // namespace IconDrawing

@@ -1,0 +1,41 @@
+#pragma once
+// The program's pictures, drawn from code so that every file under Resource/ can be made again: 24 x 24 tool icons
+// with a grey twin for the disabled state, the application icon and the QR picture the chart views print.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+namespace IconDrawing {
+
+constexpr int kIconSize = 24;
+// Modules of the QR picture: pixels per module and the quiet zone around the symbol.
+constexpr int kQrModulePixels = 7;
+constexpr int kQrQuietModules = 4;
+
+// Every tool icon, in the order of the resource list; each gives "<name>.png" and "<name>_g.png".
+QStringList IconNames();
+// The icon of that name (kIconSize square, ARGB32); a null image for an unknown name.
+QImage DrawIcon(const QString &name);
+// The disabled-state twin: the same drawing desaturated and lightened, alpha kept.
+QImage GreyVariant(const QImage &icon);
+// The application icon at one size (ARGB32, size x size).
+QImage DrawAppIcon(int size);
+// The sizes Varemo.ico holds.
+QList<int> AppIconSizes();
+// The QR symbol of the text as 8-bit grey (0 dark, 255 light) with the quiet zone; null when it cannot be encoded.
+QImage DrawQrSymbol(const QByteArray &text);
+
+QString AppIconFileName();    // "Varemo.ico"
+QString BarcodeFileName();    // "barcode_image.tiff"
+QString ResourceListName();   // "Resource.qrc"
+QByteArray BarcodeText();     // "VAREMO"
+
+// Every file name WriteAll writes, the resource list last.
+QStringList OutputFileNames();
+// Writes every icon, the application icon, the QR picture and the resource list into the existing folder and
+// returns their names; an empty list (and the error text) when a file could not be written.
+QStringList WriteAll(const QString &folder, QString *error);
+
+} // namespace IconDrawing
