@@ -21,8 +21,7 @@ constexpr int kNoRecordsFontSize = 99;
 
 CVCChartGraphicsView::CVCChartGraphicsView(QWidget *parent) : CVCSingleGraphicsView(new QGraphicsScene, parent)
 {
-    m_ownScene = scene();
-    m_ownScene->setParent(this);
+    scene()->setParent(this);
     connect(this, &CVCChartGraphicsView::SetDuplicated, this, &CVCChartGraphicsView::dispatchDuplicated);
     connect(this, &CVCChartGraphicsView::SetSelected, this, &CVCChartGraphicsView::dispatchSelected);
 }
@@ -36,12 +35,7 @@ CVCChartGraphicsView::CVCChartGraphicsView(QGraphicsScene *scene, QWidget *paren
 
 CVCChartGraphicsView::~CVCChartGraphicsView()
 {
-    // Left to the QObject children, the scene would go after this view is half destroyed, while deleting a
-    // selected item still reports a selection change to it.
-    if (m_ownScene) {
-        m_ownScene->disconnect(this);
-        delete m_ownScene;
-    }
+    DeleteOwnScene();
 }
 
 void CVCChartGraphicsView::DrawSheet(const ChartDefinitionData::Sheet *sheet, int imageWidth, int imageHeight,

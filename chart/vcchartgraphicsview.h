@@ -45,5 +45,4 @@ private:
     void dispatchSelected(int areaNo, int rowNo, int columnNo);
 
     int m_barcodeInset = 0;
-    QGraphicsScene *m_ownScene = nullptr;
 };

@@ -214,3 +214,12 @@ void CVCGraphicsView::dispatchPatchColor(const ChartDefinitionData::PatchColor &
     for (CVCGraphicsPatch *item : PatchItemsAt(PatchPosition{patchColor.Area, patchColor.Row, patchColor.Column}))
         item->SetPatchColor(patchColor);
 }
+
+void CVCGraphicsView::DeleteOwnScene()
+{
+    QGraphicsScene *own = scene();
+    if (!own || own->parent() != this)
+        return;
+    own->disconnect(this);
+    delete own;
+}

@@ -74,6 +74,10 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
 
+    // A view that made its own scene calls this first in its destructor: left to the QObject children, the
+    // scene would go after the view's slots, while removing a selected item still reports to them.
+    void DeleteOwnScene();
+
     // Indexes a patch item by its position and wires the relays to it. SetPatchColor reaches only the items
     // indexed at the record's position, so applying a page stays linear in its records.
     void ConnectPatchItem(CVCGraphicsPatch *item);

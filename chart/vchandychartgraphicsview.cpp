@@ -17,9 +17,7 @@ CVCHandyChartGraphicsView::CVCHandyChartGraphicsView(QWidget *parent)
 
 CVCHandyChartGraphicsView::~CVCHandyChartGraphicsView()
 {
-    // As a child object the scene would die after this view's slots are gone, and a selected item's removal
-    // still reports a selection change to them.
-    delete scene();
+    DeleteOwnScene();
 }
 
 void CVCHandyChartGraphicsView::DrawPatches(const ChartDefinitionData::Sheet *sheet, bool)

@@ -32,6 +32,11 @@ CVCMeasuredPointGraphicsView::CVCMeasuredPointGraphicsView(QWidget *parent)
     scene()->setParent(this);
 }
 
+CVCMeasuredPointGraphicsView::~CVCMeasuredPointGraphicsView()
+{
+    DeleteOwnScene();
+}
+
 bool CVCMeasuredPointGraphicsView::HasItems() const
 {
     return scene() && !scene()->items().isEmpty();

@@ -9,6 +9,7 @@ class CVCMeasuredPointGraphicsView : public CVCGraphicsView
 public:
     // Makes its own scene.
     explicit CVCMeasuredPointGraphicsView(QWidget *parent = nullptr);
+    ~CVCMeasuredPointGraphicsView() override;
 
     bool HasItems() const;
 
