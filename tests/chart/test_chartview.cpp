@@ -17,20 +17,7 @@ namespace {
 
 using Sheet = ChartDefinitionData::Sheet;
 using PatchColor = ChartDefinitionData::PatchColor;
-
-PatchColor Rgb(int id, int area, int row, int column, float r = 0, float g = 0, float b = 255)
-{
-    PatchColor p;
-    p.ID = id;
-    p.Area = area;
-    p.Row = row;
-    p.Column = column;
-    p.ColorFormat = ChartDefinitionData::FormatRGB;
-    p.ColorValue[0] = r;
-    p.ColorValue[1] = g;
-    p.ColorValue[2] = b;
-    return p;
-}
+using viewprobe::Rgb;
 
 struct AreaSpec {
     int rows, columns, left, top, width, height, widthGap, heightGap;

@@ -11,20 +11,7 @@
 namespace {
 
 using PatchColor = ChartDefinitionData::PatchColor;
-
-PatchColor Rgb(int id, int area, int row, int column, float r, float g, float b)
-{
-    PatchColor p;
-    p.ID = id;
-    p.Area = area;
-    p.Row = row;
-    p.Column = column;
-    p.ColorFormat = ChartDefinitionData::FormatRGB;
-    p.ColorValue[0] = r;
-    p.ColorValue[1] = g;
-    p.ColorValue[2] = b;
-    return p;
-}
+using viewprobe::Rgb;
 
 // Shows what the item holds.
 class ProbePatch : public CVCGraphicsPatch

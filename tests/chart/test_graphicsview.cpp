@@ -16,6 +16,7 @@ namespace {
 
 using Sheet = ChartDefinitionData::Sheet;
 using PatchColor = ChartDefinitionData::PatchColor;
+using viewprobe::Rgb;
 
 // Records the virtual steps of a redraw and, like the chart views, makes one item per first record.
 class RecordingView : public CVCGraphicsView
@@ -56,20 +57,6 @@ public:
         return found.size() == 1 ? found.first() : nullptr;
     }
 };
-
-PatchColor Rgb(int id, int area, int row, int column, float r, float g, float b)
-{
-    PatchColor p;
-    p.ID = id;
-    p.Area = area;
-    p.Row = row;
-    p.Column = column;
-    p.ColorFormat = ChartDefinitionData::FormatRGB;
-    p.ColorValue[0] = r;
-    p.ColorValue[1] = g;
-    p.ColorValue[2] = b;
-    return p;
-}
 
 std::unique_ptr<Sheet> MakeSheet(int width, int height, const QList<PatchColor> &patches = {})
 {

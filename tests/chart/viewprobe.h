@@ -1,5 +1,7 @@
 #pragma once
-// Pixel probes of rendered scenes and items for the view tests.
+// Pixel probes of rendered scenes and items, and a patch record builder, for the view tests.
+
+#include "app/records.h"
 
 #include <QGraphicsItem>
 #include <QGraphicsScene>
@@ -10,6 +12,22 @@
 namespace viewprobe {
 
 constexpr QRgb kBackground = 0xff404040;
+
+// An RGB patch record at a grid position.
+inline ChartDefinitionData::PatchColor Rgb(int id, int area, int row, int column, float r = 0, float g = 0,
+                                           float b = 255)
+{
+    ChartDefinitionData::PatchColor p;
+    p.ID = id;
+    p.Area = area;
+    p.Row = row;
+    p.Column = column;
+    p.ColorFormat = ChartDefinitionData::FormatRGB;
+    p.ColorValue[0] = r;
+    p.ColorValue[1] = g;
+    p.ColorValue[2] = b;
+    return p;
+}
 
 // The scene rectangle drawn 1:1 into an image of its size (no antialiasing).
 inline QImage RenderScene(QGraphicsScene *scene, const QRectF &source)
