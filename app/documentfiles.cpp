@@ -839,6 +839,19 @@ bool WalkMeasureHeader(ListWalk &walk, Record *read)
     return walk.Ok();
 }
 
+// The list-entry fields both chart records share; the ID is left alone.
+template <typename Record>
+void FillListedChart(Record *record, const Record &read, int kind, int sheetCount)
+{
+    record->Kind = kind;
+    record->SheetCount = sheetCount;
+    record->ChartPatchCount = read.ChartPatchCount;
+    record->Diameter = read.Diameter;
+    record->UUID = read.UUID;
+    record->ChartName = read.ChartName;
+    record->CreateTime = read.CreateTime;
+}
+
 // The list-entry fields of a measurement record; its ID and chart ID are left alone.
 template <typename Record>
 void FillListedMeasure(Record *record, const Record &read)
@@ -1180,13 +1193,7 @@ int ListChartFile(ChartDesigData *record, const QString &path, int *unit)
     read.Recog = walk.version >= 5 ? walk.Int() : ChartDefinitionData::RecogCombine;
     if (!walk.Ok())
         return kDocumentInvalid;
-    record->Kind = ChartDefinitionData::KindNormal;
-    record->SheetCount = count;
-    record->ChartPatchCount = read.ChartPatchCount;
-    record->Diameter = read.Diameter;
-    record->UUID = read.UUID;
-    record->ChartName = read.ChartName;
-    record->CreateTime = read.CreateTime;
+    FillListedChart(record, read, ChartDefinitionData::KindNormal, count);
     record->Recog = read.Recog;
     if (unit)
         *unit = pageUnit;
@@ -1214,13 +1221,7 @@ int ListDensityChartFile(DensityBalanceData *record, const QString &path)
         walk.Int();
     if (!walk.Ok())
         return kDocumentInvalid;
-    record->Kind = ChartDefinitionData::KindDensity;
-    record->SheetCount = count;
-    record->ChartPatchCount = read.ChartPatchCount;
-    record->Diameter = read.Diameter;
-    record->UUID = read.UUID;
-    record->ChartName = read.ChartName;
-    record->CreateTime = read.CreateTime;
+    FillListedChart(record, read, ChartDefinitionData::KindDensity, count);
     record->Template = read.Template;
     record->SecondNumber = read.SecondNumber;
     return kDocumentOk;
