@@ -103,12 +103,12 @@ private slots:
         CVCChartGraphicsView view;
         view.SetResolution(100, 200);
         view.DrawSheet(sheet.get(), 0, 0, 0, nullptr);
-        const auto px = [](int v, int dpi) { return v * dpi / 2540.0; };
+        const viewprobe::Scale px = viewprobe::ScaleOf(view);
         const QList<QPair<QList<int>, QRectF>> expected = {
-            {{0, 0, 0}, QRectF(px(1000, 100), px(2000, 200), px(500, 100), px(400, 200))},
-            {{0, 0, 1}, QRectF(px(1000 + 800, 100), px(2000, 200), px(500, 100), px(400, 200))},
-            {{1, 0, 0}, QRectF(px(5000, 100), px(6000, 200), px(1000, 100), px(300, 200))},
-            {{1, 1, 0}, QRectF(px(5000, 100), px(6000 + 700, 200), px(1000, 100), px(300, 200))},
+            {{0, 0, 0}, QRectF(px.X(1000), px.Y(2000), px.X(500), px.Y(400))},
+            {{0, 0, 1}, QRectF(px.X(1000 + 800), px.Y(2000), px.X(500), px.Y(400))},
+            {{1, 0, 0}, QRectF(px.X(5000), px.Y(6000), px.X(1000), px.Y(300))},
+            {{1, 1, 0}, QRectF(px.X(5000), px.Y(6000 + 700), px.X(1000), px.Y(300))},
         };
         QCOMPARE(Patches(view.scene()).size(), expected.size());
         for (const auto &e : expected) {

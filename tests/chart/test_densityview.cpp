@@ -37,8 +37,6 @@ std::unique_ptr<Sheet> MakeSheet(int width, const QList<AreaLayout> &areas)
 // Distinct resolutions catch a swapped axis.
 constexpr int kDpiX = 100;
 constexpr int kDpiY = 200;
-double Px(int v) { return v * kDpiX / 2540.0; }
-double Py(int v) { return v * kDpiY / 2540.0; }
 
 QList<QGraphicsPolygonItem *> Arrows(QGraphicsScene *scene)
 {
@@ -91,15 +89,16 @@ private slots:
         CVCDensityChartGraphicsView view;
         view.SetResolution(kDpiX, kDpiY);
         view.DrawSheet(sheet.get(), 0, 0, 0, nullptr);
+        const viewprobe::Scale px = viewprobe::ScaleOf(view);
 
         const QList<QGraphicsPolygonItem *> arrows = Arrows(view.scene());
         QCOMPARE(arrows.size(), 3);
         for (int k = 0; k < 3; ++k) {
             const int x = (k + 1) * quarter;
-            const QPolygonF expected({QPointF(Px(x), Py(100)), QPointF(Px(x - 500), Py(400)),
-                                      QPointF(Px(x - 200), Py(400)), QPointF(Px(x - 200), Py(700)),
-                                      QPointF(Px(x + 200), Py(700)), QPointF(Px(x + 200), Py(400)),
-                                      QPointF(Px(x + 500), Py(400))});
+            const QPolygonF expected({QPointF(px.X(x), px.Y(100)), QPointF(px.X(x - 500), px.Y(400)),
+                                      QPointF(px.X(x - 200), px.Y(400)), QPointF(px.X(x - 200), px.Y(700)),
+                                      QPointF(px.X(x + 200), px.Y(700)), QPointF(px.X(x + 200), px.Y(400)),
+                                      QPointF(px.X(x + 500), px.Y(400))});
             QCOMPARE(arrows[k]->polygon(), expected);
             QCOMPARE(arrows[k]->pos(), QPointF());
             CheckBlackFill(arrows[k]);
@@ -131,10 +130,11 @@ private slots:
         CVCDensityChartGraphicsView view;
         view.SetResolution(kDpiX, kDpiY);
         view.DrawSheet(sheet.get(), 0, 0, 0, nullptr);
+        const viewprobe::Scale px = viewprobe::ScaleOf(view);
 
         const QList<QGraphicsRectItem *> bars = Bars(view.scene());
         QCOMPARE(bars.size(), 1);
-        QCOMPARE(bars[0]->rect(), QRectF(Px(left), Py(29700 - 2600), Px(right - left), Py(600)));
+        QCOMPARE(bars[0]->rect(), QRectF(px.X(left), px.Y(29700 - 2600), px.X(right - left), px.Y(600)));
         QCOMPARE(bars[0]->pos(), QPointF());
         CheckBlackFill(bars[0]);
     }
@@ -175,11 +175,12 @@ private slots:
 
         // What the scanner sees: black in an arrow's shaft and in the bar, white paper between them.
         const QImage image = viewprobe::RenderScene(view.scene(), view.sceneRect());
+        const viewprobe::Scale px = viewprobe::ScaleOf(view);
         const auto black = [&](double x, double y) { return image.pixel(int(x), int(y)) == qRgb(0, 0, 0); };
-        QVERIFY(black(Px(10500), Py(550)));
-        QVERIFY(black(Px(2000), Py(29700 - 2300)));
-        QCOMPARE(image.pixel(int(Px(8000)), int(Py(550))), qRgb(255, 255, 255));
-        QCOMPARE(image.pixel(int(Px(2000)), int(Py(29700 - 1500))), qRgb(255, 255, 255));
+        QVERIFY(black(px.X(10500), px.Y(550)));
+        QVERIFY(black(px.X(2000), px.Y(29700 - 2300)));
+        QCOMPARE(image.pixel(int(px.X(8000)), int(px.Y(550))), qRgb(255, 255, 255));
+        QCOMPARE(image.pixel(int(px.X(2000)), int(px.Y(29700 - 1500))), qRgb(255, 255, 255));
     }
 
     void nullSheetDrawsNothing()

@@ -16,6 +16,8 @@ namespace {
 
 using Sheet = ChartDefinitionData::Sheet;
 using PatchColor = ChartDefinitionData::PatchColor;
+using viewprobe::Px;
+using viewprobe::Py;
 using viewprobe::Rgb;
 
 // Records the virtual steps of a redraw and, like the chart views, makes one item per first record.
@@ -166,7 +168,7 @@ private slots:
         view.DrawSheet(sheet.get(), 0, 0, 0, nullptr);
         QGraphicsRectItem *paper = SheetRect(&scene);
         QVERIFY(paper);
-        QCOMPARE(paper->rect(), QRectF(0, 0, 21000 * 100 / 2540.0, 29700 * 200 / 2540.0));
+        QCOMPARE(paper->rect(), QRectF(0, 0, Px(view, 21000), Py(view, 29700)));
         QCOMPARE(view.PixelsX(2540), 100.0);
         QCOMPARE(view.PixelsY(2540), 200.0);
         QCOMPARE(view.sceneRect(), paper->boundingRect());
@@ -206,8 +208,7 @@ private slots:
         QCOMPARE(scene.items().size(), 1);
         auto *frame = qgraphicsitem_cast<QGraphicsRectItem *>(scene.items().first());
         QVERIFY(frame);
-        QCOMPARE(frame->rect(), QRectF(10 + 400 * 100 / 2540.0, 20, 1000 - 800 * 100 / 2540.0,
-                                       2000 - 3300 * 200 / 2540.0));
+        QCOMPARE(frame->rect(), QRectF(10 + Px(view, 400), 20, 1000 - Px(view, 800), 2000 - Py(view, 3300)));
         const QPen pen = frame->pen();
         QCOMPARE(pen.color(), QColor(Qt::darkGreen));
         QCOMPARE(pen.style(), Qt::DotLine);

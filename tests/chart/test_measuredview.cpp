@@ -8,7 +8,6 @@
 #include <QGraphicsPathItem>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsRectItem>
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -71,37 +70,8 @@ bool IsMarginFrame(const QGraphicsRectItem *item)
     return item->pen().style() == Qt::DotLine;
 }
 
-// One drag in scene coordinates, sent to the viewport with the held buttons in every event.
-struct Drag {
-    QPointF from;
-    QPointF to;
-    bool control = false;
-    int moves = 1;
-};
-
-void SendMouse(QGraphicsView *view, QEvent::Type type, const QPoint &pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
-{
-    QMouseEvent event(type, pos, view->viewport()->mapToGlobal(pos), button, buttons, modifiers);
-    QApplication::sendEvent(view->viewport(), &event);
-}
-
-void PerformDrag(QGraphicsView *view, const Drag &drag)
-{
-    const Qt::KeyboardModifiers modifiers = drag.control ? Qt::ControlModifier : Qt::NoModifier;
-    if (drag.control)
-        QTest::keyPress(view, Qt::Key_Control);
-    const QPoint from = view->mapFromScene(drag.from);
-    const QPoint to = view->mapFromScene(drag.to);
-    SendMouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
-    for (int i = 1; i <= drag.moves; ++i) {
-        const QPoint step = from + (to - from) * i / drag.moves;
-        SendMouse(view, QEvent::MouseMove, step, Qt::NoButton, Qt::LeftButton, modifiers);
-    }
-    SendMouse(view, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
-    if (drag.control)
-        QTest::keyRelease(view, Qt::Key_Control);
-}
+using viewprobe::Drag;
+using viewprobe::PerformDrag;
 
 } // namespace
 
