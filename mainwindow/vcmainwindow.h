@@ -19,6 +19,7 @@ public:
     // 0, or message 3 when reading the documents fails.
     int RestoreWindowState();
 
+    CModel *GetModel() const { return m_model; }
     CVCAdjustDensity *GetAdjustDensityWindow() const { return m_adjustDensity; }
     QAction *GetToolBarAction() const { return m_actionToolBar; }
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of tools/debian-packages.txt that are missing; sourced by run.sh and test.sh.
+# Installs the Debian packages of a list that are missing: tools/debian-packages.txt (run.sh, test.sh) unless
+# another list is given (tests/gui/screens.sh gives tools/screenshot-packages.txt).
 set -euo pipefail
 _root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-mapfile -t _wanted < <(grep -vE '^\s*(#|$)' "$_root/tools/debian-packages.txt")
+_list="${1:-$_root/tools/debian-packages.txt}"
+mapfile -t _wanted < <(grep -vE '^\s*(#|$)' "$_list")
 _missing=()
 for p in "${_wanted[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,0 +1,110 @@
+// The screenshot driver: starts the program as app/main.cpp does and, once its event loop runs, plays one
+// entry's screens over the program's own model, then ends the program the normal way.
+//   varemo_screens --list
+//   varemo_screens --entry NAME [--out DIR] [--dry-run]     (pictures go to DIR/NAME/<screen>.png)
+#include "screenshooter.h"
+
+#include "app/startup.h"
+#include "files/outputimage.h"
+#include "mainwindow/vcmainwindow.h"
+#include "mainwindow/vcstartupscreen.h"
+
+#include "qtsingleapplication.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Options {
+    bool list = false;
+    bool dryRun = false;
+    QString entry;
+    QString outDir;
+};
+
+bool ParseOptions(int argc, char *argv[], Options *options)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--list"))
+            options->list = true;
+        else if (!std::strcmp(argv[i], "--dry-run"))
+            options->dryRun = true;
+        else if (!std::strcmp(argv[i], "--entry") && i + 1 < argc)
+            options->entry = QString::fromLocal8Bit(argv[++i]);
+        else if (!std::strcmp(argv[i], "--out") && i + 1 < argc)
+            options->outDir = QString::fromLocal8Bit(argv[++i]);
+        else
+            return false;
+    }
+    return options->list || !options->entry.isEmpty();
+}
+
+template <typename T>
+T *FindTopLevel()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<T *>(widget))
+            return found;
+    }
+    return nullptr;
+}
+
+void RunEntry(const Options &options, const ScreenEntryScript &script)
+{
+    // The splash would stay on top for its two seconds; its timer's work is done now instead.
+    if (auto *splash = FindTopLevel<CVCStartupScreen>())
+        splash->timeout();
+    CVCMainWindow *window = FindTopLevel<CVCMainWindow>();
+    bool ok = window && window->GetModel();
+    if (!ok) {
+        ScreenFailed(QStringLiteral("no main window"));
+    } else {
+        const QString outDir = options.outDir.isEmpty() ? options.entry : options.outDir + QLatin1Char('/') +
+                                                                              options.entry;
+        ScreenShooter shooter(window->GetModel(), window, outDir, options.dryRun);
+        ok = script(shooter);
+    }
+    if (window)
+        window->close();
+    QCoreApplication::exit(ok ? 0 : 1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        std::fprintf(stderr, "usage: varemo_screens --list | --entry NAME [--out DIR] [--dry-run]\n");
+        return 2;
+    }
+    if (options.list) {
+        for (const QString &name : ScreenEntryNames())
+            std::printf("%s\n", qPrintable(name));
+        return 0;
+    }
+    const ScreenEntryScript script = FindScreenEntry(options.entry);
+    if (!script) {
+        std::fprintf(stderr, "varemo_screens: no entry %s\n", qPrintable(options.entry));
+        return 2;
+    }
+
+    // The program sees only its own name: the driver's options are no file to open.
+    int programArgc = 1;
+    COutputImage::InitializeImageLibrary(argv[0]);
+    QtSingleApplication app(QStringLiteral("Varemo"), programArgc, argv);
+    if (app.isRunning()) {
+        std::fprintf(stderr, "varemo_screens: another Varemo runs on this data folder\n");
+        return 3;
+    }
+    Q_INIT_RESOURCE(Resource);
+    const StartupStepHook hook = [&options, &script, &app](int step) {
+        if (step == kStepEventLoop)
+            QTimer::singleShot(0, &app, [&options, &script] { RunEntry(options, script); });
+    };
+    return RunApplication(app, StartupErrorPresenter(), hook);
+}

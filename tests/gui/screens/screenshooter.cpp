@@ -1,0 +1,100 @@
+#include "screenshooter.h"
+
+#include "chart/vcgraphicsview.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMap>
+#include <QMetaObject>
+#include <QProcess>
+#include <QScreen>
+#include <QWidget>
+#include <QtTest>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kExposeTimeoutMs = 10000;
+constexpr int kPaintTimeoutMs = 10000;
+constexpr int kCaptureTimeoutMs = 60000;
+
+QMap<QString, ScreenEntryScript> &Entries()
+{
+    static QMap<QString, ScreenEntryScript> entries;
+    return entries;
+}
+
+} // namespace
+
+ScreenEntry::ScreenEntry(const char *name, ScreenEntryScript script)
+{
+    Entries().insert(QString::fromLatin1(name), std::move(script));
+}
+
+QList<QString> ScreenEntryNames()
+{
+    return Entries().keys();
+}
+
+ScreenEntryScript FindScreenEntry(const QString &name)
+{
+    return Entries().value(name);
+}
+
+bool ScreenFailed(const QString &what)
+{
+    std::fprintf(stderr, "varemo_screens: %s\n", qPrintable(what));
+    return false;
+}
+
+ScreenShooter::ScreenShooter(CModel *model, QWidget *mainWindow, const QString &outDir, bool dryRun)
+    : m_model(model), m_mainWindow(mainWindow), m_outDir(outDir), m_dryRun(dryRun)
+{
+}
+
+bool ScreenShooter::Show(QWidget *window)
+{
+    // Without a window manager under Xvfb the window keeps exactly this place, and covers the main window.
+    window->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowExposed(window, kExposeTimeoutMs))
+        return ScreenFailed(QStringLiteral("window not exposed"));
+    return true;
+}
+
+bool ScreenShooter::Capture(const QString &screen, const QList<CVCGraphicsView *> &views)
+{
+    QList<bool> painted;
+    QList<QMetaObject::Connection> connections;
+    for (int i = 0; i < views.size(); ++i) {
+        painted << false;
+        connections << QObject::connect(views[i], &CVCGraphicsView::PaintFinished, [&painted, i] {
+            painted[i] = true;
+        });
+        views[i]->viewport()->update();
+    }
+    const bool done = QTest::qWaitFor([&painted] { return !painted.contains(false); }, kPaintTimeoutMs);
+    for (const QMetaObject::Connection &c : connections)
+        QObject::disconnect(c);
+    if (!done)
+        return ScreenFailed(screen + QStringLiteral(": views not painted"));
+    // Hands the painted frame to the display before the picture is taken.
+    QCoreApplication::processEvents();
+    if (m_dryRun)
+        return true;
+
+    if (!QDir().mkpath(m_outDir))
+        return ScreenFailed(QStringLiteral("cannot make ") + m_outDir);
+    const QString file = m_outDir + QLatin1Char('/') + screen + QStringLiteral(".png");
+    QProcess import;
+    import.setProcessChannelMode(QProcess::ForwardedChannels);
+    import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+    if (!import.waitForFinished(kCaptureTimeoutMs) || import.exitStatus() != QProcess::NormalExit ||
+        import.exitCode() != 0)
+        return ScreenFailed(screen + QStringLiteral(": import failed"));
+    return true;
+}
