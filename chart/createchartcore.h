@@ -1,12 +1,15 @@
 #pragma once
-// The chart editor's own records: what the editor edits, free of widgets. Lengths in 0.01 mm.
+// The chart editor's own records and the operations on them, free of widgets. Lengths in 0.01 mm.
 
 #include "app/records.h"
 
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <array>
+#include <functional>
 
 // One cell of the editor: identifier and colour values (the colour format uses format + 2 of them).
 struct CreateChartPatch {
@@ -47,3 +50,125 @@ struct CreateChartPage {
 };
 
 using CreateChartPageList = QVector<CreateChartPage>;
+
+// One change of one patch as the editor records it: the patch before and after and the table column that changes
+// (0 the ID, -2 ID and colours, -1 colours only, k >= 1 colour value k only).
+struct CreateChartPatchEdit {
+    int PageNo = 0;
+    int AreaNo = 0; // area slot
+    int RowNo = 0;  // index in the slot's patch list, the patch table's row
+    int ColumnNo = 0;
+    CreateChartPatch Before;
+    CreateChartPatch After;
+};
+
+// What a paste of clipboard rows would change; the dialog wraps the edits into one undo step.
+struct CreateChartClipboardPaste {
+    QVector<CreateChartPatchEdit> Edits;
+    bool BadLine = false; // a line did not parse: the paste stopped there and the user is told
+    int LastRow = 0;      // the table row to select afterwards
+};
+
+// A pasted table row: ID then the colour values, numbers in the C locale (nan and inf are none). ID 0 in the result
+// means the row is refused.
+CreateChartPatch ParsePastedRow(const QStringList &fields, int columnCount, float minValue, float maxValue);
+
+// The chart editor's data and every operation on it that needs no window. The dialog owns one, shows what it holds
+// and turns user actions into these calls.
+class CreateChartCore
+{
+public:
+    enum PageListIndex { OriginalList = 0, ScrambleList = 1, LoadedList = 2 };
+    static constexpr int kMaxId = 9999;
+
+    using PaperSizeLookup = std::function<int(int width, int height)>;
+
+    // paperSizeIndex gives the paper-size row of a page size (8 when none matches).
+    explicit CreateChartCore(PaperSizeLookup paperSizeIndex = PaperSizeLookup());
+
+    // Colour values a patch of the current format uses, and the patch table's columns (ID first).
+    int ValueCount() const;
+    int TableColumnCount() const { return ValueCount() + 1; }
+
+    // The page list of the current tab, and its shown page (null when the list is empty).
+    CreateChartPageList &CurrentList() { return PageLists[CurrentTab]; }
+    CreateChartPage *CurrentPagePointer();
+    const CreateChartPage *OriginalPage() const;
+    // The selected area slot of the shown Original page, null when none is selected or it is empty.
+    const CreateChartArea *SelectedAreaPointer() const;
+
+    // Writes a patch into list listIndex as the table column columnNo says; whenever the ID is taken the ID
+    // counter moves past it. False (nothing written) when the indices name no patch.
+    bool StorePatch(int listIndex, int pageNo, int areaNo, int rowNo, int columnNo, const CreateChartPatch &patch);
+
+    // The editor's patch slot: undo steps and pastes always address the Original list, whichever tab is shown.
+    bool SetPatch(int pageNo, int areaNo, int rowNo, int columnNo, const CreateChartPatch &patch)
+    {
+        return StorePatch(OriginalList, pageNo, areaNo, rowNo, columnNo, patch);
+    }
+
+    // Marks every patch of the list whose ID another patch of any page of the list has; true when there is one.
+    bool CheckDuplicates(int listIndex);
+
+    // Numbers every patch of the current list from 1: areas top to bottom, then left to right, patches row by row
+    // or column by column. The counter continues after the last ID.
+    void AssignIds(bool columnByColumn);
+
+    // Rebuilds the drawn-area list from the shown page of the current tab: area number n is the n-th used slot.
+    void RebuildDrawnAreas();
+    int SlotOfAreaNumber(int areaNumber) const;
+    int AreaNumberOfSlot(int slot) const { return DrawnAreas.indexOf(slot); }
+
+    // Copy and paste of one patch, addressed as the view selects it (area number, row, column). Copy: true when
+    // a patch was copied. Paste: false when nothing is to be done (no patch there, or the same colours).
+    bool CopyPatch(int areaNumber, int row, int column);
+    bool PlanPatchPaste(int areaNumber, int row, int column, CreateChartPatchEdit *edit) const;
+    // Rows of text (tab-separated fields) pasted into the selected area from the selected row on.
+    CreateChartClipboardPaste PlanClipboardPaste(const QString &text, float minValue, float maxValue) const;
+
+    // The whole-page transforms of the shown page of the current tab. Each writes the moved patches through
+    // StorePatch and then calls UndoInvalidated: recorded edits address patches by position. Rotate and
+    // ExchangeRowColumn return the table row the selected patch moves to (-1 when none).
+    void FlipRows();
+    void FlipColumns();
+    int Rotate();
+    int ExchangeRowColumn();
+
+    // The steps the transforms are made of.
+    void FlipAreaRows();
+    void FlipAreaColumns();
+    void RotateAreas(bool transpose);
+    void TurnPage();
+    void MirrorImage();
+    void RotateImage();
+    int MapSelectedPatch(bool transpose) const;
+
+    // State. The lists hold the Original pages (edited), the Scramble pages (rebuilt from them) and the pages as
+    // loaded.
+    CreateChartPageList PageLists[3];
+    int CurrentPages[2] = {0, 0};
+    int CurrentTab = OriginalList;
+    int ColorFormat = 1;
+    int IdCounter = 1;
+    CreateChartPatch CopiedPatch;
+    int SelectedArea = -1;
+    int SelectedRow = -1;
+    int SelectedColumn = -1;
+    QVector<int> DrawnAreas;
+
+    // Told of every stored patch (list, page, area slot, row, column code), so the table and the view follow.
+    std::function<void(int, int, int, int, int)> PatchStored;
+    // Called after a transform or an ID assignment: the undo history no longer fits the pages.
+    std::function<void()> UndoInvalidated;
+
+private:
+    CreateChartPatch *PatchAt(int listIndex, int pageNo, int areaNo, int rowNo);
+    const CreateChartPatch *PatchAt(int listIndex, int pageNo, int areaNo, int rowNo) const;
+    // The Original patch a view selection names, with its slot and list index; null when there is none.
+    const CreateChartPatch *ViewPatch(int areaNumber, int row, int column, int *slot, int *index) const;
+    // Writes an area's patches in a new order (indices into the old list), each through StorePatch.
+    void WriteAreaOrder(int slot, const QVector<int> &order);
+    void TransformDone();
+
+    PaperSizeLookup m_paperSizeIndex;
+};
