@@ -325,10 +325,8 @@ private slots:
         QVERIFY(!QFile::exists(CLanguage::ChoiceFilePath()));
         QVERIFY(f.window->errors.isEmpty());
 
-        CLanguage language;
-        QStringList arguments{"Varemo"};
-        CModel model(&language, &arguments);
-        QVERIFY(model.SetLanguage(QStringLiteral("ja")));
+        QVERIFY(f.Make(false, QString()));
+        QVERIFY(f.model->SetLanguage(QStringLiteral("ja")));
         QFile choice(CLanguage::ChoiceFilePath());
         QVERIFY(choice.open(QIODevice::ReadOnly));
         QCOMPARE(choice.readAll(), QByteArray("ja"));
@@ -385,6 +383,30 @@ private slots:
         QCOMPARE(sheet->Patches[5].ID, 6);
         f.model->SetCurrentSheetIndex(2);
         QCOMPARE(CModelAccess::OrloHost(*f.model)->GetCurrentSheet(&sheet), 10004);
+    }
+
+    // Windows hand edited pages in and drop theirs right after: the buffer keeps copies of its own.
+    void replacedPagesAreCopies()
+    {
+        const int id = SelectNewChart();
+        QVERIFY(id > 0);
+        QCOMPARE(f.model->PrepareHandyMeasurement(), 0);
+        {
+            const ChartDefinitionData::Sheet sheet = MakeSmallSheet(SmallGrid{2, 2, 3});
+            QCOMPARE(f.model->ReplaceChartSheet(sheet, 0), 0);
+            QCOMPARE(f.model->ReplaceMeasurementSheet(MakeSmallMeasurement(sheet, 4), 0), 0);
+        }
+        const ChartDefinitionData::Sheet &sheet = f.model->GetChartDefinition()->Sheets[0];
+        QCOMPARE(sheet.PatchCount, 12);
+        QCOMPARE(sheet.Patches[11].Area, 1);
+        QCOMPARE(sheet.ImageBytes[255], static_cast<unsigned char>(255));
+        MeasurementDataSheets *measurement = nullptr;
+        QCOMPARE(f.model->GetMeasurementData(&measurement), 0);
+        const MeasurementData &page = measurement->Sheets[0];
+        QCOMPARE(page.MeasuredCount, 4);
+        QCOMPARE(page.Records[3].ColorValue[1], 60.0f);
+        QCOMPARE(page.Records[11].ColorFormat, 0);
+        QCOMPARE(page.ImageBytes[0], static_cast<unsigned char>(255));
     }
 
     void positionListsOwnership()

@@ -408,6 +408,36 @@ private slots:
             QVERIFY(QFileInfo(folder + "/" + name).size() > 0);
     }
 
+    void confirmChartHoldsTheRecognitionRun()
+    {
+        // The user looks at the recognised chart first: nothing is measured or stored until the run goes on.
+        Setting::ConnectSetting record;
+        record.Port = QStringLiteral("usb0");
+        CModelAccess::ApplicationData(*model)->SetConnectionSetting(record);
+        QCOMPARE(model->ConnectOrlo(false), 0);
+        QSignalSpy canvas(model.get(), &CModel::SetMainWindowChartCanvas);
+        QSignalSpy display(model.get(), &CModel::SetPatchColorDisplay);
+        QSignalSpy finished(model.get(), &CModel::MeasurementFinished);
+        QVERIFY(RunRecognitionToConfirmation(model.get()));
+        QCOMPARE(canvas.size(), 1);
+        QCOMPARE(canvas.at(0).at(0).toInt(), 1);
+        QVERIFY(model->IsOrloPrescanCompleted());
+        QCOMPARE(display.size(), 0);
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(model->GetRecognitionMeasurements()->isEmpty());
+
+        // Confirmed: the same sheet is measured and becomes a recognition measurement.
+        const Setting::UserEnvironment *environment = model->GetUserEnvironment();
+        QCOMPARE(model->StartOrloMeasurement(environment->Aperture, environment->PositionGap), 0);
+        while (OrloSim_DeliverPending() > 0) {
+        }
+        QCOMPARE(display.size(), 6);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(CModel::KindRecognition));
+        QCOMPARE(model->GetRecognitionMeasurements()->size(), 1);
+        QCOMPARE(window->errors, QList<int>{});
+    }
+
     void realExportNeverOverwrites()
     {
         // A reset sequence number meets two earlier exports: the run writes "_2", the others stay as they were.
