@@ -51,6 +51,23 @@ struct CreateChartPage {
 
 using CreateChartPageList = QVector<CreateChartPage>;
 
+// What the core needs of the model's tables (page sizes, limits, paper colour, QR size). The dialog fills it
+// from CModel; tests from a CResourceData.
+struct CreateChartTables {
+    std::function<int(int row)> PageSizeWidth;
+    std::function<int(int row)> PageSizeHeight;
+    std::function<float(int format)> ColorDefaultValue;
+    std::function<int(const SheetInfoRecord &record)> BarcodeSizePixels; // QR side at 300 dpi
+    int AreaLeftMin = 400;
+    int AreaLeftMax = 0;
+    int AreaTopMin = 0;
+    int AreaTopMax = 0;
+    int MaxRowCount = 244;
+    int MaxColumnCount = 53;
+    int BarcodeInset = 237;     // 0.01 mm: the inset pixels at 300 dpi
+    QString NewChartName;       // the name the QR record carries while the chart has none
+};
+
 // One change of one patch as the editor records it: the patch before and after and the table column that changes
 // (0 the ID, -2 ID and colours, -1 colours only, k >= 1 colour value k only).
 struct CreateChartPatchEdit {
@@ -142,6 +159,42 @@ public:
     void MirrorImage();
     void RotateImage();
     int MapSelectedPatch(bool transpose) const;
+
+    // Pages, areas and the QR code of the current list and its shown page.
+    void AddPage();    // appended and shown; a later page takes the first page's size
+    void DeletePage(); // the shown page; page 1 stays shown when it was
+    // Into the first free slot (false when all 50 are used); becomes the selected area.
+    bool AddArea();
+    void DeleteSelectedArea(); // selects the nearest used slot below, else above, else none
+    void MoveArea(int slot, int dx, int dy); // clamped to the area limits
+    void ResizeArea(int slot, int dx, int dy); // patches 6..30 mm, pitch at most 32 mm, spaces kept
+    void MoveBarcode(int dx, int dy);
+    void PlaceBarcode(int pageIndex); // at the top-left limit, sized for what the page's code carries
+    void ApplyBarcodeToAllPages(); // placed on every page with Barcode 1, removed from every page otherwise
+    SheetInfoRecord BarcodeRecord(int pageIndex) const;
+    bool BarcodeInPrintRange() const;
+    bool BarcodeOverlapsArea() const;
+    // Makes an area's patch list PatchCount long: cut at the end, or new patches with the next IDs appended.
+    void ResizePatchList(CreateChartArea *area);
+    CreateChartPatch NewPatch(); // the next ID and the paper colour of the format
+
+    // A page as the views draw it and the store keeps it; fills the drawn-area list when asked.
+    void PageToSheet(const CreateChartPage &page, ChartDefinitionData::Sheet *sheet, bool rebuildDrawnAreas);
+    // The current list as a chart definition: on the loaded header (Save) or on a zeroed one (Save As).
+    void PagesToDefinition(bool keepLoadedHeader, ChartDefinitionDataSheets *definition);
+    // Loads a stored chart into the Original and the loaded lists; false (nothing loaded) when the editor cannot
+    // hold it. Cells without a record get new patches after every loaded ID.
+    bool SetChartDefinition(const ChartDefinitionDataSheets &definition);
+    // Captured page images behind the Original pages: only 8-bit grey entries of a page that exists.
+    void SetPageImages(const MeasurementDataSheets &measurement);
+    // The pages may be saved over the loaded chart: with a uniform layout required, every page's areas as loaded.
+    bool MayOverwrite(bool uniformLayout) const;
+    bool HasAreas() const; // every page of the current list has at least one area
+
+    // The header kept from the loaded definition (Kind, SheetCount, ChartPatchCount, Diameter, UUID, ChartName,
+    // CreateTime, UNIT, Barcode, Recog); a new chart has Diameter 1 and Recog 4.
+    ChartDefinitionDataSheets Header;
+    CreateChartTables Tables;
 
     // State. The lists hold the Original pages (edited), the Scramble pages (rebuilt from them) and the pages as
     // loaded.
