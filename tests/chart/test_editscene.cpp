@@ -8,7 +8,6 @@
 
 #include <QCursor>
 #include <QGraphicsRectItem>
-#include <QGraphicsSceneMouseEvent>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QtTest>
@@ -90,29 +89,6 @@ double ReleaseCoordinate(double press, double hundredths, int dpi)
     while (converted(release) < hundredths)
         release = std::nextafter(release, INFINITY);
     return release;
-}
-
-void SendMouse(QGraphicsScene *scene, QEvent::Type type, const QPointF &at, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
-{
-    QGraphicsSceneMouseEvent event(type);
-    event.setScenePos(at);
-    event.setButton(button);
-    event.setButtons(buttons);
-    QCoreApplication::sendEvent(scene, &event);
-}
-void Hover(QGraphicsScene *s, const QPointF &at) { SendMouse(s, QEvent::GraphicsSceneMouseMove, at, Qt::NoButton, {}); }
-void Press(QGraphicsScene *s, const QPointF &at)
-{
-    SendMouse(s, QEvent::GraphicsSceneMousePress, at, Qt::LeftButton, Qt::LeftButton);
-}
-void DragTo(QGraphicsScene *s, const QPointF &at)
-{
-    SendMouse(s, QEvent::GraphicsSceneMouseMove, at, Qt::NoButton, Qt::LeftButton);
-}
-void Release(QGraphicsScene *s, const QPointF &at)
-{
-    SendMouse(s, QEvent::GraphicsSceneMouseRelease, at, Qt::LeftButton, {});
 }
 
 enum Signal { AreaDragMoved, AreaMoved, AreaDragResized, AreaResized, BarcodeDragMoved, BarcodeMoved, None = -1 };
@@ -318,11 +294,12 @@ private slots:
         const QPointF to(ReleaseCoordinate(at.x(), offset.x(), scene->ResolutionX()),
                          ReleaseCoordinate(at.y(), offset.y(), scene->ResolutionY()));
 
+        viewprobe::SceneMouse mouse(scene);
         if (hover)
-            Hover(scene, at);
-        Press(scene, at);
+            mouse.Move(at);
+        mouse.Press(at);
         QCOMPARE(scene->GetDragMode(), mode);
-        DragTo(scene, to);
+        mouse.Move(to);
         QVERIFY(spies.OnlyOnce(live));
         if (live != None) {
             const QList<QVariant> args = spies.Arguments(live);
@@ -334,7 +311,7 @@ private slots:
         for (auto &spy : spies.spies)
             spy->clear();
 
-        Release(scene, to);
+        mouse.Release(to);
         QVERIFY(spies.OnlyOnce(final));
         if (final != None) {
             const QList<QVariant> args = spies.Arguments(final);
@@ -365,9 +342,9 @@ private slots:
         Spies spies(&d.view);
         if (click) {
             const QPointF p = Px(d.scene(), at);
-            Hover(d.scene(), p);
-            Press(d.scene(), p);
-            Release(d.scene(), p);
+            viewprobe::SceneMouse mouse(d.scene());
+            mouse.Move(p);
+            mouse.Click(p);
         }
         QVERIFY(spies.Silent());
         int area = -7, row = -7, column = -7;
@@ -397,9 +374,10 @@ private slots:
 
         const QPointF at = Px(scene, resize ? kArea0Square : kArea0Inside);
         const QSizeF offset(PxX(scene, 2500), PxY(scene, 1800)); // past a patch: a stale index shows
-        Hover(scene, at);
-        Press(scene, at);
-        DragTo(scene, at + QPointF(offset.width(), offset.height()));
+        viewprobe::SceneMouse mouse(scene);
+        mouse.Move(at);
+        mouse.Press(at);
+        mouse.Move(at + QPointF(offset.width(), offset.height()));
 
         const QList<CVCEditChartGraphicsPatch *> patches = Patches(scene);
         QCOMPARE(patches.size(), kPatches.size());
@@ -439,8 +417,9 @@ private slots:
         const QRectF before = barcode->boundingRect();
         const QPointF at = Px(scene, kBarcodeOverSquare);
         const QPointF to = at + QPointF(-30, 20);
-        Press(scene, at);
-        DragTo(scene, to);
+        viewprobe::SceneMouse mouse(scene);
+        mouse.Press(at);
+        mouse.Move(to);
         QVERIFY(Near(barcode->boundingRect(), before.translated(-30, 20)));
         QVERIFY(scene->items(before.translated(-30, 20).bottomLeft() + QPointF(1, -1)).contains(barcode));
     }
@@ -461,8 +440,9 @@ private slots:
         QFETCH(bool, sizeCursor);
         Drawn d;
         // Twice: the scene never stacks a second cursor on its own.
-        Hover(d.scene(), Px(d.scene(), at));
-        Hover(d.scene(), Px(d.scene(), at));
+        viewprobe::SceneMouse mouse(d.scene());
+        mouse.Move(Px(d.scene(), at));
+        mouse.Move(Px(d.scene(), at));
         const QCursor *cursor = QGuiApplication::overrideCursor();
         QCOMPARE(cursor != nullptr, sizeCursor);
         if (!sizeCursor)
@@ -486,7 +466,7 @@ private slots:
         QFETCH(int, how);
         auto d = std::make_unique<Drawn>();
         d->view.show();
-        Hover(d->scene(), Px(d->scene(), kArea0Square));
+        viewprobe::SceneMouse(d->scene()).Move(Px(d->scene(), kArea0Square));
         QVERIFY(QGuiApplication::overrideCursor());
         if (how == 0) {
             QEvent leave(QEvent::Leave);
