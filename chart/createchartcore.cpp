@@ -61,7 +61,11 @@ CreateChartPatch ParsePastedRow(const QStringList &fields, int columnCount, floa
     return patch;
 }
 
-CreateChartCore::CreateChartCore(PaperSizeLookup paperSizeIndex) : m_paperSizeIndex(std::move(paperSizeIndex)) {}
+CreateChartCore::CreateChartCore(PaperSizeLookup paperSizeIndex) : m_paperSizeIndex(std::move(paperSizeIndex))
+{
+    Header.Diameter = 1;
+    Header.Recog = 4;
+}
 
 int CreateChartCore::ValueCount() const
 {
@@ -415,6 +419,13 @@ int CreateChartCore::MapSelectedPatch(bool transpose) const
     return transpose ? row + area.RowCount * column : area.RowCount - row - 1 + area.RowCount * column;
 }
 
+void CreateChartCore::PlaceBarcodeAfterTurn()
+{
+    // The code carries every area's rows and columns, which a turn swaps, and the page size changed with it.
+    if (Header.Barcode == 1)
+        PlaceBarcode(CurrentPages[CurrentTab]);
+}
+
 void CreateChartCore::TransformDone()
 {
     if (UndoInvalidated)
@@ -439,6 +450,7 @@ int CreateChartCore::Rotate()
     RotateAreas(false);
     TurnPage();
     RotateImage();
+    PlaceBarcodeAfterTurn();
     TransformDone();
     return row;
 }
@@ -451,6 +463,7 @@ int CreateChartCore::ExchangeRowColumn()
     RotateImage();
     FlipAreaColumns();
     MirrorImage();
+    PlaceBarcodeAfterTurn();
     TransformDone();
     return row;
 }

@@ -145,7 +145,8 @@ public:
 
     // The whole-page transforms of the shown page of the current tab. Each writes the moved patches through
     // StorePatch and then calls UndoInvalidated: recorded edits address patches by position. Rotate and
-    // ExchangeRowColumn return the table row the selected patch moves to (-1 when none).
+    // ExchangeRowColumn return the table row the selected patch moves to (-1 when none); with Barcode 1 they
+    // place the QR code again, as its record changed.
     void FlipRows();
     void FlipColumns();
     int Rotate();
@@ -222,6 +223,7 @@ private:
     // Writes an area's patches in a new order (indices into the old list), each through StorePatch.
     void WriteAreaOrder(int slot, const QVector<int> &order);
     void TransformDone();
+    void PlaceBarcodeAfterTurn(); // with Barcode 1, after Rotate and ExchangeRowColumn
 
     PaperSizeLookup m_paperSizeIndex;
 };
