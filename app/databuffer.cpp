@@ -170,22 +170,8 @@ QList<unsigned> CDataBuffer::GetMeasuredPageNumbers() const
 
 void CDataBuffer::CopyChartDefinition(ChartDefinitionDataSheets *out) const
 {
-    if (!out)
-        return;
-    CopyChartHeader(out, m_chart);
-    const int pages = m_measurement.Sheets ? std::max(0, m_measurement.SheetCount) : 0;
-    if (pages == 0)
-        return;
-    out->Sheets = NewChartSheets(size_t(pages));
-    out->SheetCount = pages;
-    for (int i = 0; i < pages; ++i) {
-        // Page number 0 (not measured) and numbers the chart does not have take the first sheet.
-        const int number = m_measurement.Sheets[i].PageNumber;
-        const int index = number >= 1 && number <= m_chart.SheetCount ? number - 1 : 0;
-        if (m_chart.Sheets && index < m_chart.SheetCount)
-            CopySheetData(&out->Sheets[i], m_chart.Sheets[index]);
-        out->ChartPatchCount += out->Sheets[i].PatchCount;
-    }
+    if (out)
+        CopyChartForMeasurement(out, m_chart, m_measurement);
 }
 
 int CDataBuffer::ReplaceChartSheet(const ChartDefinitionData::Sheet &sheet, int index)

@@ -36,13 +36,13 @@ struct OrloStatusRecord {
     qint32 OtherComputer;
 };
 
-// One clipped area of a captured page, in pixels.
-struct OrloClipRegion {
+// One point the scanner located on a captured page: its centre in 0.01 mm and its place in the layout.
+struct OrloLocatedPoint {
+    qint32 X;
+    qint32 Y;
     qint32 Area;
-    qint32 Left;
-    qint32 Top;
-    qint32 Right;
-    qint32 Bottom;
+    qint32 Row;
+    qint32 Column;
 };
 
 static_assert(sizeof(OrloDeviceRecord) == 44 && offsetof(OrloDeviceRecord, Name) == 4 &&
@@ -51,4 +51,4 @@ static_assert(sizeof(OrloDeviceRecord) == 44 && offsetof(OrloDeviceRecord, Name)
 static_assert(sizeof(OrloStatusRecord) == 32 && offsetof(OrloStatusRecord, State) == 16 &&
                   offsetof(OrloStatusRecord, OtherComputer) == 28,
               "status record: 32 bytes, the state at byte 16");
-static_assert(sizeof(OrloClipRegion) == 20, "clip region: five ints");
+static_assert(sizeof(OrloLocatedPoint) == 20, "located point: five ints");

@@ -393,7 +393,10 @@ public:
                              unsigned count);
     int PrepareHandyMeasurement();
     int SelectDensityChartForScannedChart(unsigned width, unsigned height, const QString &code);
-    int GetClippingChartResult(int page, QList<OrloClipRegion> *records, ChartDefinitionData::Sheet *result);
+    // The scanner recognises the patches inside the given regions (1 to 50) of the captured page: the layout it
+    // found, the page image and its clip rectangles go to result, the located points to located.
+    int GetClippingChartResult(const QVector<ChartDefinitionData::ClipArea> &regions,
+                               ChartDefinitionData::Sheet *result, QVector<OrloLocatedPoint> *located);
     void ClearPendingMeasurement();
     void ResetMeasurementBuffer();
     int CalculatePatchColor(float *values, bool *hasSpectral, int sheet, int area, int row, int column,
@@ -517,6 +520,9 @@ private:
     bool HandleScannedBarcode(const SheetInfoRecord &record);
     // Reports a failure with message 57.
     void SaveMeasurementAfterScan();
+    // GetClippingChartResult without its report.
+    int ClipRegions(const QVector<ChartDefinitionData::ClipArea> &regions, ChartDefinitionData::Sheet *result,
+                    QVector<OrloLocatedPoint> *located);
 
     void ShowReport(int message);
     int MeasureModeOfRun() const;

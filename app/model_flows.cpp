@@ -565,56 +565,109 @@ int CModel::SelectDensityChartForScannedChart(unsigned width, unsigned height, c
     return 0;
 }
 
-int CModel::GetClippingChartResult(int page, QList<OrloClipRegion> *records, ChartDefinitionData::Sheet *result)
+int CModel::GetClippingChartResult(const QVector<ChartDefinitionData::ClipArea> &regions,
+                                   ChartDefinitionData::Sheet *result, QVector<OrloLocatedPoint> *located)
 {
-    int code = m_orlo->ClippingChart(page);
+    const int code = ClipRegions(regions, result, located);
+    if (code != 0)
+        ReportError(code, 29, true);
+    return code;
+}
+
+int CModel::ClipRegions(const QVector<ChartDefinitionData::ClipArea> &regions, ChartDefinitionData::Sheet *result,
+                        QVector<OrloLocatedPoint> *located)
+{
+    if (regions.isEmpty() || regions.size() > kMaxClipAreaCount)
+        return COrloSDKController::kClippingFailed;
+    int code = m_orlo->ClippingChart(int(m_dataBuffer->GetCurrentChartPageIndex()) + 1);
+    if (code != 0)
+        return code;
+
+    // The scanner looks for patches inside the requested regions only and writes the layout it found over them.
     OrloLayoutRecord layout;
     std::memset(&layout, 0, sizeof layout);
-    if (code == 0) {
-        bool flag = false;
-        char text[ORLO_SHEET_RECORD_SIZE] = {};
-        code = m_orlo->GetPatchRecogResult(&flag, text, &layout);
+    layout.clipCount = regions.size();
+    for (int c = 0; c < regions.size(); ++c) {
+        const ChartDefinitionData::ClipArea &r = regions.at(c);
+        const int32_t corners[8] = {r.LeftTopX,    r.LeftTopY,    r.RightTopX,    r.RightTopY,
+                                    r.LeftBottomX, r.LeftBottomY, r.RightBottomX, r.RightBottomY};
+        std::memcpy(layout.clips[c], corners, sizeof corners);
     }
-    if (code == 0 && layout.areaCount <= 0)
-        code = kNothingClipped;
-    if (code == 0) {
-        constexpr int kWidth = 3638;
-        constexpr int kHeight = 19000;
-        QByteArray pixels(kWidth * kHeight, '\0');
-        QVector<OrloClipRecord> clips(kMaxClipAreaCount);
-        OrloChartImage image;
-        std::memset(&image, 0, sizeof image);
-        image.clipCapacity = clips.size();
-        image.clips = clips.data();
-        image.pixels = reinterpret_cast<uint8_t *>(pixels.data());
-        code = m_orlo->GetChartImage(&image, pixels.size());
-        if (code == 0 && records) {
-            const int n = qBound(0, image.clipCount, clips.size());
-            for (int i = 0; i < n; ++i) {
-                const OrloClipRecord &clip = clips.at(i);
-                records->append({clip.area, clip.left, clip.top, clip.right, clip.bottom});
-            }
-        }
-    }
-    if (code == 0 && result) {
+    bool flag = false;
+    char text[ORLO_SHEET_RECORD_SIZE] = {};
+    code = m_orlo->GetPatchRecogResult(&flag, text, &layout);
+    if (code != 0)
+        return code;
+    if (layout.areaCount == 0)
+        return kNothingClipped;
+    code = COrloSDKController::CheckLayout(layout);
+    if (code != 0)
+        return code;
+
+    std::vector<OrloMeasurePoint> points(size_t(layout.patchCount));
+    int count = 0;
+    code = m_orlo->GetMeasurePoints(points.data(), layout.patchCount, &count);
+    if (code != 0)
+        return code;
+
+    // The image buffer the scanner fills is the largest page it takes, whatever the page.
+    constexpr int kWidth = 3638;
+    constexpr int kHeight = 19000;
+    std::unique_ptr<unsigned char[]> pixels(new unsigned char[size_t(kWidth) * kHeight]);
+    std::vector<OrloClipRecord> clips(static_cast<size_t>(kMaxClipAreaCount));
+    OrloChartImage image;
+    std::memset(&image, 0, sizeof image);
+    image.clipCapacity = int32_t(clips.size());
+    image.clips = clips.data();
+    image.pixels = pixels.get();
+    code = m_orlo->GetChartImage(&image, kWidth * kHeight);
+    if (code != 0)
+        return code;
+    if (image.width <= 0 || image.height <= 0 || qint64(image.width) * image.height > qint64(kWidth) * kHeight)
+        return COrloSDKController::kChartImageFailed;
+
+    if (result) {
         result->Width = layout.width;
         result->Height = layout.height;
-        result->AreaCount = qBound(0, layout.areaCount, kMaxAreaCount);
+        result->AreaCount = layout.areaCount;
         result->PatchCount = layout.patchCount;
-        for (int a = 0; a < result->AreaCount; ++a) {
+        for (int a = 0; a < kMaxAreaCount; ++a) {
+            if (a >= layout.areaCount) {
+                result->Areas[a] = {};
+                result->Placements[a] = {};
+                continue;
+            }
             result->Areas[a] = {layout.areaCounts[a][0], layout.areaCounts[a][1], layout.areaCounts[a][2]};
             result->Placements[a] = {layout.areaGeometry[a][0], layout.areaGeometry[a][1], layout.areaGeometry[a][2],
                                      layout.areaGeometry[a][3], layout.areaGeometry[a][4], layout.areaGeometry[a][5]};
         }
-        result->HasImage = layout.flag;
-        result->ClipAreaCount = qBound(0, layout.clipCount, kMaxClipAreaCount);
-        for (int c = 0; c < result->ClipAreaCount; ++c) {
-            const int32_t *k = layout.clips[c];
-            result->ClipAreas[c] = {k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7]};
+        result->Patches.reset();
+        const size_t bytes = size_t(image.width) * size_t(image.height);
+        result->HasImage = 1;
+        result->ImageWidth = image.width;
+        result->ImageHeight = image.height;
+        result->BitPerPixel = 8;
+        result->ImageBytes = NewImageBytes(bytes);
+        std::memcpy(result->ImageBytes.get(), pixels.get(), bytes);
+        result->ImageDPI = 300;
+        result->ClipAreaCount = qBound(0, int(image.clipCount), kMaxClipAreaCount);
+        for (int c = 0; c < kMaxClipAreaCount; ++c) {
+            const OrloClipRecord &clip = clips.at(size_t(c));
+            result->ClipAreas[c] = c < result->ClipAreaCount
+                                       ? ChartDefinitionData::ClipArea{clip.left, clip.top,    clip.right, clip.top,
+                                                                       clip.left, clip.bottom, clip.right, clip.bottom}
+                                       : ChartDefinitionData::ClipArea{};
         }
     }
-    ReportError(code, 29, true);
-    return code;
+    if (located) {
+        located->clear();
+        located->reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const OrloMeasurePoint &p = points.at(size_t(i));
+            located->append({p.x, p.y, p.area, p.row, p.column});
+        }
+    }
+    return 0;
 }
 
 // ---- Automatic export ---------------------------------------------------------------------------------------------

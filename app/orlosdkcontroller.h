@@ -125,6 +125,10 @@ public:
     int ClippingChart(int page);
     int GetChartImage(OrloChartImage *buffer, int size);
     int GetPatchRecogResult(bool *flag, char text[ORLO_SHEET_RECORD_SIZE], OrloLayoutRecord *out);
+    // The points of the current recognition result, at most capacity; *count gets how many were written.
+    int GetMeasurePoints(OrloMeasurePoint *points, int capacity, int *count);
+    // 0 when a layout the instrument reports is one a page can hold, kLayoutInconsistent otherwise.
+    static int CheckLayout(const OrloLayoutRecord &layout);
     int GetPremeasurementError();
 
     // Measurement run.

@@ -126,6 +126,28 @@ int COrloSDKController::RecognitionResult(int *message)
         *message = 26;
         return kRecognitionResultFailed;
     }
+    if (CheckLayout(layout) != 0) {
+        *message = 26;
+        return kLayoutInconsistent;
+    }
+    for (int a = 0; a < layout.areaCount; ++a) {
+        layout.areaGeometry[a][0] = std::max(0, layout.areaGeometry[a][0]);
+        layout.areaGeometry[a][1] = std::max(0, layout.areaGeometry[a][1]);
+    }
+    m_points.assign(size_t(layout.patchCount), OrloMeasurePoint{});
+    int count = 0;
+    if (GetMeasurePoints(m_points.data(), layout.patchCount, &count) != 0) {
+        m_points.clear();
+        return kMeasurePointsFailed;
+    }
+    m_points.resize(size_t(count));
+    if (m_registeredChart == 1 || m_restartRequested)
+        return LayoutCheck(host->GetOperationState() == 7 ? 0 : code, layout);
+    return LowReliabilityCheck(code, layout);
+}
+
+int COrloSDKController::CheckLayout(const OrloLayoutRecord &layout)
+{
     // Counts come from the instrument: anything the page could not hold is refused.
     bool consistent = layout.areaCount >= 0 && layout.areaCount <= ORLO_MAX_AREAS && layout.patchCount >= 0;
     qint64 sum = 0;
@@ -135,27 +157,19 @@ int COrloSDKController::RecognitionResult(int *message)
                      patches <= rows * columns;
         sum += patches;
     }
-    if (!consistent || sum != layout.patchCount) {
-        *message = 26;
-        return kLayoutInconsistent;
-    }
-    for (int a = 0; a < layout.areaCount; ++a) {
-        layout.areaGeometry[a][0] = std::max(0, layout.areaGeometry[a][0]);
-        layout.areaGeometry[a][1] = std::max(0, layout.areaGeometry[a][1]);
-    }
-    m_points.clear();
-    if (layout.patchCount > 0) {
-        m_points.assign(size_t(layout.patchCount), OrloMeasurePoint{});
-        int32_t count = layout.patchCount;
-        if (Orlo_GetMeasurePoint(m_points.data(), &count) != 0) {
-            m_points.clear();
-            return kMeasurePointsFailed;
-        }
-        m_points.resize(size_t(std::clamp(count, 0, layout.patchCount)));
-    }
-    if (m_registeredChart == 1 || m_restartRequested)
-        return LayoutCheck(host->GetOperationState() == 7 ? 0 : code, layout);
-    return LowReliabilityCheck(code, layout);
+    return consistent && sum == layout.patchCount ? 0 : kLayoutInconsistent;
+}
+
+int COrloSDKController::GetMeasurePoints(OrloMeasurePoint *points, int capacity, int *count)
+{
+    *count = 0;
+    if (capacity <= 0)
+        return 0;
+    int32_t n = capacity;
+    if (Orlo_GetMeasurePoint(points, &n) != 0)
+        return kMeasurePointsFailed;
+    *count = std::clamp(n, 0, capacity);
+    return 0;
 }
 
 int COrloSDKController::TakeRecognitionResult(const OrloLayoutRecord *layout)

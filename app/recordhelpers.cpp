@@ -221,6 +221,29 @@ void CopyMeasureFileData(MeasurementDataSheets *destination, const MeasurementDa
     }
 }
 
+void CopyChartForMeasurement(ChartDefinitionDataSheets *destination, const ChartDefinitionDataSheets &chart,
+                             const MeasurementDataSheets &measurement)
+{
+    CopyChartHeader(destination, chart);
+    const int pages = measurement.Sheets ? std::max(0, measurement.SheetCount) : 0;
+    if (pages == 0)
+        return;
+    try {
+        destination->Sheets = NewChartSheets(size_t(pages));
+        destination->SheetCount = pages;
+        for (int i = 0; i < pages; ++i) {
+            const int number = measurement.Sheets[i].PageNumber;
+            const int index = number >= 1 && number <= chart.SheetCount ? number - 1 : 0;
+            if (chart.Sheets && index < chart.SheetCount)
+                CopySheetData(&destination->Sheets[i], chart.Sheets[index]);
+            destination->ChartPatchCount += destination->Sheets[i].PatchCount;
+        }
+    } catch (...) {
+        ClearChartDefinitionData(destination);
+        throw;
+    }
+}
+
 void FillSheetInfoRecord(SheetInfoRecord *record, const ChartDefinitionDataSheets &chart, int sheetIndex)
 {
     std::memset(record, 0, sizeof *record);

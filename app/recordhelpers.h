@@ -36,6 +36,11 @@ void CopySheetData(ChartDefinitionData::Sheet *destination, const ChartDefinitio
 void CopyMeasurementPage(MeasurementData *destination, const MeasurementData &source);
 void CopyChartDefinitionData(ChartDefinitionDataSheets *destination, const ChartDefinitionDataSheets &source);
 void CopyMeasureFileData(MeasurementDataSheets *destination, const MeasurementDataSheets &source);
+// The chart as a measurement saw it: the chart's header and, for every measured page entry, a deep copy of the
+// sheet of its page number (page number 0 and numbers the chart lacks take the first sheet); the patch count is
+// the sum of those sheets'. The destination is cleared first.
+void CopyChartForMeasurement(ChartDefinitionDataSheets *destination, const ChartDefinitionDataSheets &chart,
+                             const MeasurementDataSheets &measurement);
 
 // Fills the block handed to the chart scanner for sheet sheetIndex (zero-filled first; an index outside the
 // chart leaves it all zero).

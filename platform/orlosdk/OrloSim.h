@@ -48,7 +48,8 @@ ORLOSDK_API void OrloSim_SetLatePatchAfterStop(int on);
 /* The next call of the named function (e.g. "Orlo_StartCapture") returns code. */
 ORLOSDK_API void OrloSim_FailNext(const char* function, int code);
 ORLOSDK_API void OrloSim_RaiseEvent(int code, int value, int count);
-/* The next recognition reports resultCode and, when given, this layout and these points. */
+/* The next recognition (a patch recognition, or the one Orlo_GetPatchRecogResult runs for a clipping) reports
+   resultCode and, when given, this layout and these points. */
 ORLOSDK_API void OrloSim_SetNextRecognition(int resultCode, const OrloLayoutRecord* layout,
                                             const OrloMeasurePoint* points, int pointCount);
 ORLOSDK_API void OrloSim_SetCaptureFail(int on);

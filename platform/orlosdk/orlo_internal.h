@@ -55,9 +55,11 @@ struct QrRead {
 };
 QrRead DecodeQr(const SheetImage& sheet);
 
-// Patch finder: the layout and the measure points of the patches on the sheet (outside the QR region).
+// Patch finder: the layout and the measure points of the patches on the sheet (outside the QR region). Given
+// regions (four corners in 0.01 mm each), it looks inside them only, pixels outside counting as paper, and
+// lists the areas region by region.
 void FindPatches(const SheetImage& sheet, const QrRead& qr, OrloLayoutRecord& layout,
-                 std::vector<OrloMeasurePoint>& points);
+                 std::vector<OrloMeasurePoint>& points, const int32_t (*regions)[8] = nullptr, int regionCount = 0);
 // Points at the patch centres of a known layout, in area, row, column order.
 void LayoutPoints(const OrloLayoutRecord& layout, std::vector<OrloMeasurePoint>& points);
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <numeric>
 #include <utility>
 
@@ -52,30 +53,30 @@ void PaperColour(const SheetImage& s, uint8_t paper[3])
         paper[c] = static_cast<uint8_t>(count ? sum[c] / count : 255);
 }
 
-std::vector<Rect> FindRects(const SheetImage& s, const QrRead& qr)
+// The patches inside the bounds (pixels, end exclusive); what lies outside counts as paper.
+std::vector<Rect> FindRects(const SheetImage& s, const QrRead& qr, const uint8_t paper[3], const Rect& bounds)
 {
-    const int w = s.width, h = s.height;
+    const int bx = bounds.x, by = bounds.y, w = bounds.w, h = bounds.h;
+    const auto at = [&](int x, int y) { return static_cast<size_t>(y - by) * w + (x - bx); };
+    const auto pixel = [&](int x, int y) { return &s.rgb[(static_cast<size_t>(y) * s.width + x) * 3]; };
     std::vector<uint8_t> visited(static_cast<size_t>(w) * h, 0);
     if (qr.found) {
         // The symbol and its quiet zone are never patches.
         const int margin = 4 * 7 + 2;
-        for (int y = std::max(0, qr.top - margin); y < std::min(h, qr.bottom + margin + 1); ++y)
-            for (int x = std::max(0, qr.left - margin); x < std::min(w, qr.right + margin + 1); ++x)
-                visited[static_cast<size_t>(y) * w + x] = 1;
+        for (int y = std::max(by, qr.top - margin); y < std::min(by + h, qr.bottom + margin + 1); ++y)
+            for (int x = std::max(bx, qr.left - margin); x < std::min(bx + w, qr.right + margin + 1); ++x)
+                visited[at(x, y)] = 1;
     }
-    uint8_t paper[3];
-    PaperColour(s, paper);
     std::vector<Rect> rects;
     std::vector<std::pair<int, int>> stack;
-    for (int sy = 0; sy < h; ++sy) {
-        for (int sx = 0; sx < w; ++sx) {
-            const size_t seedIndex = static_cast<size_t>(sy) * w + sx;
-            if (visited[seedIndex] || ColourDistance(&s.rgb[seedIndex * 3], paper) <= kPaperTolerance)
+    for (int sy = by; sy < by + h; ++sy) {
+        for (int sx = bx; sx < bx + w; ++sx) {
+            if (visited[at(sx, sy)] || ColourDistance(pixel(sx, sy), paper) <= kPaperTolerance)
                 continue;
-            const uint8_t* seed = &s.rgb[seedIndex * 3];
+            const uint8_t* seed = pixel(sx, sy);
             int x0 = sx, x1 = sx, y0 = sy, y1 = sy;
             long long count = 0;
-            visited[seedIndex] = 1;
+            visited[at(sx, sy)] = 1;
             stack.assign(1, {sx, sy});
             while (!stack.empty()) {
                 const auto [x, y] = stack.back();
@@ -88,13 +89,13 @@ std::vector<Rect> FindRects(const SheetImage& s, const QrRead& qr)
                 const int nx[4] = {x - 1, x + 1, x, x};
                 const int ny[4] = {y, y, y - 1, y + 1};
                 for (int k = 0; k < 4; ++k) {
-                    if (nx[k] < 0 || ny[k] < 0 || nx[k] >= w || ny[k] >= h)
+                    if (nx[k] < bx || ny[k] < by || nx[k] >= bx + w || ny[k] >= by + h)
                         continue;
-                    const size_t i = static_cast<size_t>(ny[k]) * w + nx[k];
-                    if (visited[i] || ColourDistance(&s.rgb[i * 3], seed) > kColourTolerance ||
-                        ColourDistance(&s.rgb[i * 3], paper) <= kPaperTolerance)
+                    const uint8_t* p = pixel(nx[k], ny[k]);
+                    if (visited[at(nx[k], ny[k])] || ColourDistance(p, seed) > kColourTolerance ||
+                        ColourDistance(p, paper) <= kPaperTolerance)
                         continue;
-                    visited[i] = 1;
+                    visited[at(nx[k], ny[k])] = 1;
                     stack.push_back({nx[k], ny[k]});
                 }
             }
@@ -145,18 +146,10 @@ struct Area {
     std::vector<std::pair<int, Rect>> patches; // grid index, rectangle
 };
 
-} // namespace
-
-void FindPatches(const SheetImage& sheet, const QrRead& qr, OrloLayoutRecord& layout,
-                 std::vector<OrloMeasurePoint>& points)
+// Areas of neighbouring patches, top to bottom and left to right.
+std::vector<Area> GroupAreas(const std::vector<Rect>& rects)
 {
-    std::memset(&layout, 0, sizeof layout);
-    layout.width = PxToMm(sheet.width);
-    layout.height = PxToMm(sheet.height);
-    points.clear();
-    const std::vector<Rect> rects = FindRects(sheet, qr);
     const int n = static_cast<int>(rects.size());
-
     // Neighbours: same size, lined up in a row or a column, no further apart than one patch side.
     std::vector<int> parent(static_cast<size_t>(n));
     std::iota(parent.begin(), parent.end(), 0);
@@ -209,6 +202,49 @@ void FindPatches(const SheetImage& sheet, const QrRead& qr, OrloLayoutRecord& la
     }
     std::sort(areas.begin(), areas.end(),
               [](const Area& a, const Area& b) { return a.top != b.top ? a.top < b.top : a.left < b.left; });
+    return areas;
+}
+
+// The pixel rectangle of a region given by its four corners in 0.01 mm, within the sheet; empty when outside.
+Rect RegionBounds(const SheetImage& sheet, const int32_t corners[8])
+{
+    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+    for (int k = 0; k < 4; ++k) {
+        left = std::min<int64_t>(left, corners[2 * k]);
+        right = std::max<int64_t>(right, corners[2 * k]);
+        top = std::min<int64_t>(top, corners[2 * k + 1]);
+        bottom = std::max<int64_t>(bottom, corners[2 * k + 1]);
+    }
+    const auto px = [](int64_t hundredths) {
+        return MmToPx(static_cast<int>(std::clamp<int64_t>(hundredths, -2000000, 2000000)));
+    };
+    const int x0 = std::max(0, px(left)), y0 = std::max(0, px(top));
+    const int x1 = std::min(sheet.width - 1, px(right)), y1 = std::min(sheet.height - 1, px(bottom));
+    if (x1 < x0 || y1 < y0)
+        return {0, 0, 0, 0};
+    return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
+} // namespace
+
+void FindPatches(const SheetImage& sheet, const QrRead& qr, OrloLayoutRecord& layout,
+                 std::vector<OrloMeasurePoint>& points, const int32_t (*regions)[8], int regionCount)
+{
+    std::memset(&layout, 0, sizeof layout);
+    layout.width = PxToMm(sheet.width);
+    layout.height = PxToMm(sheet.height);
+    points.clear();
+    uint8_t paper[3];
+    PaperColour(sheet, paper);
+    std::vector<Area> areas;
+    if (!regions || regionCount <= 0) {
+        areas = GroupAreas(FindRects(sheet, qr, paper, {0, 0, sheet.width, sheet.height}));
+    } else {
+        for (int r = 0; r < regionCount; ++r) {
+            std::vector<Area> found = GroupAreas(FindRects(sheet, qr, paper, RegionBounds(sheet, regions[r])));
+            std::move(found.begin(), found.end(), std::back_inserter(areas));
+        }
+    }
     if (areas.size() > ORLO_MAX_AREAS)
         areas.resize(ORLO_MAX_AREAS);
 

@@ -465,6 +465,53 @@ std::string Join(std::initializer_list<long long> values)
     if (!sim.connected)       \
         return kNotConnected;
 
+// A scripted recognition replaces what the finder found.
+void ApplyScriptedRecognition(Sim& sim, int32_t& code)
+{
+    if (!sim.nextRecognition)
+        return;
+    sim.nextRecognition = false;
+    code = sim.nextCode;
+    if (sim.nextLayoutGiven) {
+        sim.result = sim.nextLayout;
+        LayoutPoints(sim.result, sim.points);
+    }
+    if (sim.nextPointsGiven)
+        sim.points = sim.nextPoints;
+}
+
+// The layout in sim.result becomes the current recognition result: the page image and one clip rectangle per
+// area go with it, and no patch of it is measured yet.
+void KeepRecognitionResult(Sim& sim, const SheetImage& s, int32_t code)
+{
+    sim.resultCode = code;
+    sim.resultImage = s.grey;
+    sim.result.flag = 1;
+    sim.result.image = {s.width, s.height, 8, sim.resultImage.data()};
+    const int areas = std::clamp(sim.result.areaCount, 0, ORLO_MAX_AREAS);
+    sim.result.clipCount = areas;
+    for (int a = 0; a < ORLO_MAX_AREAS; ++a) {
+        int32_t* clip = sim.result.clips[a];
+        std::fill_n(clip, 8, 0);
+        if (a >= areas)
+            continue;
+        // Forced layouts may carry any numbers: compute wide and clamp.
+        const int32_t* g = sim.result.areaGeometry[a];
+        const int64_t rows = sim.result.areaCounts[a][0], cols = sim.result.areaCounts[a][1];
+        const auto px = [](int64_t hundredths) {
+            return MmToPx(static_cast<int>(std::clamp<int64_t>(hundredths, -2000000, 2000000)));
+        };
+        clip[0] = a;
+        clip[1] = px(g[0]);
+        clip[2] = px(g[1]);
+        clip[3] = px(g[0] + (cols - 1) * g[4] + g[2]);
+        clip[4] = px(g[1] + (rows - 1) * g[5] + g[3]);
+    }
+    sim.recognised = true;
+    sim.measured = 0;
+    sim.blocks.clear();
+}
+
 } // namespace
 
 extern "C" {
@@ -716,42 +763,8 @@ int Orlo_StartPatchRecognition(int job, int page, const OrloLayoutRecord* layout
         if (mismatched * 10 > colours->count)
             code = 16384;
     }
-    if (sim.nextRecognition) {
-        sim.nextRecognition = false;
-        code = sim.nextCode;
-        if (sim.nextLayoutGiven) {
-            sim.result = sim.nextLayout;
-            LayoutPoints(sim.result, sim.points);
-        }
-        if (sim.nextPointsGiven)
-            sim.points = sim.nextPoints;
-    }
-    sim.resultCode = code;
-    sim.resultImage = s.grey;
-    sim.result.flag = 1;
-    sim.result.image = {s.width, s.height, 8, sim.resultImage.data()};
-    const int areas = std::clamp(sim.result.areaCount, 0, ORLO_MAX_AREAS);
-    sim.result.clipCount = areas;
-    for (int a = 0; a < ORLO_MAX_AREAS; ++a) {
-        int32_t* clip = sim.result.clips[a];
-        std::fill_n(clip, 8, 0);
-        if (a >= areas)
-            continue;
-        // Forced layouts may carry any numbers: compute wide and clamp.
-        const int32_t* g = sim.result.areaGeometry[a];
-        const int64_t rows = sim.result.areaCounts[a][0], cols = sim.result.areaCounts[a][1];
-        const auto px = [](int64_t hundredths) {
-            return MmToPx(static_cast<int>(std::clamp<int64_t>(hundredths, -2000000, 2000000)));
-        };
-        clip[0] = a;
-        clip[1] = px(g[0]);
-        clip[2] = px(g[1]);
-        clip[3] = px(g[0] + (cols - 1) * g[4] + g[2]);
-        clip[4] = px(g[1] + (rows - 1) * g[5] + g[3]);
-    }
-    sim.recognised = true;
-    sim.measured = 0;
-    sim.blocks.clear();
+    ApplyScriptedRecognition(sim, code);
+    KeepRecognitionResult(sim, s, code);
     sim.Enqueue(7, 0, 0);
     return 0;
 }
@@ -870,9 +883,18 @@ int Orlo_GetPatchRecogResult(char text[ORLO_SHEET_RECORD_SIZE], OrloLayoutRecord
         return kBadArgument;
     if (!sim.captured)
         return kWrongState;
+    // A clip block of 1-50 regions keeps the finder inside them; 0 lets it look at the whole sheet.
+    if (out->clipCount < 0 || out->clipCount > ORLO_MAX_AREAS)
+        return kBadArgument;
     std::memcpy(text, sim.record, ORLO_SHEET_RECORD_SIZE);
-    std::vector<OrloMeasurePoint> points;
-    FindPatches(*sim.captured, sim.qr, *out, points);
+    int32_t regions[ORLO_MAX_AREAS][8];
+    std::memcpy(regions, out->clips, sizeof regions);
+    const SheetImage& s = *sim.captured;
+    FindPatches(s, sim.qr, sim.result, sim.points, regions, out->clipCount);
+    int32_t code = 0;
+    ApplyScriptedRecognition(sim, code);
+    KeepRecognitionResult(sim, s, code);
+    *out = sim.result;
     return 1902;
 }
 

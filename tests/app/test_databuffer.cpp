@@ -137,6 +137,8 @@ private slots:
     void storePatchColourModes();
     void storeHandheldTwice();
     void loadAndCopy();
+    void copyChartForMeasurement_data();
+    void copyChartForMeasurement();
     void replaceSheets();
 };
 
@@ -631,6 +633,63 @@ void TestDataBuffer::loadAndCopy()
     buffer.CopyChartDefinition(&copy);
     ClearChartDefinitionData(&copy);
     QCOMPARE(buffer.GetChartDefinition()->Sheets[0].Patches[2].ID, 3);
+}
+
+void TestDataBuffer::copyChartForMeasurement_data()
+{
+    QTest::addColumn<QVector<int>>("pageNumbers");
+    QTest::addColumn<QVector<int>>("sheets");
+    QTest::newRow("page order") << QVector<int>{1, 2, 3} << QVector<int>{0, 1, 2};
+    QTest::newRow("repeated, reversed") << QVector<int>{3, 3, 1} << QVector<int>{2, 2, 0};
+    QTest::newRow("unmeasured and unknown pages") << QVector<int>{0, 4, 2} << QVector<int>{0, 0, 1};
+    QTest::newRow("no entries") << QVector<int>{} << QVector<int>{};
+}
+
+void TestDataBuffer::copyChartForMeasurement()
+{
+    QFETCH(QVector<int>, pageNumbers);
+    QFETCH(QVector<int>, sheets);
+    // Three sheets of 3, 2 and 1 patches, told apart by their first patch's ID.
+    StubHost host;
+    CDataBuffer buffer(&host);
+    ChartDefinitionDataSheets *chart = buffer.GetChartDefinition();
+    MakeChart(chart, {{1, 3, 3}}, 3);
+    chart->ChartName = QStringLiteral("Three");
+    for (int s = 0; s < 3; ++s) {
+        chart->Sheets[s].PatchCount = 3 - s;
+        chart->Sheets[s].Patches[0].ID = 100 * (s + 1);
+    }
+    MeasurementDataSheets *measurement = buffer.GetMeasurement();
+    ClearMeasureFileData(measurement);
+    measurement->SheetCount = pageNumbers.size();
+    measurement->Sheets = NewMeasurementPages(size_t(pageNumbers.size()));
+    for (int i = 0; i < pageNumbers.size(); ++i)
+        measurement->Sheets[i].PageNumber = pageNumbers[i];
+
+    ChartDefinitionDataSheets copy;
+    MakeChart(&copy, {{2, 2, 4}}, 2); // replaced, not added to
+    CopyChartForMeasurement(&copy, *chart, *measurement);
+    QCOMPARE(copy.ChartName, QStringLiteral("Three"));
+    QCOMPARE(copy.SheetCount, sheets.size());
+    QCOMPARE(copy.Sheets == nullptr, sheets.isEmpty());
+    int patches = 0;
+    for (int i = 0; i < sheets.size(); ++i) {
+        QCOMPARE(copy.Sheets[i].PatchCount, 3 - sheets[i]);
+        QCOMPARE(copy.Sheets[i].Patches[0].ID, 100 * (sheets[i] + 1));
+        QVERIFY(copy.Sheets[i].Patches.get() != chart->Sheets[sheets[i]].Patches.get());
+        patches += 3 - sheets[i];
+    }
+    QCOMPARE(copy.ChartPatchCount, patches);
+
+    // The buffer's copy is the same.
+    ChartDefinitionDataSheets fromBuffer;
+    buffer.CopyChartDefinition(&fromBuffer);
+    QCOMPARE(fromBuffer.SheetCount, copy.SheetCount);
+    QCOMPARE(fromBuffer.ChartPatchCount, copy.ChartPatchCount);
+    for (int i = 0; i < sheets.size(); ++i)
+        QCOMPARE(fromBuffer.Sheets[i].Patches[0].ID, copy.Sheets[i].Patches[0].ID);
+    ClearChartDefinitionData(&copy);
+    ClearChartDefinitionData(&fromBuffer);
 }
 
 void TestDataBuffer::replaceSheets()

@@ -63,7 +63,8 @@ static_assert(std::is_same<decltype(&CModel::GetOrloStatus), int (CModel::*)(Orl
                   std::is_same<decltype(&CModel::GetOrloNetworkSetting),
                                int (CModel::*)(OrloNetworkSetting *)>::value &&
                   std::is_same<decltype(&CModel::GetClippingChartResult),
-                               int (CModel::*)(int, QList<OrloClipRegion> *, ChartDefinitionData::Sheet *)>::value,
+                               int (CModel::*)(const QVector<ChartDefinitionData::ClipArea> &,
+                                               ChartDefinitionData::Sheet *, QVector<OrloLocatedPoint> *)>::value,
               "instrument records in the program's own types");
 
 } // namespace

@@ -494,6 +494,78 @@ private slots:
         QCOMPARE(r.layout.areaCounts[0][2], 4);
     }
 
+    void clipBlock_data()
+    {
+        QTest::addColumn<QVector<int>>("regions"); // indexes into the two printed areas
+        QTest::newRow("one region") << QVector<int>{1};
+        QTest::newRow("two regions, given in reverse") << QVector<int>{1, 0};
+        QTest::newRow("no region: the whole sheet") << QVector<int>{};
+    }
+
+    void clipBlock()
+    {
+        QFETCH(QVector<int>, regions);
+        connectManual();
+        const OrloSimArea areas[2] = {Area(2, 3, 2000, 2000, 800, 1000), Area(3, 2, 12000, 15000, 600, 900)};
+        // Each area with a millimetre of paper around it.
+        const int32_t around[2][4] = {{1500, 1500, 5000, 4500}, {11500, 14500, 14000, 17500}};
+        const std::vector<float> inks = DistinctInks(12);
+        OrloSimSheet sheet{21000, 29700, 2, areas, inks.data(), nullptr, 0, 0, 0};
+        // The recognition before found the first area only.
+        OrloLayoutRecord first{};
+        first.width = 21000;
+        first.height = 29700;
+        first.areaCount = 1;
+        first.patchCount = 6;
+        first.areaCounts[0][0] = 2;
+        first.areaCounts[0][1] = 3;
+        first.areaCounts[0][2] = 6;
+        const int32_t geometry[6] = {2000, 2000, 800, 800, 1000, 1000};
+        std::memcpy(first.areaGeometry[0], geometry, sizeof geometry);
+        OrloSim_SetNextRecognition(0, &first, nullptr, 0);
+        QCOMPARE(recognise(sheet).layout.areaCount, 1);
+
+        OrloLayoutRecord layout{};
+        layout.clipCount = regions.size();
+        for (int c = 0; c < regions.size(); ++c) {
+            const int32_t* r = around[regions[c]];
+            const int32_t corners[8] = {r[0], r[1], r[2], r[1], r[0], r[3], r[2], r[3]};
+            std::memcpy(layout.clips[c], corners, sizeof corners);
+        }
+        const QVector<int> expected = regions.isEmpty() ? QVector<int>{0, 1} : regions;
+        char text[ORLO_SHEET_RECORD_SIZE];
+        QCOMPARE(Orlo_ClippingChart(1), 0);
+        QCOMPARE(Orlo_GetPatchRecogResult(text, &layout), 1902);
+        QCOMPARE(layout.areaCount, int32_t(expected.size()));
+        int patches = 0;
+        for (int i = 0; i < expected.size(); ++i) {
+            const OrloSimArea& a = areas[expected[i]];
+            QCOMPARE(layout.areaCounts[i][0], a.rows);
+            QCOMPARE(layout.areaCounts[i][1], a.columns);
+            QVERIFY(std::abs(layout.areaGeometry[i][0] - a.left) <= 9);
+            QVERIFY(std::abs(layout.areaGeometry[i][1] - a.top) <= 9);
+            patches += a.rows * a.columns;
+        }
+        QCOMPARE(layout.patchCount, patches);
+
+        // The measure points and the clip rectangles are this result's now.
+        std::vector<OrloMeasurePoint> points(20);
+        int32_t count = 20;
+        QCOMPARE(Orlo_GetMeasurePoint(points.data(), &count), 0);
+        QCOMPARE(count, patches);
+        const OrloSimArea& lead = areas[expected[0]];
+        QVERIFY(std::abs(points[0].x - (lead.left + lead.patchWidth / 2)) <= 9);
+        QVERIFY(std::abs(points[0].y - (lead.top + lead.patchHeight / 2)) <= 9);
+        QCOMPARE(points[size_t(count) - 1].area, int32_t(expected.size() - 1));
+        std::vector<uint8_t> pixels(size_t(2480) * 3508);
+        OrloClipRecord clips[ORLO_MAX_AREAS];
+        OrloChartImage image{0, 0, 0, ORLO_MAX_AREAS, 0, clips, pixels.data()};
+        QCOMPARE(Orlo_GetChartImage(&image, int(pixels.size())), 0);
+        QCOMPARE(image.clipCount, int32_t(expected.size()));
+        QVERIFY(std::abs(clips[0].left - (lead.left * 300 + 1270) / 2540) <= 2);
+        QVERIFY(std::abs(clips[0].top - (lead.top * 300 + 1270) / 2540) <= 2);
+    }
+
     void colourCheck()
     {
         connectManual();
