@@ -48,6 +48,23 @@ void CVCChartGraphicsView::DrawPatches(const ChartDefinitionData::Sheet *sheet, 
 {
     if (!sheet || !scene())
         return;
+    AddPatchItems(sheet, showsPageImage);
+    // A view standing alone shows every patch filled; one inside a window keeps what its window set.
+    if (!parent())
+        emit SetDisplay(4);
+}
+
+CVCChartGraphicsPatch *CVCChartGraphicsView::MakePatchItem(const QRectF &rect, int rowCount, int columnCount,
+                                                           const ChartDefinitionData::PatchColor &record,
+                                                           int fontPointSize, bool showsPageImage)
+{
+    Q_UNUSED(rowCount);
+    Q_UNUSED(columnCount);
+    return new CVCChartGraphicsPatch(rect, record, InkColorList(), fontPointSize, showsPageImage);
+}
+
+void CVCChartGraphicsView::AddPatchItems(const ChartDefinitionData::Sheet *sheet, bool showsPageImage)
+{
     const int size = FitFontPointSize(sheet);
     const QHash<PatchPosition, int> first = FirstRecordIndex(sheet);
     const int areas = WalkedAreaCount(sheet->AreaCount);
@@ -64,8 +81,8 @@ void CVCChartGraphicsView::DrawPatches(const ChartDefinitionData::Sheet *sheet, 
                 if (found == first.constEnd())
                     continue;
                 const double x = PixelsX(place.LeftTopX + c * place.PatchWidthGap);
-                auto *item = new CVCChartGraphicsPatch(QRectF(x, y, width, height), sheet->Patches[found.value()],
-                                                       InkColorList(), size, showsPageImage);
+                CVCChartGraphicsPatch *item = MakePatchItem(QRectF(x, y, width, height), rows, columns,
+                                                            sheet->Patches[found.value()], size, showsPageImage);
                 scene()->addItem(item);
                 ConnectPatchItem(item);
                 connect(this, &CVCChartGraphicsView::SetFontPointSize, item,
@@ -74,9 +91,6 @@ void CVCChartGraphicsView::DrawPatches(const ChartDefinitionData::Sheet *sheet, 
             }
         }
     }
-    // A view standing alone shows every patch filled; one inside a window keeps what its window set.
-    if (!parent())
-        emit SetDisplay(4);
 }
 
 int CVCChartGraphicsView::FitFontPointSize(const ChartDefinitionData::Sheet *sheet) const

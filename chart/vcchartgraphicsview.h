@@ -5,6 +5,8 @@
 
 #include "chart/vcsinglegraphicsview.h"
 
+class CVCChartGraphicsPatch;
+
 class CVCChartGraphicsView : public CVCSingleGraphicsView
 {
     Q_OBJECT
@@ -33,6 +35,14 @@ public:
     QPointF BarcodeOriginPixels(const int *barcodeRect) const;
     QSizeF BarcodeMarginPixels() const;
     QSizeF BarcodeSizePixels(const int *barcodeRect) const;
+
+protected:
+    // The item of one grid cell; the editing view makes its own kind.
+    virtual CVCChartGraphicsPatch *MakePatchItem(const QRectF &rect, int rowCount, int columnCount,
+                                                 const ChartDefinitionData::PatchColor &record, int fontPointSize,
+                                                 bool showsPageImage);
+    // One item for each grid cell that has a record, made from the first record at that cell.
+    void AddPatchItems(const ChartDefinitionData::Sheet *sheet, bool showsPageImage);
 
 signals:
     void SetFontPointSize(int fontPointSize);

@@ -82,39 +82,20 @@ void CVCEditChartGraphicsView::DrawAreas(const ChartDefinitionData::Sheet *sheet
 
 void CVCEditChartGraphicsView::DrawPatches(const ChartDefinitionData::Sheet *sheet, bool showsPageImage)
 {
-    if (!sheet)
-        return;
-    const int size = FitFontPointSize(sheet);
-    const QHash<PatchPosition, int> first = FirstRecordIndex(sheet);
-    const int areas = WalkedAreaCount(sheet->AreaCount);
-    for (int a = 0; a < areas; ++a) {
-        const ChartDefinitionData::AreaPlacement &place = sheet->Placements[a];
-        const int rows = sheet->Areas[a].RowCount;
-        const int columns = sheet->Areas[a].ColumnCount;
-        const double width = PixelsX(place.PatchWidth);
-        const double height = PixelsY(place.PatchHeight);
-        for (int r = 0; r < rows; ++r) {
-            const double y = PixelsY(place.LeftTopY + r * place.PatchHeightGap);
-            for (int c = 0; c < columns; ++c) {
-                const auto found = first.constFind(PatchPosition{a, r, c});
-                if (found == first.constEnd())
-                    continue;
-                const double x = PixelsX(place.LeftTopX + c * place.PatchWidthGap);
-                auto *item = new CVCEditChartGraphicsPatch(QRectF(x, y, width, height), rows, columns,
-                                                           sheet->Patches[found.value()], InkColorList(), size,
-                                                           showsPageImage);
-                scene()->addItem(item);
-                ConnectPatchItem(item);
-                connect(this, &CVCChartGraphicsView::SetFontPointSize, item,
-                        &CVCChartGraphicsPatch::SetFontPointSize);
-                connect(this, &CVCChartGraphicsView::ClearSelected, item, &CVCChartGraphicsPatch::ClearSelected);
-                connect(this, &CVCEditChartGraphicsView::AreaDragMoved, item,
-                        &CVCEditChartGraphicsPatch::AreaDragMoved);
-                connect(this, &CVCEditChartGraphicsView::AreaDragResized, item,
-                        &CVCEditChartGraphicsPatch::AreaDragResized);
-            }
-        }
-    }
+    // Editing patches keep the display state they are made with.
+    if (sheet)
+        AddPatchItems(sheet, showsPageImage);
+}
+
+CVCChartGraphicsPatch *CVCEditChartGraphicsView::MakePatchItem(const QRectF &rect, int rowCount, int columnCount,
+                                                               const ChartDefinitionData::PatchColor &record,
+                                                               int fontPointSize, bool showsPageImage)
+{
+    auto *item = new CVCEditChartGraphicsPatch(rect, rowCount, columnCount, record, InkColorList(), fontPointSize,
+                                               showsPageImage);
+    connect(this, &CVCEditChartGraphicsView::AreaDragMoved, item, &CVCEditChartGraphicsPatch::AreaDragMoved);
+    connect(this, &CVCEditChartGraphicsView::AreaDragResized, item, &CVCEditChartGraphicsPatch::AreaDragResized);
+    return item;
 }
 
 void CVCEditChartGraphicsView::DrawBarcode(const int *barcodeRect)

@@ -38,6 +38,9 @@ signals:
     void BarcodeMoved(QSize size);
 
 protected:
+    CVCChartGraphicsPatch *MakePatchItem(const QRectF &rect, int rowCount, int columnCount,
+                                         const ChartDefinitionData::PatchColor &record, int fontPointSize,
+                                         bool showsPageImage) override;
     // Each gives back the drag cursor the scene may hold.
     void leaveEvent(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
