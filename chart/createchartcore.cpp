@@ -298,7 +298,7 @@ void CreateChartCore::WriteAreaOrder(int slot, const QVector<int> &order)
     }
 }
 
-void CreateChartCore::FlipAreaRows()
+void CreateChartCore::ReorderAreaCells(const std::function<int(const CreateChartArea &, int, int)> &sourceIndex)
 {
     const CreateChartPage *page = CurrentPagePointer();
     if (!page)
@@ -310,26 +310,23 @@ void CreateChartCore::FlipAreaRows()
         QVector<int> order(area.RowCount * area.ColumnCount);
         for (int r = 0; r < area.RowCount; ++r)
             for (int c = 0; c < area.ColumnCount; ++c)
-                order[r * area.ColumnCount + c] = (area.RowCount - 1 - r) * area.ColumnCount + c;
+                order[r * area.ColumnCount + c] = sourceIndex(area, r, c);
         WriteAreaOrder(slot, order);
     }
 }
 
+void CreateChartCore::FlipAreaRows()
+{
+    ReorderAreaCells([](const CreateChartArea &area, int r, int c) {
+        return (area.RowCount - 1 - r) * area.ColumnCount + c;
+    });
+}
+
 void CreateChartCore::FlipAreaColumns()
 {
-    const CreateChartPage *page = CurrentPagePointer();
-    if (!page)
-        return;
-    for (int slot = 0; slot < kMaxAreaCount; ++slot) {
-        const CreateChartArea &area = page->Areas[size_t(slot)];
-        if (!holdsGrid(area))
-            continue;
-        QVector<int> order(area.RowCount * area.ColumnCount);
-        for (int r = 0; r < area.RowCount; ++r)
-            for (int c = 0; c < area.ColumnCount; ++c)
-                order[r * area.ColumnCount + c] = r * area.ColumnCount + area.ColumnCount - 1 - c;
-        WriteAreaOrder(slot, order);
-    }
+    ReorderAreaCells([](const CreateChartArea &area, int r, int c) {
+        return r * area.ColumnCount + area.ColumnCount - 1 - c;
+    });
 }
 
 void CreateChartCore::RotateAreas(bool transpose)

@@ -222,6 +222,8 @@ private:
     const CreateChartPatch *ViewPatch(int areaNumber, int row, int column, int *slot, int *index) const;
     // Writes an area's patches in a new order (indices into the old list), each through StorePatch.
     void WriteAreaOrder(int slot, const QVector<int> &order);
+    // Rewrites every used area of the shown page: cell (r, c) takes the patch at sourceIndex(area, r, c).
+    void ReorderAreaCells(const std::function<int(const CreateChartArea &, int, int)> &sourceIndex);
     void TransformDone();
     void PlaceBarcodeAfterTurn(); // with Barcode 1, after Rotate and ExchangeRowColumn
 
