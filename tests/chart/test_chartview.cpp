@@ -19,29 +19,8 @@ using Sheet = ChartDefinitionData::Sheet;
 using PatchColor = ChartDefinitionData::PatchColor;
 using viewprobe::Rgb;
 
-struct AreaSpec {
-    int rows, columns, left, top, width, height, widthGap, heightGap;
-};
-
-std::unique_ptr<Sheet> MakeSheet(const QList<AreaSpec> &areas, const QList<PatchColor> &patches)
-{
-    auto sheet = std::make_unique<Sheet>();
-    sheet->Width = 21000;
-    sheet->Height = 29700;
-    sheet->AreaCount = areas.size();
-    for (int a = 0; a < areas.size(); ++a) {
-        const AreaSpec &s = areas[a];
-        sheet->Areas[a].RowCount = s.rows;
-        sheet->Areas[a].ColumnCount = s.columns;
-        sheet->Areas[a].PatchCount = s.rows * s.columns;
-        sheet->Placements[a] = {s.left, s.top, s.width, s.height, s.widthGap, s.heightGap};
-    }
-    sheet->PatchCount = patches.size();
-    sheet->Patches = std::make_unique<PatchColor[]>(std::max(1, int(patches.size())));
-    for (int i = 0; i < patches.size(); ++i)
-        sheet->Patches[i] = patches[i];
-    return sheet;
-}
+using viewprobe::AreaSpec;
+using viewprobe::MakeSheet;
 
 // One area of 2 x 2 patches of 10 x 10 mm at a 15 mm pitch, every position defined.
 std::unique_ptr<Sheet> SquareSheet()

@@ -5,6 +5,7 @@
 #include "app/resourcedata.h"
 #include "app/unithelpers.h"
 #include "chart/createchartcore.h"
+#include "createchartprobe.h"
 
 #include <QDir>
 #include <QtTest>
@@ -14,7 +15,9 @@
 
 namespace {
 
-using IdList = QVector<int>;
+using createchartprobe::duplicatedOf;
+using createchartprobe::IdList;
+using createchartprobe::idsOf;
 
 CreateChartPatch patchOf(int id, float first = 0, float second = 0, float third = 0)
 {
@@ -57,22 +60,6 @@ void putArea(CreateChartPage &page, int slot, const CreateChartArea &area)
 {
     page.Areas[size_t(slot)] = area;
     ++page.AreaCount;
-}
-
-IdList idsOf(const CreateChartArea &area)
-{
-    IdList ids;
-    for (const CreateChartPatch &patch : area.Patches)
-        ids.append(patch.ID);
-    return ids;
-}
-
-IdList duplicatedOf(const CreateChartArea &area)
-{
-    IdList marks;
-    for (const CreateChartPatch &patch : area.Patches)
-        marks.append(patch.Duplicated);
-    return marks;
 }
 
 bool samePatch(const CreateChartPatch &a, const CreateChartPatch &b)

@@ -22,29 +22,8 @@ using Sheet = ChartDefinitionData::Sheet;
 using PatchColor = ChartDefinitionData::PatchColor;
 using viewprobe::Rgb;
 
-struct AreaLayout {
-    int rows, columns, left, top, width, height, widthGap, heightGap;
-};
-
-std::unique_ptr<Sheet> MakeSheet(const QList<AreaLayout> &areas, const QList<PatchColor> &patches)
-{
-    auto sheet = std::make_unique<Sheet>();
-    sheet->Width = 21000;
-    sheet->Height = 29700;
-    sheet->AreaCount = areas.size();
-    for (int a = 0; a < areas.size(); ++a) {
-        const AreaLayout &s = areas[a];
-        sheet->Areas[a].RowCount = s.rows;
-        sheet->Areas[a].ColumnCount = s.columns;
-        sheet->Areas[a].PatchCount = s.rows * s.columns;
-        sheet->Placements[a] = {s.left, s.top, s.width, s.height, s.widthGap, s.heightGap};
-    }
-    sheet->PatchCount = patches.size();
-    sheet->Patches = std::make_unique<PatchColor[]>(std::max(1, int(patches.size())));
-    for (int i = 0; i < patches.size(); ++i)
-        sheet->Patches[i] = patches[i];
-    return sheet;
-}
+using viewprobe::AreaSpec;
+using viewprobe::MakeSheet;
 
 const QList<PatchColor> kPatches = {Rgb(1, 0, 0, 0), Rgb(2, 0, 0, 1), Rgb(3, 0, 0, 2), Rgb(4, 0, 1, 0),
                                     Rgb(5, 0, 1, 1), Rgb(6, 0, 1, 2), Rgb(7, 1, 0, 0)};

@@ -1,6 +1,7 @@
 // The patch undo steps on a real undo stack: what each step writes, in which order, what the editor is asked
 // around a group, and that transforms drop the history.
 #include "chart/createchartcore.h"
+#include "createchartprobe.h"
 #include "chart/undocommandpatch.h"
 
 #include <QPointer>
@@ -11,7 +12,9 @@
 
 namespace {
 
-using IdList = QVector<int>;
+using createchartprobe::duplicatedOf;
+using createchartprobe::IdList;
+using createchartprobe::idsOf;
 
 // Records what a group asks of the editor, and whether the wait cursor was set meanwhile.
 class RecordingEditor : public PatchCommandEditor
@@ -69,22 +72,6 @@ void fillCore(CreateChartCore &core)
     page.Areas[1] = columnArea(1, 11, 5000);
     core.PageLists[CreateChartCore::OriginalList].append(page);
     core.RebuildDrawnAreas();
-}
-
-IdList idsOf(const CreateChartArea &area)
-{
-    IdList ids;
-    for (const CreateChartPatch &patch : area.Patches)
-        ids.append(patch.ID);
-    return ids;
-}
-
-IdList duplicatedOf(const CreateChartArea &area)
-{
-    IdList marks;
-    for (const CreateChartPatch &patch : area.Patches)
-        marks.append(patch.Duplicated);
-    return marks;
 }
 
 bool samePatches(const CreateChartArea &a, const CreateChartArea &b)

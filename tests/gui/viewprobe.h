@@ -12,6 +12,9 @@
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 
+#include <algorithm>
+#include <memory>
+
 class QGraphicsView;
 
 namespace viewprobe {
@@ -62,6 +65,33 @@ template <typename View>
 double Py(const View &view, int v)
 {
     return ScaleOf(view).Y(v);
+}
+
+// One area of a sheet: its grid and its placement in 0.01 mm.
+struct AreaSpec {
+    int rows, columns, left, top, width, height, widthGap, heightGap;
+};
+
+// An A4 sheet with the given areas and patch records.
+inline std::unique_ptr<ChartDefinitionData::Sheet> MakeSheet(const QList<AreaSpec> &areas,
+                                                             const QList<ChartDefinitionData::PatchColor> &patches)
+{
+    auto sheet = std::make_unique<ChartDefinitionData::Sheet>();
+    sheet->Width = 21000;
+    sheet->Height = 29700;
+    sheet->AreaCount = areas.size();
+    for (int a = 0; a < areas.size(); ++a) {
+        const AreaSpec &s = areas[a];
+        sheet->Areas[a].RowCount = s.rows;
+        sheet->Areas[a].ColumnCount = s.columns;
+        sheet->Areas[a].PatchCount = s.rows * s.columns;
+        sheet->Placements[a] = {s.left, s.top, s.width, s.height, s.widthGap, s.heightGap};
+    }
+    sheet->PatchCount = patches.size();
+    sheet->Patches = std::make_unique<ChartDefinitionData::PatchColor[]>(std::max(1, int(patches.size())));
+    for (int i = 0; i < patches.size(); ++i)
+        sheet->Patches[i] = patches[i];
+    return sheet;
 }
 
 // The scene rectangle drawn 1:1 into an image of its size (no antialiasing).
