@@ -403,9 +403,18 @@ int CModel::SetMeasureDataSaveSetting(const Setting::MeasureDataSave &record)
     return m_applicationData->SetMeasureDataSaveSetting(record);
 }
 
-void CModel::StorePrinterEntry(const Setting::PrinterInfo &entry)
+int CModel::StorePrinterEntry(const Setting::PrinterInfo &entry)
 {
-    m_applicationData->StorePrinterEntry(entry);
+    // The new printer counts and is saved at once: FindPrinter searches the counted entries only, so an
+    // uncounted entry would be asked for again and lost at the next start.
+    Setting::MeasureDataSave record = m_applicationData->GetMeasureDataSaveSetting();
+    if (record.PrinterCount < 0 || record.PrinterCount >= Setting::kMaxPrinterCount)
+        return 0;
+    record.Printers[record.PrinterCount] = entry;
+    ++record.PrinterCount;
+    const int result = m_applicationData->SetMeasureDataSaveSetting(record);
+    ReportError(result, 2, false);
+    return result;
 }
 
 bool CModel::FindPrinter(const QString &address, Setting::PrinterInfo *entry) const

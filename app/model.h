@@ -170,7 +170,8 @@ public:
     int SetMeasureCondition(const Setting::MeasureConditionSetting &record, int i);
     const Setting::MeasureDataSave *GetMeasureDataSaveSetting() const;
     int SetMeasureDataSaveSetting(const Setting::MeasureDataSave &record);
-    void StorePrinterEntry(const Setting::PrinterInfo &entry);
+    // Appends, counts and saves a printer entry; 0 without a change when five are stored.
+    int StorePrinterEntry(const Setting::PrinterInfo &entry);
     bool FindPrinter(const QString &address, Setting::PrinterInfo *entry) const;
     bool IsPrinterListFull() const;
     // configured (may be null): whether the text the record's kind selects is filled.

@@ -332,6 +332,59 @@ private slots:
         QCOMPARE(choice.readAll(), QByteArray("ja"));
     }
 
+    // A new printer entry is counted and saved at once, so FindPrinter finds it now and after a restart.
+    void storePrinterEntry_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("settingsFileBlocked");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::newRow("two stored") << 2 << false << 0 << 3 << QList<int>{};
+        QTest::newRow("five stored") << 5 << false << 0 << 5 << QList<int>{};
+        QTest::newRow("directory in place of the settings file")
+            << 2 << true << int(CApplicationData::SaveFailed) << 3 << QList<int>{2};
+    }
+    void storePrinterEntry()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, settingsFileBlocked);
+        Setting::MeasureDataSave record = *f.model->GetMeasureDataSaveSetting();
+        record.PrinterCount = stored;
+        for (int i = 0; i < stored; ++i)
+            record.Printers[i] = {QStringLiteral("P%1").arg(i), QStringLiteral("pw"),
+                                  QStringLiteral("10.0.0.%1").arg(i), QStringLiteral("30091")};
+        QCOMPARE(f.model->SetMeasureDataSaveSetting(record), 0);
+        const QString path = CModelAccess::ApplicationData(*f.model)->GetSettingFilePath();
+        if (settingsFileBlocked) {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QDir().mkdir(path));
+        }
+        QFile file(path);
+        const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        file.close();
+
+        const Setting::PrinterInfo entry = {QStringLiteral("New"), QStringLiteral("pw"), QStringLiteral("192.168.1.20"),
+                                            QStringLiteral("30091")};
+        QTEST(f.model->StorePrinterEntry(entry), "result");
+        QTEST(f.model->GetMeasureDataSaveSetting()->PrinterCount, "count");
+        QTEST(f.window->errors, "messages");
+        if (stored == 5) {
+            QVERIFY(!f.model->FindPrinter(entry.IPAddress, nullptr));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+            return;
+        }
+        QVERIFY(f.model->FindPrinter(entry.IPAddress, nullptr));
+        if (settingsFileBlocked)
+            return;
+        QVERIFY(f.Make());
+        Setting::PrinterInfo found;
+        QVERIFY(f.model->FindPrinter(entry.IPAddress, &found));
+        QCOMPARE(found.Name, entry.Name);
+        QCOMPARE(f.model->GetMeasureDataSaveSetting()->PrinterCount, 3);
+    }
+
     // The QR sizes the page writer uses must be those the scanner library draws: level 1, 7 pixels a module.
     void barcodeSizesMatchTheScannerDrawing()
     {
