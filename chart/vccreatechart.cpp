@@ -71,6 +71,10 @@ CVCCreateChart::CVCCreateChart(CModel *model, int mode, QWidget *parent)
     FillTables();
 
     ui->setupUi(this);
+    // The page canvas takes most of the height; the patch table scrolls.
+    ui->splitterLayoutPatchColor->setStretchFactor(0, 3);
+    ui->splitterLayoutPatchColor->setStretchFactor(1, 1);
+    ui->splitterLayoutPatchColor->setSizes({600, 200});
     m_views = {ui->graphicsViewOriginal, ui->graphicsViewScramble};
     m_pageButtons = {ui->pushOriginalPage, ui->pushScramblePage};
     m_colorButtons = {ui->pushOriginalColor, ui->pushScrambleColor};
@@ -908,9 +912,10 @@ void CVCCreateChart::menuPageTriggered(QAction *action)
 
     ui->treeLayout->setCurrentItem(nullptr);
     UpdateLayoutButtons();
-    ui->treeLayout->expandAll();
     WritePaperItems();
     WriteAllAreaItems();
+    // After the area items are shown: the tree does not expand hidden items.
+    ui->treeLayout->expandAll();
     ui->treeLayout->resizeColumnToContents(0);
     ui->treeLayout->resizeColumnToContents(1);
     Refresh(true);

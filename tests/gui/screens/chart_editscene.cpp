@@ -1,4 +1,4 @@
-// The chart editing view in a plain window until the chart editor arrives: an area mid-drag and an area
+// The chart editing view in a plain window of the driver: an area mid-drag and an area
 // mid-resize with their live previews, driven by mouse events through the view, and one area before and after
 // the colour scramble.
 #include "screenshooter.h"
