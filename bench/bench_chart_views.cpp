@@ -10,6 +10,8 @@
 #include "chart/vcchartgraphicsview.h"
 #include "chart/vcmeasuredpointgraphicsview.h"
 
+#include "widgetbenchmain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -184,13 +186,5 @@ BENCHMARK(BM_DrawMeasurement)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWidgetBenchmarks(argc, argv);
 }

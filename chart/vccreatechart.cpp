@@ -1015,14 +1015,12 @@ void CVCCreateChart::sliderZoomValueChanged(int value)
 
 void CVCCreateChart::pushZoomInClicked()
 {
-    QSlider *slider = m_zoomSliders.at(m_core.CurrentTab);
-    slider->setValue(qMin(slider->value() + slider->singleStep(), slider->maximum()));
+    StepZoomSlider(m_zoomSliders.at(m_core.CurrentTab), 1);
 }
 
 void CVCCreateChart::pushZoomOutClicked()
 {
-    QSlider *slider = m_zoomSliders.at(m_core.CurrentTab);
-    slider->setValue(qMax(slider->value() - slider->singleStep(), slider->minimum()));
+    StepZoomSlider(m_zoomSliders.at(m_core.CurrentTab), -1);
 }
 
 void CVCCreateChart::paintEvent(QPaintEvent *event)

@@ -506,20 +506,12 @@ void CVCModifyChart::AreaResized(int, QSize size)
 
 void CVCModifyChart::PushZoomIn()
 {
-    QSlider *slider = ui->sliderZoom;
-    const int value = std::min(slider->value() + slider->singleStep(), slider->maximum());
-    slider->setValue(value);
-    ui->graphicsView->SetZoom(value);
-    SetZoomButtonText(value, ui->pushZoomSetting);
+    StepZoomSlider(ui->sliderZoom, 1);
 }
 
 void CVCModifyChart::PushZoomOut()
 {
-    QSlider *slider = ui->sliderZoom;
-    const int value = std::max(slider->value() - slider->singleStep(), slider->minimum());
-    slider->setValue(value);
-    ui->graphicsView->SetZoom(value);
-    SetZoomButtonText(value, ui->pushZoomSetting);
+    StepZoomSlider(ui->sliderZoom, -1);
 }
 
 void CVCModifyChart::sliderZoomValueChanged(int value)

@@ -585,20 +585,12 @@ void CVCModifyPatchArea::menuPageTriggered(QAction *action)
 
 void CVCModifyPatchArea::pushMeasurePointZoomIn()
 {
-    QSlider *slider = ui->sliderZoom;
-    const int value = std::min(slider->value() + slider->singleStep(), slider->maximum());
-    slider->setValue(value);
-    ui->graphicsView->SetZoom(value);
-    SetZoomButtonText(value, ui->pushZoomSetting);
+    StepZoomSlider(ui->sliderZoom, 1);
 }
 
 void CVCModifyPatchArea::pushMeasurePointZoomOut()
 {
-    QSlider *slider = ui->sliderZoom;
-    const int value = std::max(slider->value() - slider->singleStep(), slider->minimum());
-    slider->setValue(value);
-    ui->graphicsView->SetZoom(value);
-    SetZoomButtonText(value, ui->pushZoomSetting);
+    StepZoomSlider(ui->sliderZoom, -1);
 }
 
 void CVCModifyPatchArea::sliderZoomValueChanged(int value)

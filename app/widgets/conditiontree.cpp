@@ -634,3 +634,9 @@ void SetZoomButtonText(int percent, QToolButton *button)
     }
     button->setText(QStringLiteral("%1%").arg(percent, 0, 10));
 }
+
+void StepZoomSlider(QSlider *slider, int steps)
+{
+    if (slider)
+        slider->setValue(qBound(slider->minimum(), slider->value() + steps * slider->singleStep(), slider->maximum()));
+}

@@ -75,3 +75,5 @@ void AddSpectralSeries(QtCharts::QChart *chart, QtCharts::QAbstractAxis *xAxis, 
 QMenu *CreateZoomMenu(int table, QWidget *parent, const QList<QSlider *> &sliders);
 void ApplyZoomMenuAction(QAction *action, QSlider *slider, QToolButton *button, int fitPercent);
 void SetZoomButtonText(int percent, QToolButton *button);
+// Moves a zoom slider by steps single steps within its range; its valueChanged does the zooming.
+void StepZoomSlider(QSlider *slider, int steps);

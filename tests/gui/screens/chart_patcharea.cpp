@@ -4,6 +4,7 @@
 // The two dialogs run their own modal loops (the real presenter); each is shot and closed from a zero-time
 // timer posted before its loop starts.
 #include "screenshooter.h"
+#include "viewprobe.h"
 
 #include "app/model.h"
 #include "app/orlobuilders.h"
@@ -20,7 +21,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -145,27 +145,10 @@ bool PrescanPrintedPage(CModel *model)
     return true;
 }
 
-void SendMouse(QGraphicsView *view, QEvent::Type type, const QPoint &pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
-{
-    QMouseEvent event(type, pos, view->viewport()->mapToGlobal(pos), button, buttons, modifiers);
-    QApplication::sendEvent(view->viewport(), &event);
-}
-
-// A rubber-band drag between two scene points; QTest's moves carry no held button, the band needs them.
+// A rubber-band drag between two scene points, with the held button in every event.
 void Drag(QGraphicsView *view, const QPointF &from, const QPointF &to, bool control)
 {
-    const Qt::KeyboardModifiers modifiers = control ? Qt::ControlModifier : Qt::NoModifier;
-    if (control)
-        QTest::keyPress(view, Qt::Key_Control);
-    const QPoint start = view->mapFromScene(from);
-    const QPoint end = view->mapFromScene(to);
-    SendMouse(view, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton, modifiers);
-    for (int i = 1; i <= 4; ++i)
-        SendMouse(view, QEvent::MouseMove, start + (end - start) * i / 4, Qt::NoButton, Qt::LeftButton, modifiers);
-    SendMouse(view, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton, modifiers);
-    if (control)
-        QTest::keyRelease(view, Qt::Key_Control);
+    viewprobe::PerformDrag(view, {from, to, control, 4});
 }
 
 // A page point in 0.01 mm as a scene point of the editor's view, whose scene is the page.

@@ -1,6 +1,7 @@
 // The chart views, each hosted in a plain window over the program's model until the windows that own them
 // arrive: display states, a captured page with its markers, the density marks and the handheld order.
 #include "screenshooter.h"
+#include "viewprobe.h"
 
 #include "app/model.h"
 #include "app/recordhelpers.h"
@@ -16,7 +17,6 @@
 #include <QColor>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QtTest>
@@ -236,27 +236,10 @@ bool MeasurePrintedPage(CModel *model, MeasurementDataSheets *stored)
     return true;
 }
 
-void SendMouse(QGraphicsView *view, QEvent::Type type, const QPoint &pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
-{
-    QMouseEvent event(type, pos, view->viewport()->mapToGlobal(pos), button, buttons, modifiers);
-    QApplication::sendEvent(view->viewport(), &event);
-}
-
-// A rubber-band drag between two scene points; QTest's moves carry no held button, the band needs them.
+// A rubber-band drag between two scene points, with the held button in every event.
 void Drag(QGraphicsView *view, const QPointF &from, const QPointF &to, bool control)
 {
-    const Qt::KeyboardModifiers modifiers = control ? Qt::ControlModifier : Qt::NoModifier;
-    if (control)
-        QTest::keyPress(view, Qt::Key_Control);
-    const QPoint start = view->mapFromScene(from);
-    const QPoint end = view->mapFromScene(to);
-    SendMouse(view, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton, modifiers);
-    for (int i = 1; i <= 4; ++i)
-        SendMouse(view, QEvent::MouseMove, start + (end - start) * i / 4, Qt::NoButton, Qt::LeftButton, modifiers);
-    SendMouse(view, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton, modifiers);
-    if (control)
-        QTest::keyRelease(view, Qt::Key_Control);
+    viewprobe::PerformDrag(view, {from, to, control, 4});
 }
 
 // A page captured by the simulated scanner with its markers, two rubber bands and the markers inside them
