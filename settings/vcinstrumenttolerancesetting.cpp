@@ -8,6 +8,11 @@ CVCInstrumentToleranceSetting::CVCInstrumentToleranceSetting(CModel *model, QWid
 
 CVCInstrumentToleranceSetting::~CVCInstrumentToleranceSetting() = default;
 
+void CVCInstrumentToleranceSetting::SetDefaultsFolder(const QString &folder)
+{
+    m_defaultsFolder = folder;
+}
+
 int CVCInstrumentToleranceSetting::exec()
 {
     return CVCDialog::exec();

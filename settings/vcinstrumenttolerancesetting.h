@@ -12,10 +12,14 @@ public:
     CVCInstrumentToleranceSetting(CModel *model, QWidget *parent);
     ~CVCInstrumentToleranceSetting() override;
 
+    // Where "Set Default Value" reads the shipped defaults; empty (the default) means the program's folder.
+    void SetDefaultsFolder(const QString &folder);
+
 public slots:
     // 1 after the tolerances were stored, 0 when cancelled.
     int exec() override;
 
 private:
     CModel *m_model;
+    QString m_defaultsFolder;
 };
