@@ -80,6 +80,8 @@ private slots:
     void iconLoads();
     void greyTwin_data();
     void greyTwin();
+    void tileStrip_data();
+    void tileStrip();
     void appIconHoldsEverySize();
     void barcodePicture();
     void regeneratedEqualsCommitted_data();
@@ -160,6 +162,41 @@ void TestIcons::greyTwin()
         }
     }
     QVERIFY2(coloured, "the normal icon has no colour, so the twin cannot be told from it");
+}
+
+void TestIcons::tileStrip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QList<QRgb>>("swatches");
+    QTest::newRow("tile1") << "tile1"
+                           << QList<QRgb>{qRgb(255, 255, 255), qRgb(221, 221, 221), qRgb(147, 147, 147),
+                                          qRgb(140, 140, 140), qRgb(71, 71, 71),    qRgb(148, 74, 75),
+                                          qRgb(255, 0, 0)};
+    QTest::newRow("tile2") << "tile2"
+                           << QList<QRgb>{qRgb(255, 165, 0), qRgb(255, 255, 0), qRgb(0, 128, 0), qRgb(87, 136, 72),
+                                          qRgb(0, 255, 255), qRgb(0, 0, 128),   qRgb(0, 0, 0)};
+}
+
+// A label picture: within the label's 430 x 345, opaque, and each tile of its strip fills a swatch of its own.
+void TestIcons::tileStrip()
+{
+    QFETCH(QString, name);
+    QFETCH(QList<QRgb>, swatches);
+    const QImage image = QImage(kPrefix + name + ".png").convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() <= 430 && image.height() <= 345);
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QCOMPARE(qAlpha(image.pixel(x, y)), 255);
+            ++counts[image.pixel(x, y)];
+        }
+    }
+    for (QRgb colour : swatches)
+        QVERIFY2(counts.value(colour) >= 4000, qPrintable(QString::number(colour, 16)));
+    // The two strips differ: the orange tile is on No.2 only, the red one on No.1 only.
+    QCOMPARE(counts.value(qRgb(255, 165, 0)) > 0, name == "tile2");
+    QCOMPARE(counts.value(qRgb(255, 0, 0)) > 0, name == "tile1");
 }
 
 void TestIcons::appIconHoldsEverySize()

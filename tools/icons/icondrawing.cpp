@@ -2,6 +2,8 @@
 
 #include "quiettiffhandlers.h"
 
+#include "app/constants.h"
+
 #include <qrencode.h>
 #include <tiffio.h>
 
@@ -241,6 +243,135 @@ void DrawBin(QPainter &p)
         p.drawLine(QPointF(9.5 + i * 2.5, 10.5), QPointF(9.5 + i * 2.5, 19.0));
 }
 
+// ---- Tile strip pictures ------------------------------------------------------------------------------------
+
+// Letters as strokes on a 4 x 6 grid (y down), so the pictures come out the same whatever fonts a machine has.
+// Each stroke is a run of points; "." is a dot at the foot.
+struct Glyph {
+    char letter;
+    std::vector<std::vector<QPointF>> strokes;
+};
+
+const std::vector<Glyph> &StrokeFont()
+{
+    using P = QPointF;
+    static const std::vector<Glyph> font = {
+        {'A', {{P(0, 6), P(0, 2), P(2, 0), P(4, 2), P(4, 6)}, {P(0, 3.5), P(4, 3.5)}}},
+        {'B', {{P(0, 0), P(0, 6), P(3, 6), P(4, 5), P(4, 4), P(3, 3), P(0, 3)},
+               {P(0, 0), P(3, 0), P(4, 1), P(4, 2), P(3, 3)}}},
+        {'C', {{P(4, 1), P(3, 0), P(1, 0), P(0, 1), P(0, 5), P(1, 6), P(3, 6), P(4, 5)}}},
+        {'D', {{P(0, 0), P(0, 6), P(2, 6), P(4, 4), P(4, 2), P(2, 0), P(0, 0)}}},
+        {'E', {{P(4, 0), P(0, 0), P(0, 6), P(4, 6)}, {P(0, 3), P(3, 3)}}},
+        {'F', {{P(4, 0), P(0, 0), P(0, 6)}, {P(0, 3), P(3, 3)}}},
+        {'G', {{P(4, 1), P(3, 0), P(1, 0), P(0, 1), P(0, 5), P(1, 6), P(3, 6), P(4, 5), P(4, 3.5), P(2, 3.5)}}},
+        {'H', {{P(0, 0), P(0, 6)}, {P(4, 0), P(4, 6)}, {P(0, 3), P(4, 3)}}},
+        {'I', {{P(1, 0), P(3, 0)}, {P(2, 0), P(2, 6)}, {P(1, 6), P(3, 6)}}},
+        {'K', {{P(0, 0), P(0, 6)}, {P(4, 0), P(0, 4)}, {P(1.5, 2.8), P(4, 6)}}},
+        {'L', {{P(0, 0), P(0, 6), P(4, 6)}}},
+        {'M', {{P(0, 6), P(0, 0), P(2, 3), P(4, 0), P(4, 6)}}},
+        {'N', {{P(0, 6), P(0, 0), P(4, 6), P(4, 0)}}},
+        {'O', {{P(1, 0), P(3, 0), P(4, 1), P(4, 5), P(3, 6), P(1, 6), P(0, 5), P(0, 1), P(1, 0)}}},
+        {'P', {{P(0, 6), P(0, 0), P(3, 0), P(4, 1), P(4, 2), P(3, 3), P(0, 3)}}},
+        {'R', {{P(0, 6), P(0, 0), P(3, 0), P(4, 1), P(4, 2), P(3, 3), P(0, 3)}, {P(2, 3), P(4, 6)}}},
+        {'T', {{P(0, 0), P(4, 0)}, {P(2, 0), P(2, 6)}}},
+        {'U', {{P(0, 0), P(0, 5), P(1, 6), P(3, 6), P(4, 5), P(4, 0)}}},
+        {'W', {{P(0, 0), P(1, 6), P(2, 3), P(3, 6), P(4, 0)}}},
+        {'Y', {{P(0, 0), P(2, 3), P(4, 0)}, {P(2, 3), P(2, 6)}}},
+        {'o', {{P(1, 2.5), P(3, 2.5), P(4, 3.5), P(4, 5), P(3, 6), P(1, 6), P(0, 5), P(0, 3.5), P(1, 2.5)}}},
+        {'1', {{P(1, 1), P(2, 0), P(2, 6)}, {P(1, 6), P(3, 6)}}},
+        {'2', {{P(0, 1), P(1, 0), P(3, 0), P(4, 1), P(4, 2), P(0, 6), P(4, 6)}}},
+    };
+    return font;
+}
+
+// Letters are four wide and two apart; the dot takes a narrow place.
+qreal GlyphAdvance(QChar c)
+{
+    return c == QLatin1Char('.') ? 3.0 : 6.0;
+}
+
+qreal StrokeTextWidth(const QString &text, qreal unit)
+{
+    qreal width = 0.0;
+    for (const QChar c : text)
+        width += GlyphAdvance(c);
+    return text.isEmpty() ? 0.0 : (width - 2.0) * unit;
+}
+
+// Draws text with its top left at origin, one grid step = unit pixels.
+void StrokeText(QPainter &p, const QString &text, const QPointF &origin, qreal unit, const QColor &colour)
+{
+    const qreal width = std::max<qreal>(1.2, unit * 0.75);
+    p.setPen(Stroke(colour, width));
+    p.setBrush(Qt::NoBrush);
+    QPointF at = origin;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('.')) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(colour);
+            p.drawEllipse(at + QPointF(0.5 * unit, 6.0 * unit - width * 0.2), width * 0.7, width * 0.7);
+            p.setPen(Stroke(colour, width));
+            p.setBrush(Qt::NoBrush);
+        }
+        for (const Glyph &glyph : StrokeFont()) {
+            if (glyph.letter != c.toLatin1())
+                continue;
+            for (const std::vector<QPointF> &stroke : glyph.strokes) {
+                QPolygonF line;
+                for (const QPointF &point : stroke)
+                    line << at + point * unit;
+                p.drawPolyline(line);
+            }
+        }
+        at.rx() += GlyphAdvance(c) * unit;
+    }
+}
+
+
+// One strip of seven reference tiles as the user holds it: the caption, the swatches in their colours with their
+// names, and the arrow that shows which way the strip goes into the scanner.
+QImage TileStrip(int strip)
+{
+    QImage image(kTilePictureWidth, kTilePictureHeight, QImage::Format_ARGB32_Premultiplied);
+    image.fill(kPaper);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    StrokeText(p, QStringLiteral("No.%1").arg(strip), QPointF(14.0, 10.0), 4.0, kInk);
+
+    const QRectF carrier(8.0, 46.0, kTilePictureWidth - 16.0, 200.0);
+    p.setPen(Stroke(kInk, 1.5));
+    p.setBrush(kLightGrey);
+    p.drawRoundedRect(carrier, 6.0, 6.0);
+
+    constexpr int kPerStrip = 7;
+    constexpr qreal kGap = 6.0;
+    const qreal swatchWidth = (carrier.width() - 16.0 - (kPerStrip - 1) * kGap) / kPerStrip;
+    const qreal unit = 2.2;
+    for (int i = 0; i < kPerStrip; ++i) {
+        const int id = (strip - 1) * kPerStrip + i;
+        const QRectF swatch(carrier.left() + 8.0 + i * (swatchWidth + kGap), carrier.top() + 10.0, swatchWidth,
+                            carrier.height() - 20.0);
+        p.setPen(Stroke(kInk, 1.0));
+        p.setBrush(TileBackgroundColor(id));
+        p.drawRect(swatch);
+        // Names run upwards, centred on the swatch.
+        const QString name = TileName(id);
+        p.save();
+        p.translate(swatch.center());
+        p.rotate(-90.0);
+        StrokeText(p, name, QPointF(-StrokeTextWidth(name, unit) / 2.0, -3.0 * unit), unit, TileTextColor(id));
+        p.restore();
+    }
+
+    // Leading edge first: the strip moves up into the scanner.
+    const qreal x = kTilePictureWidth / 2.0;
+    p.setPen(QPen(kBlue, 6.0, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(x, kTilePictureHeight - 6.0), QPointF(x, carrier.bottom() + 22.0));
+    ArrowHead(p, QPointF(x, carrier.bottom() + 6.0), QPointF(0.0, -1.0), kBlue, 18.0);
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 struct IconEntry {
     const char *name;
     std::function<void(QPainter &)> draw;
@@ -437,6 +568,17 @@ QImage DrawIcon(const QString &name)
     return QImage();
 }
 
+QStringList TilePictureNames()
+{
+    return {QStringLiteral("tile1"), QStringLiteral("tile2")};
+}
+
+QImage DrawTilePicture(const QString &name)
+{
+    const int index = TilePictureNames().indexOf(name);
+    return index < 0 ? QImage() : TileStrip(index + 1);
+}
+
 QImage GreyVariant(const QImage &icon)
 {
     QImage grey = icon.convertToFormat(QImage::Format_ARGB32);
@@ -528,6 +670,8 @@ QStringList OutputFileNames()
     QStringList files;
     for (const QString &name : IconNames())
         files << name + QLatin1String(".png") << name + QLatin1String("_g.png");
+    for (const QString &name : TilePictureNames())
+        files << name + QLatin1String(".png");
     files << AppIconFileName() << BarcodeFileName() << ResourceListName();
     return files;
 }
@@ -539,6 +683,10 @@ QStringList WriteAll(const QString &folder, QString *error)
         const QImage icon = DrawIcon(name);
         if (!SavePng(icon, dir.filePath(name + QLatin1String(".png")), error)
             || !SavePng(GreyVariant(icon), dir.filePath(name + QLatin1String("_g.png")), error))
+            return QStringList();
+    }
+    for (const QString &name : TilePictureNames()) {
+        if (!SavePng(DrawTilePicture(name), dir.filePath(name + QLatin1String(".png")), error))
             return QStringList();
     }
 

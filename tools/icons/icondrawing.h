@@ -1,6 +1,7 @@
 #pragma once
 // The program's pictures, drawn from code so that every file under Resource/ can be made again: 24 x 24 tool icons
-// with a grey twin for the disabled state, the application icon and the QR picture the chart views print.
+// with a grey twin for the disabled state, the reference tile strips of the tile measurement, the application icon
+// and the QR picture the chart views print.
 
 #include <QByteArray>
 #include <QImage>
@@ -13,6 +14,9 @@ constexpr int kIconSize = 24;
 // Modules of the QR picture: pixels per module and the quiet zone around the symbol.
 constexpr int kQrModulePixels = 7;
 constexpr int kQrQuietModules = 4;
+// The tile strip pictures: labels, no disabled twin.
+constexpr int kTilePictureWidth = 430;
+constexpr int kTilePictureHeight = 300;
 
 // Every tool icon, in the order of the resource list; each gives "<name>.png" and "<name>_g.png".
 QStringList IconNames();
@@ -20,6 +24,10 @@ QStringList IconNames();
 QImage DrawIcon(const QString &name);
 // The disabled-state twin: the same drawing desaturated and lightened, alpha kept.
 QImage GreyVariant(const QImage &icon);
+// The strip pictures, "tile1" (tiles 0 to 6) and "tile2" (tiles 7 to 13); each gives "<name>.png".
+QStringList TilePictureNames();
+// The strip of that name (kTilePictureWidth x kTilePictureHeight, opaque ARGB32); a null image for an unknown name.
+QImage DrawTilePicture(const QString &name);
 // The application icon at one size (ARGB32, size x size).
 QImage DrawAppIcon(int size);
 // The sizes Varemo.ico holds.
@@ -34,7 +42,7 @@ QByteArray BarcodeText();     // "VAREMO"
 
 // Every file name WriteAll writes, the resource list last.
 QStringList OutputFileNames();
-// Writes every icon, the application icon, the QR picture and the resource list into the existing folder and
+// Writes every icon, the strip pictures, the application icon, the QR picture and the resource list into the existing folder and
 // returns their names; an empty list (and the error text) when a file could not be written.
 QStringList WriteAll(const QString &folder, QString *error);
 
