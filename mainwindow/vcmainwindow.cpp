@@ -1,8 +1,10 @@
 #include "mainwindow/vcmainwindow.h"
 
 #include "app/model.h"
+#include "app/widgets/uipresenter.h"
 #include "mainwindow/errormessage.h"
 #include "mainwindow/vcadjustdensity.h"
+#include "settings/vcperiodiccalibrationdialog.h"
 
 #include <QAction>
 #include <QByteArray>
@@ -28,6 +30,7 @@ CVCMainWindow::CVCMainWindow(CModel *model, QWidget *parent)
     connect(m_model, &CModel::SelectDensityChartFromFileID, this, &CVCMainWindow::SelectDensityChartFromFileID);
     connect(m_model, &CModel::FindDesignationChartFound, this, &CVCMainWindow::FindDesignationChartFound);
     connect(m_model, &CModel::FindDensityChartFound, this, &CVCMainWindow::FindDensityChartFound);
+    connect(m_model, &CModel::DetectPeriodCalibration, this, &CVCMainWindow::DetectPeriodCalibration);
 }
 
 CVCMainWindow::~CVCMainWindow() = default;
@@ -73,4 +76,10 @@ void CVCMainWindow::FindDesignationChartFound(int fileId, int pageNo)
 void CVCMainWindow::FindDensityChartFound(int fileId)
 {
     m_model->SelectFileID(CModel::KindDensityChart, fileId, fileId);
+}
+
+void CVCMainWindow::DetectPeriodCalibration()
+{
+    CVCPeriodicCalibrationDialog reminder(m_model, this);
+    CUiPresenter::Current().Exec(&reminder);
 }

@@ -30,6 +30,8 @@ public slots:
     void SelectDensityChartFromFileID(int fileId);
     void FindDesignationChartFound(int fileId, int pageNo);
     void FindDensityChartFound(int fileId);
+    // A new scanner connection reported calibration due: the reminder decides itself whether it shows.
+    void DetectPeriodCalibration();
 
 private:
     CModel *m_model;
