@@ -193,7 +193,9 @@ int CTanoSDKController::GetUserIlluminant(EnvironLightData *record)
     record->Step = 5;
     record->End = 780;
     record->Date = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
-    record->Source = GetModelKind();
+    // Light-source kinds know only Brisa, Calen and Lumet: a Calen BT2's spectrum is a Calen's, not a Lumet's.
+    const int kind = GetModelKind();
+    record->Source = kind == 3 ? 2 : kind;
     return 0;
 }
 

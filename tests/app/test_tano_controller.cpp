@@ -364,8 +364,20 @@ private slots:
         QVERIFY(!m_ctl->IsWaiting());
     }
 
+    void userIlluminant_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("source");
+        QTest::newRow("Brisa") << 100 << 1;
+        QTest::newRow("Calen") << 200 << 2;
+        QTest::newRow("Calen BT2") << 210 << 2;
+    }
+
     void userIlluminant()
     {
+        QFETCH(int, model);
+        QFETCH(int, source);
+        PellSim_SetModelCode(model);
         EnvironLightData rec;
         rec.Name = "kept";
         QCOMPARE(m_ctl->GetUserIlluminant(&rec), 30004);
@@ -378,7 +390,7 @@ private slots:
         QCOMPARE(rec.Step, 5);
         QCOMPARE(rec.End, 780);
         QVERIFY(QRegularExpression("^\\d{14}$").match(rec.Date).hasMatch());
-        QCOMPARE(rec.Source, 2);
+        QCOMPARE(rec.Source, source);
         QVERIFY(rec.Values[56] > 0); // illuminant A at 580 nm
     }
 
