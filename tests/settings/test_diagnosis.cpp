@@ -1,6 +1,6 @@
 // The instrument diagnosis: the judgement of the five colour differences, the overall judgement, the history
-// and its limit, what an opening shows and stores, the sub-dialog flows with their application status, and the
-// tolerances deciding an inspection.
+// and its limit, what an opening shows and stores, the sub-dialog flows with their application status, the
+// tolerances deciding an inspection, and a first diagnosis on the simulated scanner from an empty store.
 #include "settings/diagnosisresult.h"
 #include "settings/settingsclock.h"
 #include "settings/vcinstrumentstandardvaluesetting.h"
@@ -18,14 +18,18 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -109,6 +113,31 @@ DiagnoseHistoryRecord Entry(const QString &serial, const QString &dateTime, int 
     return entry;
 }
 
+// Both strips on the simulated scanner, as a user does inside the tile measurement's own loop: strip No.1, the
+// wait, strip No.2, the wait. The 500 ms wait is stopped and run at once.
+void MeasureBothStrips(QDialog *d)
+{
+    auto *tile = qobject_cast<CVCInstrumentTileMeasurement *>(d);
+    QVERIFY(tile);
+    auto *timer = Child<QTimer>(d, "waitTimer");
+    QVERIFY(timer);
+    // The scanner is ready at once: no wait between status reads.
+    const auto pauses = std::make_shared<int>(0);
+    tile->SetPauseFunction([pauses](unsigned long) { ++*pauses; });
+    for (int strip : {0, 1}) {
+        QVERIFY(Child<QLabel>(d, "labelMessage")->text().contains(QStringLiteral("No.%1").arg(strip + 1)));
+        OrloSim_SetTileStrip(strip);
+        Child<QPushButton>(d, "pushMeasurement")->click();
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 500);
+        timer->stop();
+        tile->waitTimeout();
+        QCOMPARE(tile->LastResult(), 0);
+    }
+    QVERIFY(!d->isVisible());
+    QCOMPARE(*pauses, 0);
+}
+
 } // namespace
 
 class TestDiagnosis : public QObject
@@ -147,6 +176,20 @@ class TestDiagnosis : public QObject
         return std::vector<ToleranceRecord>(records, records + count);
     }
     QString DiagnosePath() const { return CDiagnoseData().FilePath(); }
+
+    // The defaults file of this test's folder: kind k, tile t -> k + 1 + t / 4.
+    void WriteDefaults()
+    {
+        QFile file(m_defaults + QStringLiteral("/toleranceDefaultSetting.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kind\tWHITE\n");
+        for (int k = 0; k < 5; ++k) {
+            QByteArray line = "row";
+            for (int t = 0; t < kTileCount; ++t)
+                line += '\t' + QByteArray::number(k + 1 + t * 0.25);
+            file.write(line + '\n');
+        }
+    }
 
     // A tile measurement that hands back results and returns answer; status records the status it ran in.
     std::function<void(QDialog *)> TileAnswer(const Results &results, int answer, int *status = nullptr)
@@ -418,16 +461,7 @@ private slots:
     void openingStoresDefaultTolerances()
     {
         QFETCH(int, storedRows);
-        QFile file(m_defaults + QStringLiteral("/toleranceDefaultSetting.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("kind\tWHITE\n");
-        for (int k = 0; k < 5; ++k) {
-            QByteArray line = "row";
-            for (int t = 0; t < kTileCount; ++t)
-                line += '\t' + QByteArray::number(k + 1 + t * 0.25);
-            file.write(line + '\n');
-        }
-        file.close();
+        WriteDefaults();
         StoreStandards(MakeStandards());
         if (storedRows > 0)
             StoreTolerances(MakeTolerances(0, 9.0f, storedRows));
@@ -679,6 +713,102 @@ private slots:
         QCOMPARE(history[1].Tiles[kRed].Judgements[0], 0);
         QCOMPARE(history[1].Tiles[kRed].Tolerances[0], 0.5f);
         QCOMPARE(history[1].Tiles[kRed].CheckStates[3], 0);
+    }
+
+    // First diagnosis, as the main window's instrument test runs it on an empty store: the standard values are
+    // measured first, then the diagnosis stores the default tolerances, measures again, judges and reports.
+    void firstDiagnosis()
+    {
+        QCOMPARE(f->ConnectUsb(), 0);
+        WriteDefaults();
+        QCOMPARE(f->model->GetOperationState(), int(CModel::StatusInstrumentTest));
+        unsigned int count = 0;
+        const StandardValueRecord *records = nullptr;
+        f->model->GetStandardValues(&count, &records);
+        QCOMPARE(count, 0u);
+
+        // The standard values: Tile Measurement, then OK.
+        ScriptedPresenter script;
+        int statusInside = -1;
+        script.ExpectDialog(QStringLiteral("CVCInstrumentTileMeasurement"), [&](QDialog *d) {
+            statusInside = f->model->GetOperationState();
+            MeasureBothStrips(d);
+        });
+        CVCInstrumentStandardValueSetting standard(f->model.get(), nullptr);
+        QString infoLine;
+        const int accepted = ModalRunner::Run(&standard, [&](QDialog *d) {
+            Child<QRadioButton>(d, "radioMeasurement")->click();
+            Click(d, "pushMeasurement");
+            infoLine = Child<QLabel>(d, "labelMeasurementInfo")->text();
+            QCOMPARE(f->model->GetOperationState(), int(CModel::StatusStandardValues));
+            Click(d, "pushOK");
+        });
+        QVERIFY2(script.Done(), qPrintable(script.Problems()));
+        QCOMPARE(accepted, 1);
+        QCOMPARE(statusInside, int(CModel::StatusTileMeasurement));
+        QCOMPARE(infoLine, QStringLiteral("Orlo ORS00001 2024/05/06 07:08"));
+        f->model->GetStandardValues(&count, &records);
+        QCOMPARE(count, unsigned(kTileCount));
+        const Standards standards(records, records + count);
+        const TileSetInfo info = f->model->GetTileSetRecord();
+        QCOMPARE(info.ModelIndex, 0);
+        QCOMPARE(info.SerialNumber, QStringLiteral("ORS00001"));
+        QCOMPARE(info.CreateTime, QStringLiteral("2024/05/06 07:08"));
+
+        // The diagnosis.
+        f->model->SetAppStatus(CModel::StatusInstrumentTest);
+        QVERIFY(StoredTolerances().empty());
+        const QString path = f->home.path() + QStringLiteral("/ORS00001_Result.csv");
+        script.ExpectDialog(QStringLiteral("CVCInstrumentTileMeasurement"), MeasureBothStrips);
+        script.ExpectSaveFile(QStringLiteral("Save"), path);
+        CVCInstrumentTest dialog(f->model.get(), nullptr);
+        dialog.SetDefaultsFolder(m_defaults);
+        QSignalSpy closed(&dialog, &CVCInstrumentTest::closeInstrumentTest);
+        ModalRunner::Run(&dialog, [&](QDialog *d) {
+            const auto tolerances = StoredTolerances();
+            QCOMPARE(int(tolerances.size()), kColourDifferenceKindCount);
+            QCOMPARE(tolerances[4].Pairs[13].Tolerance, 5 + 13 * 0.25f);
+            QVERIFY(Child<QPushButton>(d, "pushInspection")->isEnabled());
+            QVERIFY(!Child<QPushButton>(d, "pushResultExport")->isEnabled());
+            Click(d, "pushInspection");
+            QCOMPARE(Table(d, "tableVerificationHistory")->rowCount(), 1);
+            QCOMPARE(Cell(d, "tableVerificationHistory", 0, 0), QStringLiteral("ORS00001"));
+            QCOMPARE(Cell(d, "tableVerificationHistory", 0, 1), QStringLiteral("2024/05/06 07:08"));
+            QCOMPARE(Cell(d, "tableVerificationHistory", 0, 2), QStringLiteral("OK"));
+            QCOMPARE(Cell(d, "tableVerificationJudgement", 0, 0), QStringLiteral("OK"));
+            QCOMPARE(Cell(d, "tableVerificationInfo", 0, 0), QStringLiteral("ORS00001"));
+            QCOMPARE(f->model->GetOperationState(), int(CModel::StatusInstrumentTest));
+            Click(d, "pushResultExport");
+            QCOMPARE(closed.count(), 0);
+            Click(d, "cancelButton");
+        });
+        QVERIFY2(script.Done(), qPrintable(script.Problems()));
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(f->window->errors.isEmpty());
+
+        // The second measurement of the same tiles matches the first to the table's two decimals.
+        const auto history = StoredHistory();
+        QCOMPARE(int(history.size()), 1);
+        const DiagnoseHistoryRecord &entry = history[0];
+        QCOMPARE(entry.SerialNumber, QStringLiteral("ORS00001"));
+        QCOMPARE(entry.DateTime, QStringLiteral("2024/05/06 07:08:09"));
+        QCOMPARE(entry.Judgement, 1);
+        for (int t = 0; t < kTileCount; ++t) {
+            const TileResultRecord &tile = entry.Tiles[t];
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(standards[size_t(t)].Lab[i], QString::number(double(tile.MeasuredLab[i]), 'f', 2).toFloat());
+            for (int i = 0; i < kReflectanceCount; ++i)
+                QCOMPARE(standards[size_t(t)].Reflectance[i], tile.MeasuredReflectance[i]);
+            QCOMPARE(tile.StandardLab[0], standards[size_t(t)].Lab[0]);
+            for (int k = 0; k < kColourDifferenceKindCount; ++k) {
+                QVERIFY(std::fabs(tile.Differences[k]) < 0.01f);
+                QCOMPARE(tile.CheckStates[k], 2);
+                QCOMPARE(tile.Judgements[k], 1);
+            }
+        }
+        const QByteArray report = ReadAll(path);
+        QCOMPARE(report, DiagnosisResult::ReportBytes(entry, f->model->GetUserIlluminants()));
+        QVERIFY(report.contains("ORS00001"));
     }
 };
 

@@ -18,6 +18,8 @@ public:
 
     CModel *Model() const { return m_model; }
     QWidget *MainWindow() const { return m_mainWindow; }
+    // The entry's folder: pictures and any file an entry writes beside them.
+    const QString &OutDir() const { return m_outDir; }
 
     // Puts the window over the whole screen, on top, and waits until it is exposed.
     bool Show(QWidget *window);
