@@ -70,7 +70,9 @@ function(varemo_add_screen_entry)
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gui/screens.sh --dry-run --only ${_folder}_
                    ${CMAKE_BINARY_DIR}/screens-walk/${_folder} ${CMAKE_BINARY_DIR}
            WORKING_DIRECTORY ${VAREMO_BIN_DIR})
+  # Each walk builds the driver first: two walks at once would relink it under each other.
   set_tests_properties(${_folder}_screens_walk PROPERTIES
     TIMEOUT 600
+    RESOURCE_LOCK varemo_screens_driver
     ENVIRONMENT "${VAREMO_TEST_ENVIRONMENT}")
 endfunction()
