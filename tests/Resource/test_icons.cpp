@@ -82,6 +82,7 @@ private slots:
     void greyTwin();
     void tileStrip_data();
     void tileStrip();
+    void splashLeavesTheLabelsAQuietField();
     void appIconHoldsEverySize();
     void barcodePicture();
     void regeneratedEqualsCommitted_data();
@@ -105,9 +106,13 @@ void TestIcons::initTestCase()
     // The names the chart editors and dialogs ask for.
     const QStringList required = {"id", "tb-02v", "chart_side_turn", "copy", "paste", "chart_side_UD",
                                   "chart_side_LR", "chart_side_RC", "undo", "redo", "color", "zoomin", "zoomout",
-                                  "delete"};
+                                  "delete", "new", "open", "save", "setting_measure", "setting_environ",
+                                  "setting_connect", "setting_network", "illuminant_data", "connect", "disconnect",
+                                  "adjust_density", "mes_t"};
     for (const QString &name : required)
         QVERIFY2(IconDrawing::IconNames().contains(name), qPrintable(name));
+    // The measurement button asks for its disabled picture by this name.
+    QCOMPARE(IconDrawing::GreyName(QStringLiteral("mes_t")), QStringLiteral("mes_g"));
 }
 
 void TestIcons::iconLoads_data()
@@ -115,7 +120,7 @@ void TestIcons::iconLoads_data()
     QTest::addColumn<QString>("file");
     for (const QString &name : IconDrawing::IconNames()) {
         QTest::newRow(qPrintable(name)) << name + ".png";
-        QTest::newRow(qPrintable(name + "_g")) << name + "_g.png";
+        QTest::newRow(qPrintable(IconDrawing::GreyName(name))) << IconDrawing::GreyName(name) + ".png";
     }
 }
 
@@ -146,7 +151,7 @@ void TestIcons::greyTwin()
 {
     QFETCH(QString, name);
     const QImage normal = QImage(kPrefix + name + ".png").convertToFormat(QImage::Format_ARGB32);
-    const QImage grey = QImage(kPrefix + name + "_g.png").convertToFormat(QImage::Format_ARGB32);
+    const QImage grey = QImage(kPrefix + IconDrawing::GreyName(name) + ".png").convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(grey.size(), normal.size());
     bool coloured = false;
     for (int y = 0; y < normal.height(); ++y) {
@@ -197,6 +202,38 @@ void TestIcons::tileStrip()
     // The two strips differ: the orange tile is on No.2 only, the red one on No.1 only.
     QCOMPARE(counts.value(qRgb(255, 165, 0)) > 0, name == "tile2");
     QCOMPARE(counts.value(qRgb(255, 0, 0)) > 0, name == "tile1");
+}
+
+// The version and notice labels are drawn over the picture in teal and mid grey: their areas stay light and plain,
+// while the rest carries the design (the name in light strokes on a dark band).
+void TestIcons::splashLeavesTheLabelsAQuietField()
+{
+    const QImage image = QImage(kPrefix + IconDrawing::SplashFileName()).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(image.size(), QSize(512, 316));
+    const QList<QRect> labels = {QRect(390, 160, 120, 21), QRect(200, 200, 310, 20), QRect(200, 220, 310, 90)};
+    for (const QRect &label : labels) {
+        int lightest = 0, darkest = 255;
+        for (int y = label.top(); y <= label.bottom(); ++y) {
+            for (int x = label.left(); x <= label.right(); ++x) {
+                QCOMPARE(qAlpha(image.pixel(x, y)), 255);
+                lightest = qMax(lightest, qGray(image.pixel(x, y)));
+                darkest = qMin(darkest, qGray(image.pixel(x, y)));
+            }
+        }
+        QVERIFY2(darkest >= 225 && lightest - darkest <= 12,
+                 qPrintable(QStringLiteral("label area at (%1, %2): grey %3 to %4")
+                                .arg(label.x()).arg(label.y()).arg(darkest).arg(lightest)));
+    }
+    int dark = 0, light = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QCOMPARE(qAlpha(image.pixel(x, y)), 255);
+            const int grey = qGray(image.pixel(x, y));
+            dark += grey < 100 ? 1 : 0;
+            light += grey > 200 ? 1 : 0;
+        }
+    }
+    QVERIFY2(dark > 20000 && light > 20000, "the picture is (nearly) plain");
 }
 
 void TestIcons::appIconHoldsEverySize()

@@ -12,9 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
+#include <QTransform>
 #include <QtMath>
 
 #include <cstring>
@@ -243,6 +245,265 @@ void DrawBin(QPainter &p)
         p.drawLine(QPointF(9.5 + i * 2.5, 10.5), QPointF(9.5 + i * 2.5, 19.0));
 }
 
+// ---- Main window icons ---------------------------------------------------------------------------------------
+
+// A sheet with its top right corner folded down.
+void FoldedPage(QPainter &p, const QRectF &r, qreal fold)
+{
+    QPainterPath sheet;
+    sheet.moveTo(r.topLeft());
+    sheet.lineTo(r.right() - fold, r.top());
+    sheet.lineTo(r.right(), r.top() + fold);
+    sheet.lineTo(r.bottomRight());
+    sheet.lineTo(r.bottomLeft());
+    sheet.closeSubpath();
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kPaper);
+    p.drawPath(sheet);
+    QPainterPath corner;
+    corner.moveTo(r.right() - fold, r.top());
+    corner.lineTo(r.right() - fold, r.top() + fold);
+    corner.lineTo(r.right(), r.top() + fold);
+    p.setBrush(kLightGrey);
+    p.drawPath(corner);
+}
+
+// A round badge in the lower right corner that marks what is done to the picture under it.
+void Badge(QPainter &p, const QPointF &centre, qreal radius, const QColor &colour)
+{
+    p.setPen(Stroke(kPaper, 1.5));
+    p.setBrush(colour);
+    p.drawEllipse(centre, radius, radius);
+}
+
+// A toothed wheel: the mark shared by the settings icons.
+void Gear(QPainter &p, const QPointF &centre, qreal radius)
+{
+    constexpr int kTeeth = 8;
+    QPainterPath wheel;
+    wheel.addEllipse(centre, radius * 0.74, radius * 0.74);
+    for (int i = 0; i < kTeeth; ++i) {
+        QPainterPath tooth;
+        tooth.addRect(QRectF(-radius * 0.2, -radius, radius * 0.4, radius * 0.5));
+        QTransform turn;
+        turn.translate(centre.x(), centre.y());
+        turn.rotate(i * 360.0 / kTeeth);
+        wheel = wheel.united(turn.map(tooth));
+    }
+    QPainterPath hole;
+    hole.addEllipse(centre, radius * 0.3, radius * 0.3);
+    wheel = wheel.subtracted(hole);
+    p.setPen(Stroke(kPaper, 1.2));
+    p.setBrush(kInk);
+    p.drawPath(wheel);
+}
+
+void DrawNew(QPainter &p)
+{
+    FoldedPage(p, QRectF(4.5, 2.5, 13.0, 18.0), 4.5);
+    Badge(p, QPointF(17.0, 17.0), 5.8, kGreen);
+    p.setPen(Stroke(kPaper, 2.0));
+    p.drawLine(QPointF(17.0, 14.0), QPointF(17.0, 20.0));
+    p.drawLine(QPointF(14.0, 17.0), QPointF(20.0, 17.0));
+}
+
+void DrawOpen(QPainter &p)
+{
+    QPainterPath back;
+    back.moveTo(2.5, 4.5);
+    back.lineTo(8.5, 4.5);
+    back.lineTo(10.5, 6.5);
+    back.lineTo(19.5, 6.5);
+    back.lineTo(19.5, 19.5);
+    back.lineTo(2.5, 19.5);
+    back.closeSubpath();
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kAmber.darker(125));
+    p.drawPath(back);
+    // The front flap leans back, the folder stands open.
+    QPainterPath front;
+    front.moveTo(6.0, 10.5);
+    front.lineTo(22.5, 10.5);
+    front.lineTo(19.5, 19.5);
+    front.lineTo(2.5, 19.5);
+    front.closeSubpath();
+    p.setBrush(kAmber);
+    p.drawPath(front);
+}
+
+void DrawSave(QPainter &p)
+{
+    QPainterPath disk;
+    disk.moveTo(3.5, 3.5);
+    disk.lineTo(17.5, 3.5);
+    disk.lineTo(20.5, 6.5);
+    disk.lineTo(20.5, 20.5);
+    disk.lineTo(3.5, 20.5);
+    disk.closeSubpath();
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kBlue);
+    p.drawPath(disk);
+    // Shutter with its window, and the label.
+    p.setBrush(kLightGrey);
+    p.drawRect(QRectF(7.5, 3.5, 9.0, 6.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawRect(QRectF(13.0, 4.8, 2.2, 3.4));
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(6.5, 13.0, 11.0, 7.5));
+    p.setPen(Stroke(kBlue, 1.0));
+    p.drawLine(QPointF(8.5, 15.5), QPointF(15.5, 15.5));
+    p.drawLine(QPointF(8.5, 18.0), QPointF(15.5, 18.0));
+}
+
+// The measurement options: a few colour patches and the settings wheel.
+void DrawSettingMeasure(QPainter &p)
+{
+    const QColor inks[4] = {QColor(0x00, 0xae, 0xef), QColor(0xec, 0x00, 0x8c), QColor(0xff, 0xd8, 0x00), kInk};
+    p.setPen(Stroke(kInk, 1.0));
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(inks[i]);
+        p.drawRect(QRectF(2.5 + (i % 2) * 7.0, 2.5 + (i / 2) * 7.0, 6.0, 6.0));
+    }
+    Gear(p, QPointF(16.0, 16.0), 7.5);
+}
+
+// The environment: three sliders.
+void DrawSettingEnviron(QPainter &p)
+{
+    const qreal knobs[3] = {8.0, 16.0, 11.0};
+    for (int i = 0; i < 3; ++i) {
+        const qreal y = 5.0 + i * 7.0;
+        p.setPen(Stroke(kInk, 2.0));
+        p.drawLine(QPointF(3.0, y), QPointF(21.0, y));
+        p.setPen(Stroke(kInk, 1.2));
+        p.setBrush(kBlue);
+        p.drawRoundedRect(QRectF(knobs[i] - 2.5, y - 3.5, 5.0, 7.0), 1.2, 1.2);
+    }
+}
+
+// A plug on its cable, pointing right; the prongs end at tipX.
+void Plug(QPainter &p, qreal tipX, qreal y, const QColor &body, bool facingRight)
+{
+    const qreal s = facingRight ? 1.0 : -1.0;
+    p.setPen(Stroke(kInk, 2.0));
+    p.drawLine(QPointF(tipX - s * 9.5, y), QPointF(tipX - s * 14.0, y));
+    p.setPen(Stroke(kInk, 1.6));
+    p.drawLine(QPointF(tipX, y - 2.5), QPointF(tipX - s * 3.5, y - 2.5));
+    p.drawLine(QPointF(tipX, y + 2.5), QPointF(tipX - s * 3.5, y + 2.5));
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(facingRight ? tipX - 9.5 : tipX + 3.5, y - 4.5, 6.0, 9.0), 1.2, 1.2);
+}
+
+// A socket on its cable, open to the left at mouthX.
+void Socket(QPainter &p, qreal mouthX, qreal y, const QColor &body)
+{
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(mouthX, y - 4.5, 6.0, 9.0), 1.2, 1.2);
+    p.setPen(Stroke(kInk, 2.0));
+    p.drawLine(QPointF(mouthX + 6.0, y), QPointF(mouthX + 10.5, y));
+}
+
+void DrawSettingConnect(QPainter &p)
+{
+    Plug(p, 13.0, 6.5, kBlue, true);
+    Gear(p, QPointF(16.5, 16.5), 7.0);
+}
+
+void DrawSettingNetwork(QPainter &p)
+{
+    const QPointF hub(12.0, 12.5);
+    const QPointF ends[3] = {QPointF(12.0, 4.0), QPointF(4.5, 19.5), QPointF(19.5, 19.5)};
+    p.setPen(Stroke(kInk, 1.6));
+    for (const QPointF &end : ends)
+        p.drawLine(hub, end);
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kBlue);
+    for (const QPointF &end : ends)
+        p.drawEllipse(end, 3.2, 3.2);
+    p.setBrush(kGreen);
+    p.drawEllipse(hub, 3.6, 3.6);
+}
+
+// The user illuminant: a glowing bulb.
+void DrawIlluminant(QPainter &p)
+{
+    p.setPen(Stroke(kAmber, 1.5));
+    const qreal rays[5] = {150.0, 120.0, 90.0, 60.0, 30.0};
+    for (qreal degrees : rays) {
+        const qreal a = qDegreesToRadians(degrees);
+        const QPointF direction(qCos(a), -qSin(a));
+        p.drawLine(QPointF(12.0, 9.5) + direction * 8.5, QPointF(12.0, 9.5) + direction * 11.0);
+    }
+    QPainterPath glass;
+    glass.moveTo(9.5, 16.0);
+    glass.arcTo(QRectF(6.0, 3.5, 12.0, 12.0), 235.0, -290.0);
+    glass.lineTo(14.5, 16.0);
+    glass.closeSubpath();
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(QColor(0xff, 0xe0, 0x4d));
+    p.drawPath(glass);
+    p.setBrush(kLightGrey);
+    p.drawRoundedRect(QRectF(9.0, 16.5, 6.0, 4.5), 1.0, 1.0);
+    p.drawLine(QPointF(9.0, 18.7), QPointF(15.0, 18.7));
+    p.setPen(Stroke(kInk, 1.6));
+    p.drawLine(QPointF(11.0, 22.3), QPointF(13.0, 22.3));
+}
+
+// Connect: the plug goes into its socket.
+void DrawConnect(QPainter &p)
+{
+    Socket(p, 13.0, 12.0, kGreen);
+    Plug(p, 13.0, 12.0, kGreen, true);
+}
+
+// Disconnect: plug and socket pulled apart, the link broken.
+void DrawDisconnect(QPainter &p)
+{
+    Socket(p, 16.0, 12.0, kRed);
+    Plug(p, 10.0, 12.0, kRed, true);
+    // Short strokes out of the gap, above and below.
+    const QPointF gap(13.0, 12.0);
+    p.setPen(Stroke(kRed, 1.5));
+    const qreal angles[3] = {60.0, 90.0, 120.0};
+    for (qreal degrees : angles) {
+        const qreal a = qDegreesToRadians(degrees);
+        const QPointF direction(qCos(a), qSin(a));
+        p.drawLine(gap - direction * 6.5, gap - direction * 9.5);
+        p.drawLine(gap + direction * 6.5, gap + direction * 9.5);
+    }
+}
+
+// Density balance: the four inks' bars levelled against a target line.
+void DrawAdjustDensity(QPainter &p)
+{
+    const QColor inks[4] = {QColor(0x00, 0xae, 0xef), QColor(0xec, 0x00, 0x8c), QColor(0xff, 0xd8, 0x00), kInk};
+    const qreal tops[4] = {9.0, 6.0, 11.0, 7.0};
+    p.setPen(Stroke(kInk, 1.0));
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(inks[i]);
+        p.drawRect(QRectF(2.5 + i * 5.0, tops[i], 4.0, 20.5 - tops[i]));
+    }
+    p.setPen(Stroke(kInk, 1.6));
+    p.drawLine(QPointF(1.5, 21.0), QPointF(22.5, 21.0));
+    DashedLine(p, QPointF(1.5, 8.0), QPointF(22.5, 8.0), kRed);
+}
+
+// Start a measurement.
+void DrawMeasure(QPainter &p)
+{
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(kGreen);
+    p.drawEllipse(QPointF(12.0, 12.0), 9.5, 9.5);
+    const QPointF play[3] = {QPointF(9.5, 7.0), QPointF(17.0, 12.0), QPointF(9.5, 17.0)};
+    p.setPen(Stroke(kPaper, 1.0));
+    p.setBrush(kPaper);
+    p.drawPolygon(play, 3);
+}
+
 // ---- Tile strip pictures ------------------------------------------------------------------------------------
 
 // Letters as strokes on a 4 x 6 grid (y down), so the pictures come out the same whatever fonts a machine has.
@@ -276,7 +537,12 @@ const std::vector<Glyph> &StrokeFont()
         {'T', {{P(0, 0), P(4, 0)}, {P(2, 0), P(2, 6)}}},
         {'U', {{P(0, 0), P(0, 5), P(1, 6), P(3, 6), P(4, 5), P(4, 0)}}},
         {'W', {{P(0, 0), P(1, 6), P(2, 3), P(3, 6), P(4, 0)}}},
+        {'V', {{P(0, 0), P(2, 6), P(4, 0)}}},
         {'Y', {{P(0, 0), P(2, 3), P(4, 0)}, {P(2, 3), P(2, 6)}}},
+        {'a', {{P(0.5, 2.5), P(3, 2.5), P(4, 3.5), P(4, 6)}, {P(4, 4.2), P(1, 4.2), P(0, 5.1), P(1, 6), P(3, 6), P(4, 5)}}},
+        {'e', {{P(0, 4.2), P(4, 4.2), P(4, 3.5), P(3, 2.5), P(1, 2.5), P(0, 3.5), P(0, 5), P(1, 6), P(3.5, 6)}}},
+        {'m', {{P(0, 6), P(0, 2.5)}, {P(0, 3.5), P(1, 2.5), P(2, 3.5), P(2, 6)}, {P(2, 3.5), P(3, 2.5), P(4, 3.5), P(4, 6)}}},
+        {'r', {{P(0, 2.5), P(0, 6)}, {P(0, 4.2), P(1.7, 2.5), P(3.8, 2.5)}}},
         {'o', {{P(1, 2.5), P(3, 2.5), P(4, 3.5), P(4, 5), P(3, 6), P(1, 6), P(0, 5), P(0, 3.5), P(1, 2.5)}}},
         {'1', {{P(1, 1), P(2, 0), P(2, 6)}, {P(1, 6), P(3, 6)}}},
         {'2', {{P(0, 1), P(1, 0), P(3, 0), P(4, 1), P(4, 2), P(0, 6), P(4, 6)}}},
@@ -372,10 +638,57 @@ QImage TileStrip(int strip)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+// A splash for the program: the name on a deep band, a small colour chart below it at the left, and a quiet light
+// field on the right where the version and notice labels go.
+QImage Splash()
+{
+    QImage image(kSplashWidth, kSplashHeight, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient field(0.0, 0.0, 0.0, kSplashHeight);
+    field.setColorAt(0.0, QColor(0xfa, 0xfb, 0xfc));
+    field.setColorAt(1.0, QColor(0xee, 0xf1, 0xf4));
+    p.fillRect(image.rect(), field);
+
+    const QColor deep(0x24, 0x4a, 0x6e);
+    const QRectF band(0.0, 0.0, kSplashWidth, 124.0);
+    p.fillRect(band, deep);
+    // The process inks as a thin rule under the band.
+    const QColor inks[4] = {QColor(0x00, 0xae, 0xef), QColor(0xec, 0x00, 0x8c), QColor(0xff, 0xd8, 0x00),
+                            QColor(0x21, 0x21, 0x21)};
+    const qreal stripe = kSplashWidth / 4.0;
+    for (int i = 0; i < 4; ++i)
+        p.fillRect(QRectF(i * stripe, band.bottom(), stripe, 6.0), inks[i]);
+
+    const QString name = QStringLiteral("Varemo");
+    const qreal unit = 10.5;
+    StrokeText(p, name, QPointF(36.0, band.center().y() - 3.0 * unit), unit, kPaper);
+
+    // A chart of five by four patches, left of the label field.
+    const QColor patches[20] = {
+        QColor(0x00, 0xae, 0xef), QColor(0x5c, 0xc6, 0xf2), QColor(0xa3, 0xdd, 0xf7), QColor(0xdc, 0xf2, 0xfc),
+        QColor(0xec, 0x00, 0x8c), QColor(0xf1, 0x5a, 0xb0), QColor(0xf6, 0xa2, 0xcf), QColor(0xfb, 0xdc, 0xec),
+        QColor(0xff, 0xd8, 0x00), QColor(0xff, 0xe4, 0x5c), QColor(0xff, 0xee, 0xa3), QColor(0xff, 0xf8, 0xdc),
+        QColor(0x21, 0x21, 0x21), QColor(0x6b, 0x6b, 0x6b), QColor(0xad, 0xad, 0xad), QColor(0xe3, 0xe3, 0xe3),
+        QColor(0xe5, 0x39, 0x35), QColor(0x43, 0xa0, 0x47), QColor(0x1e, 0x63, 0xc8), QColor(0xff, 0xff, 0xff)};
+    const qreal cell = 28.0;
+    const QPointF origin(36.0, 148.0);
+    p.setPen(Stroke(QColor(0xc4, 0xcb, 0xd2), 1.0));
+    for (int row = 0; row < 5; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            p.setBrush(patches[row * 4 + column]);
+            p.drawRect(QRectF(origin.x() + column * (cell + 4.0), origin.y() + row * (cell + 4.0), cell, cell));
+        }
+    }
+    p.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 struct IconEntry {
     const char *name;
     std::function<void(QPainter &)> draw;
     bool mirrored;
+    const char *greyName = nullptr; // null: the name with "_g"
 };
 
 // Later pictures join this table; the resource list follows it.
@@ -396,6 +709,18 @@ const std::vector<IconEntry> &IconTable()
         {"zoomin", [](QPainter &p) { Magnifier(p, true); }, false},
         {"zoomout", [](QPainter &p) { Magnifier(p, false); }, false},
         {"delete", DrawBin, false},
+        {"new", DrawNew, false},
+        {"open", DrawOpen, false},
+        {"save", DrawSave, false},
+        {"setting_measure", DrawSettingMeasure, false},
+        {"setting_environ", DrawSettingEnviron, false},
+        {"setting_connect", DrawSettingConnect, false},
+        {"setting_network", DrawSettingNetwork, false},
+        {"illuminant_data", DrawIlluminant, false},
+        {"connect", DrawConnect, false},
+        {"disconnect", DrawDisconnect, false},
+        {"adjust_density", DrawAdjustDensity, false},
+        {"mes_t", DrawMeasure, false, "mes_g"},
     };
     return table;
 }
@@ -550,6 +875,15 @@ QStringList IconNames()
     return names;
 }
 
+QString GreyName(const QString &name)
+{
+    for (const IconEntry &entry : IconTable()) {
+        if (name == QLatin1String(entry.name))
+            return entry.greyName ? QLatin1String(entry.greyName) : name + QLatin1String("_g");
+    }
+    return QString();
+}
+
 QImage DrawIcon(const QString &name)
 {
     for (const IconEntry &entry : IconTable()) {
@@ -592,6 +926,11 @@ QImage GreyVariant(const QImage &icon)
         }
     }
     return grey;
+}
+
+QImage DrawSplash()
+{
+    return Splash();
 }
 
 QImage DrawAppIcon(int size)
@@ -645,6 +984,11 @@ QImage DrawQrSymbol(const QByteArray &text)
     return image;
 }
 
+QString SplashFileName()
+{
+    return QStringLiteral("splash.png");
+}
+
 QString AppIconFileName()
 {
     return QStringLiteral("Varemo.ico");
@@ -669,10 +1013,10 @@ QStringList OutputFileNames()
 {
     QStringList files;
     for (const QString &name : IconNames())
-        files << name + QLatin1String(".png") << name + QLatin1String("_g.png");
+        files << name + QLatin1String(".png") << GreyName(name) + QLatin1String(".png");
     for (const QString &name : TilePictureNames())
         files << name + QLatin1String(".png");
-    files << AppIconFileName() << BarcodeFileName() << ResourceListName();
+    files << SplashFileName() << AppIconFileName() << BarcodeFileName() << ResourceListName();
     return files;
 }
 
@@ -682,13 +1026,15 @@ QStringList WriteAll(const QString &folder, QString *error)
     for (const QString &name : IconNames()) {
         const QImage icon = DrawIcon(name);
         if (!SavePng(icon, dir.filePath(name + QLatin1String(".png")), error)
-            || !SavePng(GreyVariant(icon), dir.filePath(name + QLatin1String("_g.png")), error))
+            || !SavePng(GreyVariant(icon), dir.filePath(GreyName(name) + QLatin1String(".png")), error))
             return QStringList();
     }
     for (const QString &name : TilePictureNames()) {
         if (!SavePng(DrawTilePicture(name), dir.filePath(name + QLatin1String(".png")), error))
             return QStringList();
     }
+    if (!SavePng(DrawSplash(), dir.filePath(SplashFileName()), error))
+        return QStringList();
 
     QList<QImage> appIcons;
     for (int size : AppIconSizes())

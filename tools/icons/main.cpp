@@ -1,5 +1,5 @@
-// Writes every icon, the tile strip pictures, the application icon, the QR picture and the resource list into one
-// folder.
+// Writes every icon, the tile strip pictures, the splash picture, the application icon, the QR picture and the
+// resource list into one folder.
 //
 // varemo_icons <output folder>     (the committed files: varemo_icons Resource, from the source root)
 
