@@ -1,30 +1,22 @@
 #include "mainwindow/vcstartupscreen.h"
 
-#include <QCoreApplication>
-#include <QPainter>
+#include "app/widgets/versionlabels.h"
+#include "mainwindow/childsingleshot.h"
+
 #include <QPixmap>
-#include <QTimer>
 
 namespace {
 
-QPixmap SplashPixmap()
-{
-    QPixmap pixmap(480, 280);
-    pixmap.fill(QColor(32, 64, 112));
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPointSize(28);
-    painter.setFont(font);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QCoreApplication::applicationName());
-    return pixmap;
-}
+constexpr int kRetryMilliseconds = 1000;
 
 } // namespace
 
-CVCStartupScreen::CVCStartupScreen() : QSplashScreen(SplashPixmap())
+CVCStartupScreen::CVCStartupScreen() : QSplashScreen(QPixmap())
 {
+    Q_INIT_RESOURCE(Resource);
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+    setPixmap(QPixmap(QStringLiteral(":/CVaremo/Resource/splash.png")));
+    AddVersionLabels(this);
 }
 
 void CVCStartupScreen::SetMainWindow(QWidget *window)
@@ -34,10 +26,10 @@ void CVCStartupScreen::SetMainWindow(QWidget *window)
 
 void CVCStartupScreen::timeout()
 {
-    if (m_window) {
-        m_window->show();
-        finish(m_window);
+    if (!m_window) {
+        ArmChildSingleShot(this, kRetryMilliseconds, &CVCStartupScreen::timeout);
         return;
     }
-    QTimer::singleShot(1000, this, &CVCStartupScreen::timeout);
+    m_window->show();
+    finish(m_window);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The splash screen shown while the program starts; it shows the main window once its timer fires.
+// The splash screen shown while the program starts. It hands over to the main window once it has been given
+// one and its timer fires.
 
 #include <QPointer>
 #include <QSplashScreen>

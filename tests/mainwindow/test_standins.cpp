@@ -6,7 +6,6 @@
 #include "app/widgets/uipresenter.h"
 #include "mainwindow/vcadjustdensity.h"
 #include "mainwindow/vcmainwindow.h"
-#include "mainwindow/vcstartupscreen.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -137,19 +136,6 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].first, m_window.get());
         QCOMPARE(m_boxes[0].second.text, FindMessageRecord(2).text);
-    }
-
-    void splashShowsTheWindowWhenSet()
-    {
-        CVCStartupScreen splash;
-        QVERIFY(splash.windowFlags() & Qt::WindowStaysOnTopHint);
-        splash.show();
-        splash.timeout();
-        QVERIFY(!m_window->isVisible());
-        splash.SetMainWindow(m_window.get());
-        // The re-armed timer finds the window.
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), 3000);
-        m_window->hide();
     }
 };
 
