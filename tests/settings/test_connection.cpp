@@ -2,6 +2,7 @@
 // button's state, the device search, and the caller connecting with what the dialog stored.
 #include "settings/vcconnectsetting.h"
 
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -72,9 +73,7 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> widgets = {
+        AddFormObjectRows({
             {"labelConnectionMethod", "QLabel"},   {"radioSelectDevice", "QRadioButton"},
             {"treeDeviceList", "QTreeWidget"},     {"radioSpecifyDevice", "QRadioButton"},
             {"radioUSB", "QRadioButton"},          {"labelUSB", "QLabel"},
@@ -84,18 +83,12 @@ private slots:
             {"line", "QFrame"},                    {"pushConnect", "QPushButton"},
             {"pushCancel", "QPushButton"},         {"hLayoutFooter", "QHBoxLayout"},
             {"buttonGroup", "QButtonGroup"},       {"buttonGroup_2", "QButtonGroup"},
-            {"buttonGroup_3", "QButtonGroup"}};
-        for (const auto &w : widgets)
-            QTest::newRow(w.first) << QString::fromLatin1(w.first) << QString::fromLatin1(w.second);
+            {"buttonGroup_3", "QButtonGroup"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
         CVCConnectSetting dialog(f->model.get(), nullptr, false);
-        QObject *object = dialog.findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(&dialog);
     }
 
     void formAsBuilt()

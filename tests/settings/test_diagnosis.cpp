@@ -8,6 +8,7 @@
 #include "settings/vcinstrumenttilemeasurement.h"
 #include "settings/vcinstrumenttolerancesetting.h"
 
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -349,9 +350,7 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> objects = {
+        AddFormObjectRows({
             {"tableVerificationHistory", "QTableWidget"},   {"tableVerificationInfo", "QTableWidget"},
             {"tableVerificationJudgement", "QTableWidget"}, {"tableVerificationResult", "QTableWidget"},
             {"groupBox", "QGroupBox"},                      {"pushStandardValueSetting", "QPushButton"},
@@ -361,19 +360,13 @@ private slots:
             {"hboxLayout", "QHBoxLayout"},                  {"verticalLayout", "QVBoxLayout"},
             {"horizontalLayout", "QHBoxLayout"},            {"verticalLayout_5", "QVBoxLayout"},
             {"verticalLayout_2", "QVBoxLayout"},            {"verticalLayout_4", "QVBoxLayout"},
-            {"verticalLayout_6", "QVBoxLayout"}};
-        for (const auto &o : objects)
-            QTest::newRow(o.first) << QString::fromLatin1(o.first) << QString::fromLatin1(o.second);
+            {"verticalLayout_6", "QVBoxLayout"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
         CVCInstrumentTest dialog(f->model.get(), nullptr);
         QCOMPARE(dialog.objectName(), QStringLiteral("InstrumentTestDialog"));
-        QObject *object = dialog.findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(&dialog);
     }
 
     void tables()

@@ -5,6 +5,7 @@
 
 #include "files/iodatafile.h"
 
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -225,23 +226,15 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> widgets = {
+        AddFormObjectRows({
             {"groupIlluminant", "QGroupBox"},  {"treeIlluminant", "QTreeWidget"}, {"pushDataImport", "QPushButton"},
             {"groupInstrument", "QGroupBox"},  {"treeInstrument", "QTreeWidget"}, {"groupSpectral", "QGroupBox"},
             {"vLayoutSpectral", "QVBoxLayout"}, {"line", "QFrame"},               {"hLayoutFooter", "QHBoxLayout"},
-            {"pushFileImport", "QPushButton"}, {"pushFileExport", "QPushButton"}, {"cancelButton", "QPushButton"}};
-        for (const auto &w : widgets)
-            QTest::newRow(w.first) << QString::fromLatin1(w.first) << QString::fromLatin1(w.second);
+            {"pushFileImport", "QPushButton"}, {"pushFileExport", "QPushButton"}, {"cancelButton", "QPushButton"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
-        QObject *object = dialog->findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(dialog.get());
     }
 
     void formAsBuilt()

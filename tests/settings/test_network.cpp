@@ -2,6 +2,7 @@
 // and address checks, and the instrument failing to answer.
 #include "settings/vcnetworksetting.h"
 
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -68,9 +69,7 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> widgets = {
+        AddFormObjectRows({
             {"groupNetworkName", "QGroupBox"},  {"editNetworkName", "QLineEdit"},
             {"radioAuto", "QRadioButton"},      {"radioUse", "QRadioButton"},
             {"groupUse", "QGroupBox"},          {"labelIPAddress", "QLabel"},
@@ -78,18 +77,12 @@ private slots:
             {"editSubnetMask", "QLineEdit"},    {"labelDefaultGateway", "QLabel"},
             {"editDefaultGateway", "QLineEdit"}, {"lineFooter", "QFrame"},
             {"pushOK", "QPushButton"},          {"cancelButton", "QPushButton"},
-            {"hLayoutFooter", "QHBoxLayout"}};
-        for (const auto &w : widgets)
-            QTest::newRow(w.first) << QString::fromLatin1(w.first) << QString::fromLatin1(w.second);
+            {"hLayoutFooter", "QHBoxLayout"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
         CVCNetworkSetting dialog(f->model.get(), nullptr);
-        QObject *object = dialog.findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(&dialog);
     }
 
     void formAsBuilt()

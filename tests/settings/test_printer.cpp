@@ -2,6 +2,7 @@
 // fields, and the opener storing the entry so that a later start finds the printer.
 #include "settings/vcprinteradd.h"
 
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -63,24 +64,16 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> widgets = {
+        AddFormObjectRows({
             {"labelPrinterName", "QLabel"}, {"editPrinterName", "QLineEdit"}, {"labelPassword", "QLabel"},
             {"editPassword", "QLineEdit"},  {"labelIPAddress", "QLabel"},     {"editIPAddress", "QLineEdit"},
             {"labelPort", "QLabel"},        {"editPort", "QLineEdit"},        {"pushOK", "QPushButton"},
-            {"pushCancel", "QPushButton"},  {"hLayoutFooter", "QHBoxLayout"}};
-        for (const auto &w : widgets)
-            QTest::newRow(w.first) << QString::fromLatin1(w.first) << QString::fromLatin1(w.second);
+            {"pushCancel", "QPushButton"},  {"hLayoutFooter", "QHBoxLayout"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
         CVCPrinterAdd dialog(f->model.get(), nullptr);
-        QObject *object = dialog.findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(&dialog);
     }
 
     void formAsBuilt()

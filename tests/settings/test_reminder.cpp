@@ -6,6 +6,7 @@
 #include "mainwindow/vcmainwindow.h"
 #include "settings/settingsclock.h"
 
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -79,26 +80,18 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> widgets = {
+        AddFormObjectRows({
             {"labelTimeForPeriodic", "QLabel"},     {"labelPleaseContact", "QLabel"},
             {"hLayoutPeriodOfTime", "QHBoxLayout"}, {"labelShowThisMessage", "QLabel"},
             {"comboPeriodOfTime", "QComboBox"},     {"labelDays", "QLabel"},
             {"hLayoutFooter", "QHBoxLayout"},       {"pushOK", "QPushButton"},
             {"cancelButton", "QPushButton"},        {"vLayoutMessage", "QVBoxLayout"},
-            {"verticalLayout_2", "QVBoxLayout"}};
-        for (const auto &w : widgets)
-            QTest::newRow(w.first) << QString::fromLatin1(w.first) << QString::fromLatin1(w.second);
+            {"verticalLayout_2", "QVBoxLayout"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
         CVCPeriodicCalibrationDialog dialog(f->model.get(), nullptr);
-        QObject *object = dialog.findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(&dialog);
     }
 
     void formAsBuilt()

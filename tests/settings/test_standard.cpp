@@ -5,6 +5,7 @@
 #include "settings/vcinstrumentstandardvaluesetting.h"
 #include "settings/vcinstrumenttilemeasurement.h"
 
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -241,9 +242,7 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> widgets = {
+        AddFormObjectRows({
             {"radioFile", "QRadioButton"},
             {"pushImport", "QPushButton"},
             {"radioMeasurement", "QRadioButton"},
@@ -257,18 +256,12 @@ private slots:
             {"hLayoutFooter", "QHBoxLayout"},
             {"gridLayout", "QGridLayout"},
             {"verticalLayout", "QVBoxLayout"},
-            {"verticalLayout_2", "QVBoxLayout"}};
-        for (const auto &w : widgets)
-            QTest::newRow(w.first) << QString::fromLatin1(w.first) << QString::fromLatin1(w.second);
+            {"verticalLayout_2", "QVBoxLayout"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
         CVCInstrumentStandardValueSetting dialog(f->model.get(), nullptr);
-        QObject *object = dialog.findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(&dialog);
     }
 
     // The selector, the table as built at opening and the radio buttons that drive the two buttons.

@@ -4,6 +4,7 @@
 
 #include "app/diagnosedata.h"
 #include "app/orlosdkcontroller.h"
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -139,22 +140,14 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> objects = {
+        AddFormObjectRows({
             {"labelMessage", "QLabel"},          {"labelImage", "QLabel"},           {"pushMeasurement", "QPushButton"},
             {"pushBack", "QPushButton"},         {"cancelButton", "QPushButton"},    {"hLayoutFooter", "QHBoxLayout"},
-            {"verticalLayout", "QVBoxLayout"},   {"verticalLayout_2", "QVBoxLayout"}, {"message", "QHBoxLayout"}};
-        for (const auto &o : objects)
-            QTest::newRow(o.first) << QString::fromLatin1(o.first) << QString::fromLatin1(o.second);
+            {"verticalLayout", "QVBoxLayout"},   {"verticalLayout_2", "QVBoxLayout"}, {"message", "QHBoxLayout"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
-        QObject *object = dialog->findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(dialog.get());
     }
 
     void formAsBuilt()

@@ -4,6 +4,7 @@
 
 #include "app/constants.h"
 #include "app/storeconventions.h"
+#include "formprobe.h"
 #include "modalrunner.h"
 #include "modelfixture.h"
 #include "scriptedpresenter.h"
@@ -155,24 +156,16 @@ private slots:
 
     void form_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        const QList<QPair<const char *, const char *>> widgets = {
+        AddFormObjectRows({
             {"tableTolerance", "QTableWidget"},    {"pushSetDefaultValue", "QPushButton"},
             {"pushOK", "QPushButton"},             {"cancelButton", "QPushButton"},
             {"verticalLayout", "QVBoxLayout"},     {"horizontalLayout_2", "QHBoxLayout"},
-            {"hLayoutFooter", "QHBoxLayout"}};
-        for (const auto &w : widgets)
-            QTest::newRow(w.first) << QString::fromLatin1(w.first) << QString::fromLatin1(w.second);
+            {"hLayoutFooter", "QHBoxLayout"}});
     }
     void form()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
         auto dialog = Dialog();
-        QObject *object = dialog->findChild<QObject *>(name);
-        QVERIFY(object);
-        QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
+        VerifyFormObject(dialog.get());
     }
 
     void buttonsAndKeys()

@@ -3,12 +3,15 @@
 #include "chart/vcgraphicsview.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMap>
 #include <QMetaObject>
 #include <QProcess>
 #include <QScreen>
+#include <QTimer>
+#include <QtTest>
 #include <QWidget>
 #include <QtTest>
 
@@ -97,4 +100,42 @@ bool ScreenShooter::Capture(const QString &screen, const QList<CVCGraphicsView *
         import.exitCode() != 0)
         return ScreenFailed(screen + QStringLiteral(": import failed"));
     return true;
+}
+
+bool ShootShownDialog(ScreenShooter &shooter, QDialog *dialog, const QString &screen, const DialogScript &script,
+                      const DialogClose &close)
+{
+    constexpr int kExposeTimeoutMs = 10000;
+    const QString what = screen.isEmpty() ? QString::fromLatin1(dialog->metaObject()->className()) : screen;
+    bool ok = false;
+    if (!QTest::qWaitForWindowExposed(dialog, kExposeTimeoutMs))
+        ok = ScreenFailed(what + QStringLiteral(": dialog not exposed"));
+    else
+        ok = (!script || script(dialog)) && (screen.isEmpty() || shooter.Capture(screen, {}));
+    if (dialog->isVisible()) {
+        if (close)
+            close(dialog);
+        else
+            QTest::keyClick(dialog, Qt::Key_Escape);
+    }
+    if (dialog->isVisible()) {
+        ok = ScreenFailed(what + QStringLiteral(": the dialog stayed open"));
+        dialog->reject();
+    }
+    return ok;
+}
+
+bool ShootModalDialog(ScreenShooter &shooter, QDialog *dialog, const QString &screen, const DialogScript &script,
+                      const DialogClose &close)
+{
+    bool ok = false;
+    bool shown = false;
+    QTimer::singleShot(0, dialog, [&] {
+        shown = true;
+        ok = ShootShownDialog(shooter, dialog, screen, script, close);
+    });
+    dialog->exec();
+    // A dialog whose exec ends before its loop runs (nothing to show) leaves the timer unfired.
+    const QString what = screen.isEmpty() ? QString::fromLatin1(dialog->metaObject()->className()) : screen;
+    return shown ? ok : ScreenFailed(what + QStringLiteral(": the dialog was not shown"));
 }

@@ -9,6 +9,7 @@
 
 class CModel;
 class CVCGraphicsView;
+class QDialog;
 class QWidget;
 
 class ScreenShooter
@@ -46,3 +47,16 @@ ScreenEntryScript FindScreenEntry(const QString &name);
 
 // Reports a failed step of an entry on stderr and returns false.
 bool ScreenFailed(const QString &what);
+
+using DialogScript = std::function<bool(QDialog *dialog)>;
+using DialogClose = std::function<void(QDialog *dialog)>;
+
+// Shoots a dialog that is already in its modal loop: waits until it is exposed, runs the script (which sets the
+// scene), takes the shot (none for an empty screen name), then closes the dialog with close, else with Escape, as
+// a user would. False with the failure reported when a step fails or the dialog stays open.
+bool ShootShownDialog(ScreenShooter &shooter, QDialog *dialog, const QString &screen,
+                      const DialogScript &script = nullptr, const DialogClose &close = nullptr);
+
+// Runs the dialog's exec with ShootShownDialog posted before it.
+bool ShootModalDialog(ScreenShooter &shooter, QDialog *dialog, const QString &screen,
+                      const DialogScript &script = nullptr, const DialogClose &close = nullptr);

@@ -35,40 +35,9 @@ constexpr int kRed = 6;
 constexpr float kRedLightnessShift = 1.5f; // above RED's dL* and dE00 defaults, below its dE*ab one
 const char kEntryName[] = "settings_diagnosis";
 
-using Script = std::function<bool(QDialog *)>;
-
-// Runs the dialog's exec with the script posted before it. The script sets the scene; with a screen name the
-// shot is taken; then close ends the dialog, or Escape does, as a user would.
-bool RunModal(ScreenShooter &shooter, QDialog *dialog, const QString &screen, const Script &script,
-              const std::function<void(QDialog *)> &close = nullptr)
-{
-    const QString what = screen.isEmpty() ? QString::fromLatin1(dialog->metaObject()->className()) : screen;
-    bool ok = false;
-    bool shown = false;
-    QTimer::singleShot(0, dialog, [&] {
-        shown = true;
-        if (!QTest::qWaitForWindowExposed(dialog, kExposeTimeoutMs))
-            ok = ScreenFailed(what + QStringLiteral(": dialog not exposed"));
-        else
-            ok = (!script || script(dialog)) && (screen.isEmpty() || shooter.Capture(screen, {}));
-        if (dialog->isVisible()) {
-            if (close)
-                close(dialog);
-            else
-                QTest::keyClick(dialog, Qt::Key_Escape);
-        }
-        if (dialog->isVisible()) {
-            ok = ScreenFailed(what + QStringLiteral(": the dialog stayed open"));
-            dialog->reject();
-        }
-    });
-    dialog->exec();
-    // A dialog whose exec ends before its loop runs (nothing to show) leaves the timer unfired.
-    return shown ? ok : ScreenFailed(what + QStringLiteral(": the dialog was not shown"));
-}
 
 // Clicks the button that opens owner's tile measurement and runs script inside the measurement's own loop.
-bool RunTileMeasurement(QDialog *owner, const char *button, const Script &script)
+bool RunTileMeasurement(QDialog *owner, const char *button, const DialogScript &script)
 {
     auto *tile = owner->findChild<CVCInstrumentTileMeasurement *>(QString(), Qt::FindDirectChildrenOnly);
     auto *push = owner->findChild<QPushButton *>(QString::fromLatin1(button));
@@ -146,7 +115,7 @@ bool StandardValues(ScreenShooter &shooter)
         if (auto *ok = d->findChild<QPushButton *>(QStringLiteral("pushOK")))
             QTest::mouseClick(ok, Qt::LeftButton);
     };
-    if (!RunModal(shooter, &dialog, QStringLiteral("standard_value"), measure, keep))
+    if (!ShootModalDialog(shooter, &dialog, QStringLiteral("standard_value"), measure, keep))
         return false;
     unsigned int count = 0;
     const StandardValueRecord *records = nullptr;
@@ -159,7 +128,7 @@ bool StandardValues(ScreenShooter &shooter)
 bool FirstDiagnosis(ScreenShooter &shooter)
 {
     CVCInstrumentTest dialog(shooter.Model(), shooter.MainWindow());
-    return RunModal(shooter, &dialog, QString(), [](QDialog *d) {
+    return ShootModalDialog(shooter, &dialog, QString(), [](QDialog *d) {
         return RunTileMeasurement(d, "pushInspection", MeasureBothStrips);
     });
 }
@@ -181,7 +150,7 @@ bool RaiseRedStandard(CModel *model)
 bool Tolerances(ScreenShooter &shooter)
 {
     CVCInstrumentToleranceSetting dialog(shooter.Model(), shooter.MainWindow());
-    return RunModal(shooter, &dialog, QStringLiteral("tolerance"), nullptr);
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("tolerance"), nullptr);
 }
 
 // Export result as the user presses it; the file dialog is answered with a name in the pictures' folder.
@@ -208,7 +177,7 @@ bool ExportShownEntry(QDialog *d, const QString &folder)
 bool SecondDiagnosis(ScreenShooter &shooter)
 {
     CVCInstrumentTest dialog(shooter.Model(), shooter.MainWindow());
-    return RunModal(shooter, &dialog, QStringLiteral("diagnosis"), [&shooter](QDialog *d) {
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("diagnosis"), [&shooter](QDialog *d) {
         if (!RunTileMeasurement(d, "pushInspection", MeasureBothStrips))
             return false;
         auto *history = d->findChild<QTableWidget *>(QStringLiteral("tableVerificationHistory"));

@@ -25,33 +25,6 @@
 
 namespace {
 
-constexpr int kExposeTimeoutMs = 10000;
-
-// Runs the dialog's exec with the script posted before it; the script sets the scene, the shot is taken and
-// Escape closes the dialog, as a user would.
-bool ShootModal(ScreenShooter &shooter, QDialog *dialog, const QString &screen,
-                const std::function<bool(QDialog *)> &script = nullptr)
-{
-    bool ok = false;
-    bool shown = false;
-    QTimer::singleShot(0, dialog, [&] {
-        shown = true;
-        if (!QTest::qWaitForWindowExposed(dialog, kExposeTimeoutMs))
-            ok = ScreenFailed(screen + QStringLiteral(": dialog not exposed"));
-        else
-            ok = (!script || script(dialog)) && shooter.Capture(screen, {});
-        if (dialog->isVisible())
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        if (dialog->isVisible()) {
-            ok = ScreenFailed(screen + QStringLiteral(": Escape left the dialog open"));
-            dialog->reject();
-        }
-    });
-    dialog->exec();
-    // A dialog whose exec ends before its loop runs (nothing to show) leaves the timer unfired.
-    return shown ? ok : ScreenFailed(screen + QStringLiteral(": the dialog was not shown"));
-}
-
 // Automatic export on under a fixed name, into a folder short enough to show whole. The data group is named as
 // after a first choice: a new data folder holds none until then.
 bool SettingsMeasure(ScreenShooter &shooter)
@@ -67,13 +40,13 @@ bool SettingsMeasure(ScreenShooter &shooter)
     if (model->SetUserEnvironment(environment) != 0)
         return ScreenFailed(QStringLiteral("settings_measure: environment not stored"));
     CVCSetting dialog(model, 0, shooter.MainWindow());
-    return ShootModal(shooter, &dialog, QStringLiteral("settings_measure"));
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("settings_measure"));
 }
 
 bool SettingsEnvironment(ScreenShooter &shooter)
 {
     CVCSetting dialog(shooter.Model(), 1, shooter.MainWindow());
-    return ShootModal(shooter, &dialog, QStringLiteral("settings_environment"));
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("settings_environment"));
 }
 
 // The model's group and a second one stored before; a third is typed and added in the dialog.
@@ -89,7 +62,7 @@ bool DataGroups(ScreenShooter &shooter)
     CVCSelectMeasDataEnvironment dialog(model, shooter.MainWindow());
     dialog.SetGroupNames(*model->GetDataGroupNames());
     dialog.SetSelectedName(model->GetUserEnvironment()->DataGroupName);
-    return ShootModal(shooter, &dialog, QStringLiteral("datagroup"), [](QDialog *d) {
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("datagroup"), [](QDialog *d) {
         auto *edit = d->findChild<QLineEdit *>(QStringLiteral("editDataGroup"));
         auto *add = d->findChild<QPushButton *>(QStringLiteral("pushAdd"));
         if (!edit || !add)
@@ -117,7 +90,7 @@ bool ConnectList(ScreenShooter &shooter)
     if (!StoreConnection(model, [](Setting::ConnectSetting *r) { r->SpecifyDevice = 0; }))
         return ScreenFailed(QStringLiteral("connect_list: setting not stored"));
     CVCConnectSetting dialog(model, shooter.MainWindow(), true);
-    return ShootModal(shooter, &dialog, QStringLiteral("connect_list"), [](QDialog *d) {
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("connect_list"), [](QDialog *d) {
         auto *tree = d->findChild<QTreeWidget *>(QStringLiteral("treeDeviceList"));
         QTreeWidgetItem *row = tree ? tree->currentItem() : nullptr;
         if (!row || row->text(0) != QStringLiteral("ORS00001") || row->text(2) != QStringLiteral("usb0"))
@@ -140,7 +113,7 @@ bool ConnectSpecify(ScreenShooter &shooter)
     if (!stored)
         return ScreenFailed(QStringLiteral("connect_specify: setting not stored"));
     CVCConnectSetting dialog(model, shooter.MainWindow(), true);
-    return ShootModal(shooter, &dialog, QStringLiteral("connect_specify"));
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("connect_specify"));
 }
 
 // The network settings are the connected scanner's: connect over USB first, then give it fixed addresses.
@@ -162,7 +135,7 @@ bool Network(ScreenShooter &shooter)
                                       QStringLiteral("255.255.255.0"), QStringLiteral("192.168.100.1")}) != 0)
         return ScreenFailed(QStringLiteral("network: scanner setting not written"));
     CVCNetworkSetting dialog(model, shooter.MainWindow());
-    return ShootModal(shooter, &dialog, QStringLiteral("network"));
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("network"));
 }
 
 // The address a chart's code named is preset; the rest is for the user.
@@ -170,7 +143,7 @@ bool Printer(ScreenShooter &shooter)
 {
     CVCPrinterAdd dialog(shooter.Model(), shooter.MainWindow());
     dialog.SetIPAddress(QStringLiteral("192.168.100.30"));
-    return ShootModal(shooter, &dialog, QStringLiteral("printer"));
+    return ShootModalDialog(shooter, &dialog, QStringLiteral("printer"));
 }
 
 const ScreenEntry kEntry("settings_dialogs", [](ScreenShooter &shooter) {

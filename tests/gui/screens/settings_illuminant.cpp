@@ -31,38 +31,6 @@ namespace {
 constexpr int kExposeTimeoutMs = 10000;
 constexpr const char *kReminderTimeFormat = "yyyy/MM/dd hh:mm:ss";
 
-// Waits until the dialog is exposed, runs the script, takes the shot and closes the dialog with Escape.
-bool ShootShown(ScreenShooter &shooter, QDialog *dialog, const QString &screen,
-                const std::function<bool(QDialog *)> &script)
-{
-    bool ok = false;
-    if (!QTest::qWaitForWindowExposed(dialog, kExposeTimeoutMs))
-        ok = ScreenFailed(screen + QStringLiteral(": dialog not exposed"));
-    else
-        ok = (!script || script(dialog)) && shooter.Capture(screen, {});
-    if (dialog->isVisible())
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    if (dialog->isVisible()) {
-        ok = ScreenFailed(screen + QStringLiteral(": Escape left the dialog open"));
-        dialog->reject();
-    }
-    return ok;
-}
-
-// Runs the dialog's exec with the script posted before it.
-bool ShootModal(ScreenShooter &shooter, QDialog *dialog, const QString &screen,
-                const std::function<bool(QDialog *)> &script)
-{
-    bool ok = false;
-    bool shown = false;
-    QTimer::singleShot(0, dialog, [&] {
-        shown = true;
-        ok = ShootShown(shooter, dialog, screen, script);
-    });
-    dialog->exec();
-    return shown ? ok : ScreenFailed(screen + QStringLiteral(": the dialog was not shown"));
-}
-
 QTreeWidget *Tree(QDialog *dialog, const char *name)
 {
     return dialog->findChild<QTreeWidget *>(QLatin1String(name));
@@ -92,7 +60,7 @@ bool IlluminantLumet(ScreenShooter &shooter)
 {
     const QString screen = QStringLiteral("illuminant_lumet");
     CVCIlluminantSetting dialog(shooter.Model(), shooter.MainWindow());
-    return ShootModal(shooter, &dialog, screen, [&screen](QDialog *d) {
+    return ShootModalDialog(shooter, &dialog, screen, [&screen](QDialog *d) {
         QTreeWidget *instruments = Tree(d, "treeInstrument");
         QTreeWidgetItem *lumet = instruments ? instruments->topLevelItem(1) : nullptr;
         if (!lumet)
@@ -113,7 +81,7 @@ bool IlluminantUser(ScreenShooter &shooter)
     // The handheld waits a second after closing; nothing here needs the wait.
     CModelAccess::TanoController(*shooter.Model())->SetSleepFunction([](unsigned long) {});
     CVCIlluminantSetting dialog(shooter.Model(), shooter.MainWindow());
-    return ShootModal(shooter, &dialog, screen, [&screen](QDialog *d) {
+    return ShootModalDialog(shooter, &dialog, screen, [&screen](QDialog *d) {
         QTreeWidget *instruments = Tree(d, "treeInstrument");
         QTreeWidget *users = Tree(d, "treeIlluminant");
         auto *copy = d->findChild<QPushButton *>(QStringLiteral("pushDataImport"));
@@ -154,7 +122,7 @@ bool Reminder(ScreenShooter &shooter)
         shown = true;
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *reminder = qobject_cast<CVCPeriodicCalibrationDialog *>(modal)) {
-            ok = ShootShown(shooter, reminder, screen, nullptr);
+            ok = ShootShownDialog(shooter, reminder, screen, nullptr);
         } else {
             ok = ScreenFailed(screen + QStringLiteral(": another dialog is shown"));
             if (auto *other = qobject_cast<QDialog *>(modal))
