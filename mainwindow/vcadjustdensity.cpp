@@ -9,6 +9,8 @@ CVCAdjustDensity::CVCAdjustDensity(CModel *model, QWidget *parent) : QWidget(par
     if (m_model) {
         connect(m_model, &CModel::ErrorMessageDensity, this, &CVCAdjustDensity::ErrorMessage);
         connect(m_model, &CModel::MatchingMessageBoxDensity, this, &CVCAdjustDensity::MatchingMessageBox);
+        connect(m_model, &CModel::SelectDensityChartFromFileID, this, &CVCAdjustDensity::SelectDensityChartFromFileID);
+        connect(m_model, &CModel::FindDensityChartFound, this, &CVCAdjustDensity::FindDensityChartFound);
     }
 }
 
@@ -20,4 +22,14 @@ void CVCAdjustDensity::ErrorMessage(int message)
 void CVCAdjustDensity::MatchingMessageBox(int code)
 {
     ShowMatchingWarning(this, code);
+}
+
+void CVCAdjustDensity::SelectDensityChartFromFileID(int fileId)
+{
+    m_model->SelectFileID(CModel::KindDensityChart, fileId, fileId);
+}
+
+void CVCAdjustDensity::FindDensityChartFound(int fileId)
+{
+    m_model->SelectFileID(CModel::KindDensityChart, fileId, fileId);
 }

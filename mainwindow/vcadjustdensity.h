@@ -1,6 +1,6 @@
 #pragma once
 // Stand-in for the density-balance window: hidden, it only answers the model's density error reports and
-// chart-matching warnings.
+// chart-matching warnings and selects the density chart the model names.
 
 #include <QWidget>
 
@@ -15,6 +15,8 @@ public:
 public slots:
     void ErrorMessage(int message);
     void MatchingMessageBox(int code);
+    void SelectDensityChartFromFileID(int fileId);
+    void FindDensityChartFound(int fileId);
 
 private:
     CModel *m_model;

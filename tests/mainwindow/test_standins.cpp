@@ -1,11 +1,10 @@
-// The stand-in main window and density-balance window: which model reports become message boxes, and that
-// every report is acknowledged. Boxes go to a recording presenter.
+// The stand-in density-balance window: which model reports become message boxes, and that every report is
+// acknowledged. Boxes go to a recording presenter.
 #include "app/language.h"
 #include "app/messagetables.h"
 #include "app/model.h"
 #include "app/widgets/uipresenter.h"
 #include "mainwindow/vcadjustdensity.h"
-#include "mainwindow/vcmainwindow.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,7 +30,7 @@ class TestStandIns : public QObject
     QStringList m_arguments;
     std::unique_ptr<CLanguage> m_language;
     std::unique_ptr<CModel> m_model;
-    std::unique_ptr<CVCMainWindow> m_window;
+    std::unique_ptr<CVCAdjustDensity> m_density;
     RecordingPresenter m_presenter;
     QList<QPair<QWidget *, RecordBox>> &m_boxes = m_presenter.boxes;
 
@@ -45,69 +44,22 @@ private slots:
         CUiPresenter::Install(&m_presenter);
         m_language = std::make_unique<CLanguage>();
         m_model = std::make_unique<CModel>(m_language.get(), &m_arguments);
-        m_window = std::make_unique<CVCMainWindow>(m_model.get());
+        m_density = std::make_unique<CVCAdjustDensity>(m_model.get());
     }
 
     void cleanupTestCase()
     {
-        m_window.reset();
+        m_density.reset();
         m_model.reset();
         CUiPresenter::Install(nullptr);
     }
 
     void init() { m_boxes.clear(); }
 
-    void errorMessages_data()
-    {
-        QTest::addColumn<bool>("visible");
-        QTest::addColumn<int>("message");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("hidden") << false << 2 << false;
-        QTest::newRow("visible") << true << 2 << true;
-        QTest::newRow("last") << true << 61 << true;
-        QTest::newRow("beyond the table") << true << 62 << false;
-        QTest::newRow("negative") << true << -1 << false;
-    }
-
-    void errorMessages()
-    {
-        QFETCH(bool, visible);
-        QFETCH(int, message);
-        QFETCH(bool, shown);
-        m_window->setVisible(visible);
-        emit m_model->ErrorMessage(message);
-        QCOMPARE(m_boxes.size(), shown ? 1 : 0);
-        if (shown) {
-            const ErrorMessageRecord record = FindMessageRecord(message);
-            QCOMPARE(m_boxes[0].first, m_window.get());
-            QCOMPARE(m_boxes[0].second.text, record.text);
-            QCOMPARE(m_boxes[0].second.icon, record.icon);
-            QVERIFY(m_boxes[0].second.informativeText.isEmpty());
-        }
-        m_window->hide();
-    }
-
-    void recognitionErrorsWithAdvice()
-    {
-        m_window->show();
-        emit m_model->ErrorMessage(35);
-        emit m_model->ErrorMessage(23);
-        m_window->hide();
-        QCOMPARE(m_boxes.size(), 2);
-        QCOMPARE(m_boxes[0].second.text, QStringLiteral("Chart is too long."));
-        QCOMPARE(m_boxes[0].second.informativeText, FindRecognitionErrorRecord(6).advice);
-        QCOMPARE(m_boxes[0].second.icon, FindMessageRecord(35).icon);
-        const MessageAdviceRecord prescan = FindRecognitionErrorRecord(m_model->GetOrloPremeasurementError());
-        QCOMPARE(m_boxes[1].second.text, prescan.message);
-        QCOMPARE(m_boxes[1].second.informativeText, prescan.advice);
-    }
-
     void densityWindowAndMatchingWarnings()
     {
-        CVCAdjustDensity *density = m_window->GetAdjustDensityWindow();
-        QVERIFY(density);
+        CVCAdjustDensity *density = m_density.get();
         QVERIFY(!density->isVisible());
-        m_window->show();
         // The density report goes to the hidden density window, which shows nothing.
         emit m_model->ErrorMessageDensity(2);
         QVERIFY(m_boxes.isEmpty());
@@ -115,27 +67,14 @@ private slots:
         emit m_model->ErrorMessageDensity(2);
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].first, density);
+        QCOMPARE(m_boxes[0].second.text, FindMessageRecord(2).text);
         density->hide();
 
-        emit m_model->MatchingMessageBox(3);
-        emit m_model->MatchingMessageBoxDensity(2);
-        m_window->hide();
-        QCOMPARE(m_boxes.size(), 3);
-        QCOMPARE(m_boxes[1].first, m_window.get());
+        emit m_model->MatchingMessageBoxDensity(3);
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[1].first, density);
         QCOMPARE(m_boxes[1].second.text, FindMatchingWarningRecord(3).message);
         QCOMPARE(m_boxes[1].second.informativeText, FindMatchingWarningRecord(3).advice);
-        QCOMPARE(m_boxes[2].first, density);
-    }
-
-    // The model's own report reaches the idle main window as one box.
-    void modelReportReachesTheWindow()
-    {
-        m_window->show();
-        m_model->ReportError(1, 2, true);
-        m_window->hide();
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].first, m_window.get());
-        QCOMPARE(m_boxes[0].second.text, FindMessageRecord(2).text);
     }
 };
 

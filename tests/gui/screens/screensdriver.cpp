@@ -4,6 +4,7 @@
 //   varemo_screens --entry NAME [--out DIR] [--dry-run]     (pictures go to DIR/NAME/<screen>.png)
 #include "screenshooter.h"
 
+#include "app/model.h"
 #include "app/startup.h"
 #include "files/outputimage.h"
 #include "mainwindow/vcmainwindow.h"
@@ -55,10 +56,16 @@ T *FindTopLevel()
 
 void RunEntry(const Options &options, const ScreenEntryScript &script)
 {
+    CVCMainWindow *window = FindTopLevel<CVCMainWindow>();
+    // No scanner is plugged in: an automatic connection would open the connection settings over the shots.
+    if (window && window->GetModel()) {
+        Setting::UserEnvironment environment = *window->GetModel()->GetUserEnvironment();
+        environment.AutoConnect = false;
+        window->GetModel()->SetUserEnvironment(environment);
+    }
     // The splash would stay on top for its two seconds; its timer's work is done now instead.
     if (auto *splash = FindTopLevel<CVCStartupScreen>())
         splash->timeout();
-    CVCMainWindow *window = FindTopLevel<CVCMainWindow>();
     bool ok = window && window->GetModel();
     if (!ok) {
         ScreenFailed(QStringLiteral("no main window"));
