@@ -5,6 +5,8 @@
 #include "app/widgets/uipresenter.h"
 #include "mainwindow/errormessage.h"
 #include "mainwindow/vcadjustdensity.h"
+#include "mainwindow/vcprogressmessage.h"
+#include "mainwindow/vcversion.h"
 #include "settings/vcconnectsetting.h"
 #include "settings/vcilluminantsetting.h"
 #include "settings/vcinstrumenttest.h"
@@ -50,6 +52,8 @@ CVCMainWindow::CVCMainWindow(CModel *model, QWidget *parent)
       m_illuminantSetting(new CVCIlluminantSetting(model, this)),
       m_adjustDensity(new CVCAdjustDensity(model)),
       m_instrumentTest(new CVCInstrumentTest(model, this)),
+      m_version(new CVCVersion(this)),
+      m_progressMessage(new CVCProgressMessage(this)),
       m_spectrumChart(new QChart),
       m_spectrumChartView(new QChartView(m_spectrumChart)),
       m_axisX(new QValueAxis),
@@ -102,6 +106,7 @@ void CVCMainWindow::ConnectSignals()
     // The menu entry searches for the device as the tool-bar toggle does.
     connect(ui->actionOrloConnect, &QAction::triggered, this, [this] { actionOrloConnectTriggered(true); });
     connect(ui->actionOrloDisconnect, &QAction::triggered, this, &CVCMainWindow::actionOrloDisconnectTriggered);
+    connect(ui->actionHelpVersion, &QAction::triggered, this, &CVCMainWindow::actionHelpVersionTriggered);
 
     connect(this, &CVCMainWindow::setNetworkSettingsEnable, ui->actionSettingNetwork, &QAction::setEnabled);
     connect(m_instrumentTest, &CVCInstrumentTest::closeInstrumentTest, this, &CVCMainWindow::UpdateAppStatusMain);
@@ -243,6 +248,12 @@ void CVCMainWindow::UpdateOrloStatus(int status)
     const bool alarm = status == 10 || status == 11;
     emit setOrloStatusStyleSheet(alarm ? QStringLiteral("background-color : red;") : QString());
     emit setOrloStatus(CModel::GetOrloStatusText(status));
+    if (status == 5) {
+        m_progressMessage->SetMessage(tr("Pre-scanning\n   Detecting coordinate of patches..."));
+        m_progressMessage->show();
+    } else {
+        m_progressMessage->hide();
+    }
     if (alarm)
         return;
 
@@ -373,6 +384,14 @@ void CVCMainWindow::actionOrloConnectTriggered(bool findDevice)
     const int accepted = CUiPresenter::Current().Exec(&dialog);
     if (accepted == QDialog::Accepted)
         actionOrloConnectTriggered(false);
+    m_model->SetAppStatus(CModel::StatusMainWindow);
+}
+
+void CVCMainWindow::actionHelpVersionTriggered()
+{
+    m_model->SetAppStatus(CModel::StatusAbout);
+    m_version->move(geometry().center() - m_version->rect().center());
+    CUiPresenter::Current().Exec(m_version);
     m_model->SetAppStatus(CModel::StatusMainWindow);
 }
 

@@ -12,6 +12,8 @@
 class CVCAdjustDensity;
 class CVCIlluminantSetting;
 class CVCInstrumentTest;
+class CVCProgressMessage;
+class CVCVersion;
 class QAction;
 class QDockWidget;
 class QLabel;
@@ -69,6 +71,7 @@ signals:
 
 public slots:
     void UpdateOrloStatus(int status);
+    void actionHelpVersionTriggered();
     void SetOrloConnectMenuVisible(bool connected);
     void setOrloConnect(bool status);
     void UpdateAppStatus(CModel::APP_STATUS status);
@@ -120,7 +123,10 @@ private:
     // A top-level window of its own, so it has no parent and is deleted here.
     CVCAdjustDensity *m_adjustDensity;
     CVCInstrumentTest *m_instrumentTest;
+    CVCVersion *m_version;
     QMessageBox m_busyMessage;
+    // Creeps forward while the scanner pre-scans, so the locked window is seen to be alive.
+    CVCProgressMessage *m_progressMessage;
 
     bool m_patchSelected = false;
     int m_selectedArea = 0;

@@ -8,6 +8,7 @@
 #include "chart/vcchartgraphicsview.h"
 #include "chart/vcmeasuredpointgraphicsview.h"
 #include "mainwindow/vcmainwindow.h"
+#include "mainwindow/vcprogressmessage.h"
 #include "settings/vcilluminantsetting.h"
 #include "settings/vcinstrumenttest.h"
 #include "scriptedpresenter.h"
@@ -76,6 +77,7 @@ class TestFrame : public QObject
             qWarning("no %s", name);
         return child;
     }
+    CVCProgressMessage *ProgressBox() const { return m_window->findChild<CVCProgressMessage *>(); }
 
     void SetAutoConnect(bool on)
     {
@@ -303,7 +305,9 @@ private slots:
         emit m_window->setMeasuredPatchCount(QStringLiteral("3 / 9"));
         emit m_window->setProgressMeasurement(40);
 
+        QVERIFY(ProgressBox()->isVisible());
         m_model->SetOrloStatus(state);
+        QCOMPARE(ProgressBox()->isVisible(), state == 5);
         const QLabel *status = StatusLabels().value(0);
         QVERIFY(status);
         QCOMPARE(status->text(), text);
@@ -641,6 +645,24 @@ private slots:
         QVERIFY(m_window->findChild<CVCIlluminantSetting *>());
         m_model->SetAppStatus(CModel::StatusInstrumentTest);
         emit diagnosis->closeInstrumentTest();
+        QCOMPARE(m_model->GetOperationState(), int(CModel::StatusMainWindow));
+    }
+
+    // About runs over the window at status 14 and gives the status back when it closes.
+    void aboutRunsAtItsStatus()
+    {
+        MakeWindow();
+        m_window->show();
+        int statusWhileOpen = -1;
+        ScriptedPresenter script;
+        script.ExpectDialog(QStringLiteral("CVCVersion"), [&](QDialog *dialog) {
+            statusWhileOpen = m_model->GetOperationState();
+            QCOMPARE(dialog->parentWidget(), m_window.get());
+            dialog->reject();
+        });
+        Child<QAction>("actionHelpVersion")->trigger();
+        QVERIFY2(script.Done(), qPrintable(script.Problems()));
+        QCOMPARE(statusWhileOpen, int(CModel::StatusAbout));
         QCOMPARE(m_model->GetOperationState(), int(CModel::StatusMainWindow));
     }
 
