@@ -17,16 +17,6 @@ constexpr int kUniqueSuffixLimit = 4;
 // A record as the writer stores it: two texts, four ints and a list of at least one value.
 constexpr qint64 kLeastRecordBytes = 4 + 4 + 4 * 4 + 4 + 8;
 
-// "yyyyMMddhhmmss" -> "yyyy/MM/dd hh:mm:ss"; empty when the text is no such date.
-QString DisplayDate(const QString &date)
-{
-    const QDate day = QDate::fromString(date.left(8), QStringLiteral("yyyyMMdd"));
-    const QTime time = QTime::fromString(date.mid(8), QStringLiteral("hhmmss"));
-    if (!day.isValid() || !time.isValid())
-        return QString();
-    return day.toString(QStringLiteral("yyyy/MM/dd")) + QLatin1Char(' ') + time.toString(QStringLiteral("hh:mm:ss"));
-}
-
 // Values a record describes; all of them when its range cannot be divided into steps.
 int ValueCount(const EnvironLightData &record)
 {
@@ -37,6 +27,26 @@ int ValueCount(const EnvironLightData &record)
 }
 
 } // namespace
+
+QString LightDateForDisplay(const QString &date)
+{
+    const QDate day = QDate::fromString(date.left(8), QStringLiteral("yyyyMMdd"));
+    const QTime time = QTime::fromString(date.mid(8), QStringLiteral("hhmmss"));
+    if (!day.isValid() || !time.isValid())
+        return QString();
+    return day.toString(QStringLiteral("yyyy/MM/dd")) + QLatin1Char(' ') + time.toString(QStringLiteral("hh:mm:ss"));
+}
+
+QString LightDateForStore(const QString &date)
+{
+    if (date.size() != 19 || date.at(10) != QLatin1Char(' '))
+        return date;
+    const QDate day = QDate::fromString(date.left(10), QStringLiteral("yyyy/MM/dd"));
+    const QTime time = QTime::fromString(date.mid(11), QStringLiteral("hh:mm:ss"));
+    if (!day.isValid() || !time.isValid())
+        return date;
+    return day.toString(QStringLiteral("yyyyMMdd")) + time.toString(QStringLiteral("hhmmss"));
+}
 
 CIlluminantData::CIlluminantData(const QString &dataFolder, QObject *parent)
     : QObject(parent), m_dataFolder(dataFolder)
@@ -120,7 +130,7 @@ void CIlluminantData::RebuildSlots()
         m_slots[size_t(i)].Number = i;
         m_slots[size_t(i)].Name = m_records[i].Name;
         m_slots[size_t(i)].Source = m_records[i].Source;
-        m_slots[size_t(i)].DisplayDate = DisplayDate(m_records[i].Date);
+        m_slots[size_t(i)].DisplayDate = LightDateForDisplay(m_records[i].Date);
     }
 }
 

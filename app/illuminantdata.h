@@ -25,6 +25,12 @@ struct EnvironLightData {
 };
 static_assert(sizeof(EnvironLightData::Values) / sizeof(float) == kEnvironLightValueCount, "97 values");
 
+// A light-source date "yyyyMMddhhmmss" as "yyyy/MM/dd hh:mm:ss"; empty when the text is no such date.
+QString LightDateForDisplay(const QString &date);
+// A date as the store keeps it, "yyyyMMddhhmmss": files from other installations carry "yyyy/MM/dd hh:mm:ss";
+// any other text is kept as it is.
+QString LightDateForStore(const QString &date);
+
 constexpr int kIlluminantFileError = 90001;  // the file cannot be written
 constexpr int kIlluminantSlotUnused = 90002; // rename of a slot that is not in use
 

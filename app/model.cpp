@@ -12,7 +12,6 @@
 #include "app/texthelpers.h"
 #include "app/vexsdkcontroller.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -1338,30 +1337,13 @@ int CModel::ImportUserIlluminantFromInstrument(UserIlluminantSlot *slot, const Q
     return SaveUserIlluminantList();
 }
 
-namespace {
-
-// Light-source files from other installations carry "yyyy/MM/dd hh:mm:ss"; the store keeps "yyyyMMddhhmmss"
-// (its slot table formats that for display). Any other text is kept as read.
-QString StoredLightDate(const QString &text)
-{
-    if (text.size() != 19 || text.at(10) != QLatin1Char(' '))
-        return text;
-    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy/MM/dd"));
-    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("hh:mm:ss"));
-    if (!date.isValid() || !time.isValid())
-        return text;
-    return date.toString(QStringLiteral("yyyyMMdd")) + time.toString(QStringLiteral("hhmmss"));
-}
-
-} // namespace
-
 int CModel::ImportUserIlluminantFromFile(UserIlluminantSlot *slot, const QString &path, int format,
                                          const QString &name)
 {
     EnvironLightData record;
     int result = ReadLightSourceFile(&record, path, format);
     if (result == 0) {
-        record.Date = StoredLightDate(record.Date);
+        record.Date = LightDateForStore(record.Date);
         QString given = name;
         if (given.isEmpty()) {
             const int slash = path.lastIndexOf(QLatin1Char('/'));
@@ -1389,7 +1371,7 @@ int CModel::ReplaceUserIlluminantFromFile(EnvironLightData *record, int index, c
     EnvironLightData read = record ? *record : m_userLights[size_t(index)];
     int result = ReadLightSourceFile(&read, path, format);
     if (result == 0) {
-        read.Date = StoredLightDate(read.Date);
+        read.Date = LightDateForStore(read.Date);
         m_userLights[size_t(index)] = read;
         if (record)
             *record = read;

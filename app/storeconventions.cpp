@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace Store {
@@ -63,6 +64,11 @@ QString UserDocumentsDataDir()
 {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/') +
            QCoreApplication::organizationName() + QLatin1Char('/') + QCoreApplication::applicationName();
+}
+
+QString FileDialogFolder(const QString &lastFolder)
+{
+    return !lastFolder.isEmpty() && QFileInfo::exists(lastFolder) ? lastFolder : UserDocumentsDataDir();
 }
 
 QString InitialDataDir()

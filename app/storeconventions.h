@@ -31,6 +31,8 @@ void ReadVersionBytes(QDataStream &stream, qint8 &first, qint8 &second);
 
 QString AppDataDir();
 QString UserDocumentsDataDir();
+// Where a file dialog starts: the last folder while it still exists, else the user's documents data folder.
+QString FileDialogFolder(const QString &lastFolder);
 QString InitialDataDir();
 QString BinExtension();
 QString WithBinExtension(const QString &recordName);

@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -54,19 +53,6 @@ QString InstrumentText(int kind)
     default:
         return CVCIlluminantSetting::tr("Unknown");
     }
-}
-
-// "yyyyMMddhhmmss" as "yyyy/MM/dd hh:mm:ss".
-QString DateWithSeparators(QString date)
-{
-    if (date.size() < 14)
-        return date;
-    date.insert(4, QLatin1Char('/'));
-    date.insert(7, QLatin1Char('/'));
-    date.insert(10, QLatin1Char(' '));
-    date.insert(13, QLatin1Char(':'));
-    date.insert(16, QLatin1Char(':'));
-    return date;
 }
 
 int SlotOf(const QTreeWidgetItem *item, bool *ok = nullptr)
@@ -472,7 +458,7 @@ int CVCIlluminantSetting::UpdateStoredDataItems(bool on)
         return result;
     for (int i = 0; i < count && records; ++i) {
         const QString number = QStringLiteral("%1").arg(i + 1, 3, 10, QLatin1Char('0'));
-        lumet->addChild(new QTreeWidgetItem(QStringList{number, DateWithSeparators(records[i].Date)}));
+        lumet->addChild(new QTreeWidgetItem(QStringList{number, LightDateForDisplay(records[i].Date)}));
     }
     lumet->setExpanded(true);
     return 0;
@@ -550,17 +536,11 @@ void CVCIlluminantSetting::pushDataImport()
     ResizeTreeColumns(ui->treeIlluminant);
 }
 
-QString CVCIlluminantSetting::StartFolder() const
-{
-    const QString folder = m_model->GetLastFolder();
-    return QDir(folder).exists() ? folder : UserDocumentsDataDir();
-}
-
 void CVCIlluminantSetting::pushFileImport()
 {
     CUiPresenter &presenter = CUiPresenter::Current();
     for (;;) {
-        const QString path = presenter.OpenFileName(this, tr("Open"), StartFolder(),
+        const QString path = presenter.OpenFileName(this, tr("Open"), FileDialogFolder(m_model->GetLastFolder()),
                                                     QStringLiteral("uid Files (*.uid2 *.uid)"));
         if (path.isEmpty())
             break;
@@ -654,7 +634,7 @@ void CVCIlluminantSetting::pushFileExport()
     const QStringList filters = LightDataFilters();
     QString chosenFilter = filters.value(0);
     const QString path =
-        CUiPresenter::Current().SaveFileName(this, tr("Save"), StartFolder() + QLatin1Char('/') + name +
+        CUiPresenter::Current().SaveFileName(this, tr("Save"), FileDialogFolder(m_model->GetLastFolder()) + QLatin1Char('/') + name +
                                                                     QStringLiteral(".uid2"),
                                              filters.join(QStringLiteral(";;")), &chosenFilter);
     if (path.isEmpty())

@@ -71,7 +71,6 @@ private:
     // After a failed write of the user illuminants the rows follow the model's slots again.
     void RebuildAfterWriteFailure(bool report);
     void StartRename(QTreeWidgetItem *item);
-    QString StartFolder() const;
     QString HandheldModelName() const;
 
     std::unique_ptr<Ui::IlluminantSettingDialog> ui;

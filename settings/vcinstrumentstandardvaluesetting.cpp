@@ -12,13 +12,11 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <iterator>
 
 namespace {
@@ -29,9 +27,6 @@ constexpr int kColumnCount = 1 + kTileCount;
 constexpr int kColumnWidth = 60;
 constexpr int kNameRowHeight = 50;
 constexpr int kValueRowHeight = 25;
-constexpr int kSystemInfoSize = 100;
-constexpr int kSerialOffset = 28;
-constexpr int kSerialLength = 8;
 
 const QLatin1String kFileFilter("cgats txt File (*.txt)");
 
@@ -174,12 +169,6 @@ void CVCInstrumentStandardValueSetting::ReadTable()
     }
 }
 
-QString CVCInstrumentStandardValueSetting::StartFolder() const
-{
-    const QString last = m_model->GetLastFolder();
-    return !last.isEmpty() && QFileInfo::exists(last) ? last : UserDocumentsDataDir();
-}
-
 void CVCInstrumentStandardValueSetting::pushOKClicked()
 {
     if (!CheckTable())
@@ -202,7 +191,7 @@ void CVCInstrumentStandardValueSetting::pushExportClicked()
     ReadTable();
     const QByteArray bytes = StandardValueFile::Compose(m_values, m_info, SettingsClock::Now()).toUtf8();
     const QString path = CUiPresenter::Current().SaveFileName(
-        this, tr("Save"), StartFolder() + QStringLiteral("/standardValue.txt"), kFileFilter);
+        this, tr("Save"), FileDialogFolder(m_model->GetLastFolder()) + QStringLiteral("/standardValue.txt"), kFileFilter);
     if (path.isEmpty())
         return;
     // An existing file is replaced only by a complete one.
@@ -215,7 +204,7 @@ void CVCInstrumentStandardValueSetting::pushExportClicked()
 
 void CVCInstrumentStandardValueSetting::pushImportClicked()
 {
-    const QString path = CUiPresenter::Current().OpenFileName(this, tr("Open"), StartFolder(), kFileFilter);
+    const QString path = CUiPresenter::Current().OpenFileName(this, tr("Open"), FileDialogFolder(m_model->GetLastFolder()), kFileFilter);
     if (path.isEmpty())
         return;
     m_model->SetLastFolder(FolderOf(path));
@@ -247,10 +236,7 @@ void CVCInstrumentStandardValueSetting::pushMeasurementClicked()
     }
 
     m_info.ModelIndex = 0;
-    char systemInfo[kSystemInfoSize] = {};
-    m_model->GetOrloSystemInfo(systemInfo);
-    const char *serial = systemInfo + kSerialOffset;
-    m_info.SerialNumber = QString::fromLocal8Bit(serial, int(strnlen(serial, kSerialLength)));
+    m_info.SerialNumber = m_model->GetInstrumentSerialNumber(0);
     m_info.CreateTime = SettingsClock::Now().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
     ui->labelMeasurementInfo->setText(InstrumentModelName(m_info.ModelIndex) + QLatin1Char(' ') +
                                       m_info.SerialNumber + QLatin1Char(' ') + m_info.CreateTime);

@@ -36,7 +36,6 @@ private:
     // Reports the first cell that is not a finite number; false then.
     bool CheckTable();
     void ReadTable();
-    QString StartFolder() const;
 
     std::unique_ptr<Ui::InstrumentStandardValueSettingDialog> ui;
     CModel *m_model;

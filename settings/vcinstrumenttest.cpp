@@ -12,7 +12,6 @@
 #include "settings/vcinstrumenttilemeasurement.h"
 #include "settings/vcinstrumenttolerancesetting.h"
 
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -20,14 +19,9 @@
 #include <QTableWidget>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
-constexpr int kStatusInstrumentTest = CModel::StatusInstrumentTest;
-constexpr int kSystemInfoSize = 100;
-constexpr int kSerialOffset = 28;
-constexpr int kSerialSize = 8;
 
 // Result table rows: a tile header row, then three or five value rows, for the test, the standard and the
 // differences.
@@ -93,7 +87,6 @@ CVCInstrumentTest::CVCInstrumentTest(CModel *model, QWidget *parent)
       m_model(model)
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     m_tileMeasurement = new CVCInstrumentTileMeasurement(model, this);
     m_standardValueSetting = new CVCInstrumentStandardValueSetting(model, this);
     m_toleranceSetting = new CVCInstrumentToleranceSetting(model, this);
@@ -168,18 +161,17 @@ void CVCInstrumentTest::pushStandardValueSettingClicked()
             ShowStandardValues();
         ui->pushInspection->setEnabled(StandardsComplete() && TolerancesComplete());
     }
-    m_model->SetAppStatus(kStatusInstrumentTest);
+    m_model->SetAppStatus(CModel::StatusInstrumentTest);
 }
 
 void CVCInstrumentTest::pushToleranceSettingClicked()
 {
     m_model->SetAppStatus(CModel::StatusTolerances);
-    m_toleranceSetting->SetDefaultsFolder(m_defaultsFolder);
     if (CUiPresenter::Current().Exec(m_toleranceSetting) == 1) {
         ReadToleranceValues();
         ui->pushInspection->setEnabled(StandardsComplete() && TolerancesComplete());
     }
-    m_model->SetAppStatus(kStatusInstrumentTest);
+    m_model->SetAppStatus(CModel::StatusInstrumentTest);
 }
 
 void CVCInstrumentTest::pushResultExportClicked()
@@ -195,7 +187,7 @@ void CVCInstrumentTest::pushInspectionClicked()
         return;
     m_model->SetAppStatus(CModel::StatusTileMeasurement);
     if (CUiPresenter::Current().Exec(m_tileMeasurement) == 0) {
-        m_model->SetAppStatus(kStatusInstrumentTest);
+        m_model->SetAppStatus(CModel::StatusInstrumentTest);
         return;
     }
     std::copy(m_tileMeasurement->GetTileResults(), m_tileMeasurement->GetTileResults() + kTileCount, m_results);
@@ -203,7 +195,7 @@ void CVCInstrumentTest::pushInspectionClicked()
     AddHistoryEntry(judgement);
     ShowEntry(int(m_history.size()) - 1);
     ui->pushResultExport->setEnabled(true);
-    m_model->SetAppStatus(kStatusInstrumentTest);
+    m_model->SetAppStatus(CModel::StatusInstrumentTest);
     const int saved = SaveHistory();
     if (saved != 0)
         m_model->ReportError(saved, 2, false);
@@ -220,9 +212,7 @@ int CVCInstrumentTest::ExportResult(int row)
         return 0;
     const DiagnoseHistoryRecord &entry = m_history[size_t(row)];
     const QByteArray bytes = DiagnosisResult::ReportBytes(entry, m_model->GetUserIlluminants());
-    QString folder = m_model->GetLastFolder();
-    if (!QFileInfo::exists(folder))
-        folder = UserDocumentsDataDir();
+    const QString folder = FileDialogFolder(m_model->GetLastFolder());
     const QString path =
         CUiPresenter::Current().SaveFileName(this, tr("Save"), folder + QLatin1Char('/') +
                                                                     DiagnosisResult::ReportFileName(entry),
@@ -444,7 +434,7 @@ void CVCInstrumentTest::AddHistoryEntry(int judgement)
 {
     DiagnoseHistoryRecord entry;
     entry.ModelIndex = 0;
-    entry.SerialNumber = OrloSerialNumber();
+    entry.SerialNumber = m_model->GetInstrumentSerialNumber(0);
     entry.DateTime = SettingsClock::Now().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
     entry.Judgement = judgement;
     entry.Flag = 1;
@@ -463,12 +453,4 @@ int CVCInstrumentTest::SaveHistory()
     std::unique_ptr<DiagnoseHistoryRecord[]> records(new DiagnoseHistoryRecord[count]);
     std::copy(m_history.begin(), m_history.end(), records.get());
     return m_model->SetDiagnoseHistory(unsigned(count), std::move(records));
-}
-
-QString CVCInstrumentTest::OrloSerialNumber()
-{
-    char info[kSystemInfoSize] = {};
-    m_model->GetOrloSystemInfo(info);
-    const char *serial = info + kSerialOffset;
-    return QString::fromLocal8Bit(serial, int(qstrnlen(serial, kSerialSize)));
 }

@@ -63,7 +63,6 @@ private:
     void ShowEntry(int row);
     void AddHistoryEntry(int judgement);
     int SaveHistory();
-    QString OrloSerialNumber();
     bool StandardsComplete() const;
     bool TolerancesComplete() const;
 

@@ -37,6 +37,12 @@ QString StripPicture(int strip)
     return strip == 1 ? QStringLiteral(":/CVaremo/Resource/tile1.png") : QStringLiteral(":/CVaremo/Resource/tile2.png");
 }
 
+// The pause between status reads unless a test sets its own.
+void SleepMs(unsigned long ms)
+{
+    QThread::msleep(ms);
+}
+
 } // namespace
 
 CVCInstrumentTileMeasurement::CVCInstrumentTileMeasurement(CModel *model, QWidget *parent)
@@ -45,7 +51,7 @@ CVCInstrumentTileMeasurement::CVCInstrumentTileMeasurement(CModel *model, QWidge
       m_model(model),
       m_blocks(new float[size_t(kTileCount) * kInstrumentValueCount]()),
       m_results(new TileResultRecord[kTileCount]()),
-      m_pause([](unsigned long ms) { QThread::msleep(ms); }),
+      m_pause(SleepMs),
       m_waitTimer(this),
       m_busyBox(this)
 {
@@ -92,7 +98,7 @@ TileResultRecord *CVCInstrumentTileMeasurement::GetTileResults()
 
 void CVCInstrumentTileMeasurement::SetPauseFunction(PauseFunction pause)
 {
-    m_pause = pause ? std::move(pause) : PauseFunction([](unsigned long ms) { QThread::msleep(ms); });
+    m_pause = pause ? std::move(pause) : PauseFunction(SleepMs);
 }
 
 int CVCInstrumentTileMeasurement::exec()
