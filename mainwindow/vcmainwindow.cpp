@@ -125,7 +125,9 @@ void CVCMainWindow::ConnectSignals()
     connect(ui->dockSpectrumGraph, &QDockWidget::visibilityChanged, this,
             &CVCMainWindow::dockSpectrumGraphVisibilityChanged);
 
+    ConnectDataListSignals();
     connect(this, &CVCMainWindow::SetDisplay, ui->graphicsViewChartLayout, &CVCGraphicsView::SetDisplay);
+    ConnectChartCanvasSignals();
 
     // Measurement controls of both tabs.
     for (QLabel *label : {ui->labelChartLayoutMeasuredPatchCount, ui->labelMeasuredPointMeasuredPatchCount})
@@ -144,6 +146,10 @@ void CVCMainWindow::ConnectSignals()
     connect(m_model, &CModel::setMeasurementRestartEnable, this, &CVCMainWindow::setMeasurementRestartEnable);
     emit setMeasurementRestartEnable(false);
     emit setMeasurementStopEnable(false);
+
+    // The value tree mirrors the rows of the condition tree, so it is built after it.
+    ConnectMeasureSettingSignals();
+    ConnectMeasureDataSignals();
 
     // Spectral graph.
     m_spectrumChart->setMargins(QMargins(0, 0, 0, 0));
@@ -189,6 +195,23 @@ void CVCMainWindow::ConnectModelSignals()
     connect(m_model, &CModel::MatchingMessageBox, this, &CVCMainWindow::MatchingMessageBox);
     connect(m_model, &CModel::FindDesignationChartFound, this, &CVCMainWindow::FindDesignationChartFound);
     connect(m_model, &CModel::SetMainWindowChartCanvas, ui->tabChartCanvas, &QTabWidget::setCurrentIndex);
+    connect(m_model, &CModel::CheckOffDesigChartFromFileID, this, &CVCMainWindow::CheckOffDesigChartFromFileID);
+    connect(m_model, &CModel::MeasurementFinished, this, &CVCMainWindow::MeasurementFinished);
+    connect(m_model, &CModel::UpdateDatalistColumn, this, &CVCMainWindow::UpdateDatalistColumn);
+    connect(m_model, &CModel::CreateDesignationChartFinished, this, &CVCMainWindow::CreateDesignationChartFinished);
+    connect(m_model, &CModel::UpdateDesignationChartFinished, this, &CVCMainWindow::UpdateDesignationChartFinished);
+    connect(m_model, &CModel::CreateDesignationMeasureFinished, this,
+            &CVCMainWindow::CreateDesignationMeasureFinished);
+    connect(m_model, &CModel::UpdateDesignationMeasureFinished, this,
+            &CVCMainWindow::UpdateDesignationMeasureFinished);
+    connect(m_model, &CModel::CreateRecognitionMeasureFinished, this,
+            &CVCMainWindow::CreateRecognitionMeasureFinished);
+    connect(m_model, &CModel::UpdateRecognitionMeasureFinished, this,
+            &CVCMainWindow::UpdateRecognitionMeasureFinished);
+    connect(m_model, &CModel::ReadRecognitionMeasureFinished, this, &CVCMainWindow::ReadRecognitionMeasureFinished);
+    connect(m_model, &CModel::ReadDesignationChartFinished, this, &CVCMainWindow::ReadDesignationChartFinished);
+    connect(m_model, &CModel::SetDesignationMeasureItemBackColor, this,
+            &CVCMainWindow::SetDesignationMeasureItemBackColor);
 }
 
 int CVCMainWindow::RestoreWindowState()
@@ -420,31 +443,10 @@ void CVCMainWindow::MatchingMessageBox(int code)
     ShowMatchingWarning(this, code);
 }
 
-void CVCMainWindow::SelectDesigChartFromFileID(int fileId)
-{
-    m_model->SelectFileID(CModel::KindDesignationChart, fileId, fileId);
-}
-
-// The chart-found signal arrives while the scanner's capture result is handled; the controller starts the
-// recognition once the QR record is accepted, so starting it here too would recognise and measure the sheet twice.
-void CVCMainWindow::FindDesignationChartFound(int fileId, int pageNo)
-{
-    m_model->SelectFileID(CModel::KindDesignationChart, fileId, fileId);
-    m_model->SetCurrentSheetIndex(pageNo);
-}
-
 void CVCMainWindow::DetectPeriodCalibration()
 {
     CVCPeriodicCalibrationDialog reminder(m_model, this);
     CUiPresenter::Current().Exec(&reminder);
-}
-
-void CVCMainWindow::ClearSelectPatchData()
-{
-    m_patchSelected = false;
-    m_selectedArea = 0;
-    m_selectedRow = 0;
-    m_selectedColumn = 0;
 }
 
 void CVCMainWindow::showEvent(QShowEvent *event)
@@ -459,6 +461,7 @@ void CVCMainWindow::showEvent(QShowEvent *event)
     const Setting::UserEnvironment *environment = m_model->GetUserEnvironment();
     if (environment && environment->AutoConnect)
         m_startupConnectionTimer->start();
+    WriteMeasureConditionToTree();
     m_shown = true;
 }
 

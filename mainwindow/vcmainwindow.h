@@ -18,7 +18,10 @@ class QAction;
 class QDockWidget;
 class QLabel;
 class QMenu;
+class QComboBox;
+class QPaintEvent;
 class QTimer;
+class QTreeWidgetItem;
 
 namespace QtCharts {
 class QChart;
@@ -46,6 +49,8 @@ public:
 
     // Deletes every job registered at the scanner and unchecks every chart of the data list.
     void UncheckAllDesignationCharts();
+    // True when the measurement's record count differs from its chart's patch count.
+    bool IsDesignationMeasureIncomplete(int chartId, int measureId) const;
 
 signals:
     void setOrloConnected(bool connected);
@@ -88,14 +93,64 @@ public slots:
 
     void ErrorMessage(int message);
     void MatchingMessageBox(int code);
-    void SelectDesigChartFromFileID(int fileId);
-    void FindDesignationChartFound(int fileId, int pageNo);
     // A new scanner connection reported calibration due: the reminder decides itself whether it shows.
     void DetectPeriodCalibration();
 
+    // Data list (vcmainwindow_datalist.cpp).
+    void SelectDesigChartFromFileID(int fileId);
+    void FindDesignationChartFound(int fileId, int pageNo);
+    void CreateDesignationChartFinished(ChartDesigData *record);
+    void UpdateDesignationChartFinished(ChartDesigData *record);
+    void CreateDesignationMeasureFinished(ChartDesigMeasureData *record);
+    void UpdateDesignationMeasureFinished(ChartDesigMeasureData *record);
+    void CreateRecognitionMeasureFinished(ChartRecogData *record);
+    void UpdateRecognitionMeasureFinished(ChartRecogData *record);
+    void SetDesignationMeasureItemBackColor(int fileId);
+    void CheckOffDesigChartFromFileID(int fileId);
+    void UpdateDatalistColumn(const Setting::DisplayDatalistColumn &columns);
+    void MeasurementFinished(int dataType, int fileId);
+    void ReadDesignationChartFinished(QList<ChartDesigData> charts, QList<ChartDesigMeasureData> measures);
+    void ReadRecognitionMeasureFinished(QList<ChartRecogData> measures);
+    void treeDesignationItemChanged(QTreeWidgetItem *item, int column);
+    void treeDesignationDoubleClicked(QTreeWidgetItem *item, int column);
+    void treeDesignationCustomContextMenuRequested(const QPoint &pos);
+    void treeRecognitionItemChanged(QTreeWidgetItem *item, int column);
+    void treeRecognitionDoubleClicked(QTreeWidgetItem *item, int column);
+    void treeRecognitionCustomContextMenuRequested(const QPoint &pos);
+    void menuDiameterDesignationTriggered(QAction *action);
+    void itemColllapsedAndExpanded();
+    void actionRenameDesignationTriggered();
+    void actionRenameRecognitionTriggered();
+    void actionDeleteDesignationTriggered();
+    void actionDeleteRecognitionTriggered();
+
+    // Chart display (vcmainwindow_display.cpp).
+    void treeDesignationCurrentItemChanged(QTreeWidgetItem *item);
+    void treeRecognitionCurrentItemChanged(QTreeWidgetItem *item);
+    void menuChartLayoutZoomTriggered(QAction *action);
+    void menuMeasuredPointZoomTriggered(QAction *action);
+    void sliderChartLayoutZoomValueChanged(int value);
+    void sliderMeasuredPointZoomValueChanged(int value);
+    void actionChartLayoutZoomIn();
+    void actionChartLayoutZoomOut();
+    void actionMeasuredPointZoomIn();
+    void actionMeasuredPointZoomOut();
+    void chartLayoutPaintFinished();
+    void measurePointPaintFinished();
     void ClearSelectPatchData();
+    void ClearMeasuredPatchCount();
+
+    // Measurement settings (vcmainwindow_conditions.cpp).
+    void treeConditionItemChanged(QTreeWidgetItem *item, int column);
+    void treeConditionCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
+    void conditionWhiteRefChanged(int index);
+    void conditionStatusChanged(int index);
+    void conditionObserverChanged(int index);
+    void conditionIlluminantChanged(int index);
+    void setMeasureSettingWhiteRefCurrentIndex(int index);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
@@ -110,6 +165,17 @@ private:
     // Disconnects the scanner; a failed disconnect leaves the tool-bar toggle checked.
     void DisconnectOrlo();
     void DockVisibilityChanged(QDockWidget *dock, QAction *action, bool visible);
+
+    // Data list: context menus, tree signals.
+    void ConnectDataListSignals();
+
+    // Chart display: zoom and page controls of both tabs, the measurement-data tree.
+    void ConnectChartCanvasSignals();
+    void ConnectMeasureDataSignals();
+
+    // Measurement settings: the condition tree, and block 0 written into it at the first show.
+    void ConnectMeasureSettingSignals();
+    void WriteMeasureConditionToTree();
 
     std::unique_ptr<Ui::MainWindow> ui;
     QMenu *m_menuDesignationChart;
@@ -128,10 +194,16 @@ private:
     // Creeps forward while the scanner pre-scans, so the locked window is seen to be alive.
     CVCProgressMessage *m_progressMessage;
 
+    // Display state: 0-based pages on screen in both tabs, the selected patch, and whether the next paint of a tab
+    // fits its new page into the view.
+    int m_currentPage = 0;
+    int m_currentMeasuredPage = 0;
     bool m_patchSelected = false;
     int m_selectedArea = 0;
     int m_selectedRow = 0;
     int m_selectedColumn = 0;
+    bool m_chartLayoutPaintPending = false;
+    bool m_measuredPointPaintPending = false;
 
     QtCharts::QChart *m_spectrumChart;
     QtCharts::QChartView *m_spectrumChartView;
