@@ -126,6 +126,11 @@ void CVCMainWindow::ConnectSignals()
             &CVCMainWindow::dockSpectrumGraphVisibilityChanged);
 
     ConnectDataListSignals();
+    // Direct, so a selection has reached the model before a check or rename of the same item is handled.
+    connect(ui->treeDesignation, &QTreeWidget::currentItemChanged, this,
+            &CVCMainWindow::treeDesignationCurrentItemChanged, Qt::DirectConnection);
+    connect(ui->treeRecognition, &QTreeWidget::currentItemChanged, this,
+            &CVCMainWindow::treeRecognitionCurrentItemChanged, Qt::DirectConnection);
     connect(this, &CVCMainWindow::SetDisplay, ui->graphicsViewChartLayout, &CVCGraphicsView::SetDisplay);
     ConnectChartCanvasSignals();
 

@@ -3,7 +3,12 @@
 #include "mainwindow/vcmainwindow.h"
 #include "ui_mainwindow.h"
 
-void CVCMainWindow::ConnectMeasureSettingSignals() {}
+#include "app/widgets/conditiontree.h"
+
+void CVCMainWindow::ConnectMeasureSettingSignals()
+{
+    BuildMeasureConditionTree(ui->treeMeasureSetting);
+}
 void CVCMainWindow::WriteMeasureConditionToTree() {}
 void CVCMainWindow::treeConditionItemChanged(QTreeWidgetItem *, int) {}
 void CVCMainWindow::treeConditionCurrentItemChanged(QTreeWidgetItem *, QTreeWidgetItem *) {}

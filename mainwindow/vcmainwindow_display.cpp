@@ -4,10 +4,16 @@
 #include "mainwindow/vcmainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/widgets/conditiontree.h"
+
 #include <QPaintEvent>
 
 void CVCMainWindow::ConnectChartCanvasSignals() {}
-void CVCMainWindow::ConnectMeasureDataSignals() {}
+
+void CVCMainWindow::ConnectMeasureDataSignals()
+{
+    BuildPatchValueTree(ui->treeMeasureData, ui->treeMeasureSetting);
+}
 
 void CVCMainWindow::paintEvent(QPaintEvent *event)
 {
