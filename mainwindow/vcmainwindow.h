@@ -176,6 +176,8 @@ private:
     // Measurement settings: the condition tree, and block 0 written into it at the first show.
     void ConnectMeasureSettingSignals();
     void WriteMeasureConditionToTree();
+    // Stores one word of block 0 once the window has been shown; a negative value (no entry chosen) is dropped.
+    void StoreMeasureConditionWord(int Setting::MeasureConditionSetting::*word, int value);
 
     std::unique_ptr<Ui::MainWindow> ui;
     QMenu *m_menuDesignationChart;
