@@ -172,6 +172,19 @@ private:
     // Chart display: zoom and page controls of both tabs, the measurement-data tree.
     void ConnectChartCanvasSignals();
     void ConnectMeasureDataSignals();
+    // The page buttons' menus from 1-based page numbers of a document of pageCount pages; a single page gets no
+    // menu. The tab's current page becomes the first page's index.
+    void BuildChartLayoutPageMenu(const QList<unsigned> &pages, int pageCount);
+    void BuildMeasuredPointPageMenu(const QList<unsigned> &pages, int pageCount);
+    // Draws a 1-based page of the chart in Chart Layout, with its QR code when the chart has one. False, drawing
+    // nothing, when the chart has no such page.
+    bool DrawChartLayoutPage(const ChartDefinitionDataSheets *chart, int page);
+    // Before another document is shown: empty views, page buttons and patch display, and the measurement's
+    // controls disabled.
+    void ResetChartCanvas();
+
+    QMenu *m_menuChartLayoutZoom = nullptr;
+    QMenu *m_menuMeasuredPointZoom = nullptr;
 
     // Measurement settings: the condition tree, and block 0 written into it at the first show.
     void ConnectMeasureSettingSignals();

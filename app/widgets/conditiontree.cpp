@@ -10,6 +10,7 @@
 #include <QLegend>
 #include <QLineSeries>
 #include <QMenu>
+#include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -608,7 +609,10 @@ QMenu *CreateZoomMenu(int table, QWidget *parent, const QList<QSlider *> &slider
     return menu;
 }
 
-void ApplyZoomMenuAction(QAction *action, QSlider *slider, QToolButton *button, int fitPercent)
+namespace {
+
+// Tool buttons and push buttons each keep their own menu; the zoom helpers take it alongside the button.
+void ApplyZoomMenuActionToMenu(QAction *action, QSlider *slider, QMenu *menu, int fitPercent)
 {
     if (!action)
         return;
@@ -618,21 +622,43 @@ void ApplyZoomMenuAction(QAction *action, QSlider *slider, QToolButton *button, 
             percent = qBound(slider->minimum(), fitPercent, slider->maximum());
         slider->setValue(percent);
     }
-    if (button && button->menu()) {
-        for (QAction *item : button->menu()->actions())
+    if (menu) {
+        for (QAction *item : menu->actions())
             item->setChecked(item == action);
     }
 }
 
-void SetZoomButtonText(int percent, QToolButton *button)
+void SetZoomButtonTextWithMenu(int percent, QAbstractButton *button, QMenu *menu)
 {
     if (!button)
         return;
-    if (button->menu()) {
-        for (QAction *item : button->menu()->actions())
+    if (menu) {
+        for (QAction *item : menu->actions())
             item->setChecked(false);
     }
     button->setText(QStringLiteral("%1%").arg(percent, 0, 10));
+}
+
+} // namespace
+
+void ApplyZoomMenuAction(QAction *action, QSlider *slider, QToolButton *button, int fitPercent)
+{
+    ApplyZoomMenuActionToMenu(action, slider, button ? button->menu() : nullptr, fitPercent);
+}
+
+void ApplyZoomMenuAction(QAction *action, QSlider *slider, QPushButton *button, int fitPercent)
+{
+    ApplyZoomMenuActionToMenu(action, slider, button ? button->menu() : nullptr, fitPercent);
+}
+
+void SetZoomButtonText(int percent, QToolButton *button)
+{
+    SetZoomButtonTextWithMenu(percent, button, button ? button->menu() : nullptr);
+}
+
+void SetZoomButtonText(int percent, QPushButton *button)
+{
+    SetZoomButtonTextWithMenu(percent, button, button ? button->menu() : nullptr);
 }
 
 void StepZoomSlider(QSlider *slider, int steps)

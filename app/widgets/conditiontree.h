@@ -11,7 +11,9 @@
 
 class QAction;
 class QComboBox;
+class QAbstractButton;
 class QMenu;
+class QPushButton;
 class QSlider;
 class QToolButton;
 class QTreeWidget;
@@ -73,7 +75,10 @@ void AddSpectralSeries(QtCharts::QChart *chart, QtCharts::QAbstractAxis *xAxis, 
 
 // table: 0 or 1, the two zoom tables.
 QMenu *CreateZoomMenu(int table, QWidget *parent, const QList<QSlider *> &sliders);
+// The zoom button is a tool button in the dialogs and a push button in the main window; both carry the menu.
 void ApplyZoomMenuAction(QAction *action, QSlider *slider, QToolButton *button, int fitPercent);
+void ApplyZoomMenuAction(QAction *action, QSlider *slider, QPushButton *button, int fitPercent);
 void SetZoomButtonText(int percent, QToolButton *button);
+void SetZoomButtonText(int percent, QPushButton *button);
 // Moves a zoom slider by steps single steps within its range; its valueChanged does the zooming.
 void StepZoomSlider(QSlider *slider, int steps);
