@@ -11,6 +11,7 @@
 #include "app/tanosdkcontroller.h"
 #include "app/texthelpers.h"
 #include "app/vexsdkcontroller.h"
+#include "files/outputimage.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -1167,6 +1168,11 @@ int CModel::ExportChartDefinition(const QString &path, ChartDefinitionDataSheets
 int CModel::ExportChartImage(const QString &path, ChartDefinitionDataSheets *chart)
 {
     return m_dataFile->OutputChartImage(path, chart);
+}
+
+QString CModel::ChartImagePageFileName(const QString &path, int page)
+{
+    return COutputImage::PageFileName(path, page);
 }
 
 // ---- Data-file operations of later formats ------------------------------------------------------------------------

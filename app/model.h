@@ -329,6 +329,8 @@ public:
                                                int columns);
     int ExportChartDefinition(const QString &path, ChartDefinitionDataSheets *chart);
     int ExportChartImage(const QString &path, ChartDefinitionDataSheets *chart);
+    // The file ExportChartImage writes for page `page` (0-based) of a save to path.
+    static QString ChartImagePageFileName(const QString &path, int page);
 
     // ---- Chart scanner -------------------------------------------------------------------------------------------
     int ConnectOrlo(bool search);
