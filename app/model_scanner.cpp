@@ -397,29 +397,30 @@ int CModel::DeleteSelectedChartJob()
     if (!m_applicationData->GetUserEnvironment().DeleteJobAfterUse)
         return 0;
     int id = 0;
-    int job = 0;
+    int *jobNumber = nullptr;
     const bool density = m_selectionKind == KindDensityChart || m_selectionKind == KindDensityMeasure;
     switch (m_selectionKind) {
     case KindDesignationChart:
     case KindDesignationMeasure: {
         id = m_selectionKind == KindDesignationChart ? m_selectedFileId : m_selectedChartId;
-        const ChartDesigData *record = m_documentData->FindDesignationChart(id);
-        job = record ? record->JobNumber : 0;
+        ChartDesigData *record = m_documentData->FindDesignationChart(id);
+        jobNumber = record ? &record->JobNumber : nullptr;
         break;
     }
     case KindDensityChart:
     case KindDensityMeasure: {
         id = m_selectionKind == KindDensityChart ? m_selectedFileId : m_selectedChartId;
-        const DensityBalanceData *record = m_documentData->FindDensityChart(id);
-        job = record ? record->JobNumber : 0;
+        DensityBalanceData *record = m_documentData->FindDensityChart(id);
+        jobNumber = record ? &record->JobNumber : nullptr;
         break;
     }
     default:
         return 0;
     }
-    if (job == 0)
+    if (!jobNumber || *jobNumber == 0)
         return 0;
-    const int result = m_orlo->DeleteJob(job);
+    // The record forgets the job once the scanner has deleted it, so the chart can be registered again.
+    const int result = DeleteChartJob(jobNumber);
     if (result == 0) {
         if (density)
             emit CheckOffDensityBalanceFromFileID(id);
