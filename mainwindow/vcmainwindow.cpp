@@ -232,8 +232,10 @@ int CVCMainWindow::RestoreWindowState()
 void CVCMainWindow::UncheckAllDesignationCharts()
 {
     m_model->DeleteAllDesignationChartJobs();
-    for (int i = 0; i < ui->treeDesignation->topLevelItemCount(); ++i)
-        ui->treeDesignation->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+    WithoutItemChanged(ui->treeDesignation, [this] {
+        for (int i = 0; i < ui->treeDesignation->topLevelItemCount(); ++i)
+            ui->treeDesignation->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+    });
 }
 
 void CVCMainWindow::SetMainControlsEnabled(bool enabled)

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 
+#include <functional>
 #include <memory>
 
 class CVCAdjustDensity;
@@ -21,6 +22,7 @@ class QMenu;
 class QComboBox;
 class QPaintEvent;
 class QTimer;
+class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace QtCharts {
@@ -168,6 +170,28 @@ private:
 
     // Data list: context menus, tree signals.
     void ConnectDataListSignals();
+    void BuildDataListMenus();
+    // Runs change with the tree's item-changed handler disconnected, so that only the user's own checks and
+    // edits reach it.
+    void WithoutItemChanged(QTreeWidget *tree, const std::function<void()> &change);
+    void ConnectItemChanged(QTreeWidget *tree);
+    QTreeWidgetItem *FindChartItem(int chartId) const;
+    // Makes the chart's item current, which selects the chart in the model; false when it is not listed.
+    bool MakeChartItemCurrent(int chartId);
+    void ApplyDatalistColumns(QTreeWidget *tree, const Setting::DisplayDatalistColumn &columns);
+    void ApplyUserDatalistColumns(QTreeWidget *tree);
+    void ResizeDatalistColumns(QTreeWidget *tree);
+    void SetItemTextsQuietly(QTreeWidget *tree, QTreeWidgetItem *item, const QStringList &texts);
+    void StartItemRename(QTreeWidget *tree, QTreeWidgetItem *item);
+    void PopupDatalistMenu(QTreeWidget *tree, QMenu *menu, const QPoint &pos);
+    // Makes the item the model's selected file; false when the model has not taken it after a short wait.
+    bool SelectItemForChange(QTreeWidgetItem *item, int id);
+    int HandleChartItemChange(QTreeWidgetItem *item);
+    bool ConfirmDelete();
+
+    // The five "Measurement Area" entries, modes 0 to 4.
+    QList<QAction *> m_diameterActions;
+    QAction *m_registerRecognitionMulti = nullptr;
 
     // Chart display: zoom and page controls of both tabs, the measurement-data tree.
     void ConnectChartCanvasSignals();
