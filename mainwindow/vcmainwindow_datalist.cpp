@@ -393,13 +393,7 @@ void CVCMainWindow::SetDesignationMeasureItemBackColor(int fileId)
 
 void CVCMainWindow::CheckOffDesigChartFromFileID(int fileId)
 {
-    // The model deleted the job at the scanner; its record forgets the job number here.
-    if (const QList<ChartDesigData> *charts = m_model->GetDesignationCharts()) {
-        for (const ChartDesigData &chart : *charts) {
-            if (chart.ID == fileId)
-                const_cast<ChartDesigData &>(chart).JobNumber = 0;
-        }
-    }
+    // The model has deleted the job at the scanner and forgotten it in the chart's record.
     if (QTreeWidgetItem *item = FindChartItem(fileId))
         WithoutItemChanged(ui->treeDesignation, [item] { item->setCheckState(0, Qt::Unchecked); });
 }

@@ -365,8 +365,9 @@ private slots:
                 QCOMPARE(checkedOff.at(0).at(0).toInt(), chartId);
             if (b != 0)
                 QVERIFY(log.contains(QStringLiteral("Orlo_DeleteJob(%1)").arg(job)));
-            // The number stays; the chart's check mark is what goes.
-            QCOMPARE(CModelAccess::DocumentData(*model)->FindDesignationChart(chartId)->JobNumber, job);
+            // A deleted job is forgotten with its check mark; one the scanner kept stays.
+            QCOMPARE(CModelAccess::DocumentData(*model)->FindDesignationChart(chartId)->JobNumber,
+                     deleted ? 0 : job);
         }
         if (model->IsHandyConnected())
             model->CloseTanoDevice();

@@ -322,14 +322,17 @@ private slots:
         m_window->treeDesignationItemChanged(qr, 0);
         QCOMPARE(CallsSinceCleared("Orlo_DeleteJob"), 1);
 
-        // The model took the job away: the check goes without a word to the scanner.
+        // The model deleted the job after its run: the check goes without the window asking the scanner again.
         qr->setCheckState(0, Qt::Checked);
         QVERIFY(ChartRecord(m_ids.qrChart)->JobNumber != 0);
+        Setting::UserEnvironment environment = *m_model->GetUserEnvironment();
+        environment.DeleteJobAfterUse = true;
+        QCOMPARE(m_model->SetUserEnvironment(environment), 0);
         OrloSim_ClearCallLog();
-        m_window->CheckOffDesigChartFromFileID(m_ids.qrChart);
+        QCOMPARE(m_model->DeleteSelectedChartJob(), 0);
         QCOMPARE(qr->checkState(0), Qt::Unchecked);
         QCOMPARE(ChartRecord(m_ids.qrChart)->JobNumber, 0);
-        QCOMPARE(CallsSinceCleared("Orlo_DeleteJob"), 0);
+        QCOMPARE(CallsSinceCleared("Orlo_DeleteJob"), 1);
 
         // Unchecking everything is the window's own change: no handler registers or deletes anything.
         QTreeWidgetItem *big = ChartItem(m_ids.big100);
