@@ -1,5 +1,6 @@
 // The screenshot driver: starts the program as app/main.cpp does and, once its event loop runs, plays one
-// entry's screens over the program's own model, then ends the program the normal way.
+// entry's screens over the program's own model, then ends the program the normal way. An entry may also shoot
+// at one step of the start-up, before the main window is shown.
 //   varemo_screens --list
 //   varemo_screens --entry NAME [--out DIR] [--dry-run]     (pictures go to DIR/NAME/<screen>.png)
 #include "screenshooter.h"
@@ -54,7 +55,13 @@ T *FindTopLevel()
     return nullptr;
 }
 
-void RunEntry(const Options &options, const ScreenEntryScript &script)
+QString EntryOutDir(const Options &options)
+{
+    return options.outDir.isEmpty() ? options.entry : options.outDir + QLatin1Char('/') + options.entry;
+}
+
+// startupOk: the entry's start-up shots, if it has any, were taken.
+void RunEntry(const Options &options, const ScreenEntryScript &script, bool startupOk)
 {
     CVCMainWindow *window = FindTopLevel<CVCMainWindow>();
     // No scanner is plugged in: an automatic connection would open the connection settings over the shots.
@@ -66,13 +73,11 @@ void RunEntry(const Options &options, const ScreenEntryScript &script)
     // The splash would stay on top for its two seconds; its timer's work is done now instead.
     if (auto *splash = FindTopLevel<CVCStartupScreen>())
         splash->timeout();
-    bool ok = window && window->GetModel();
-    if (!ok) {
+    bool ok = false;
+    if (!window || !window->GetModel()) {
         ScreenFailed(QStringLiteral("no main window"));
-    } else {
-        const QString outDir = options.outDir.isEmpty() ? options.entry : options.outDir + QLatin1Char('/') +
-                                                                              options.entry;
-        ScreenShooter shooter(window->GetModel(), window, outDir, options.dryRun);
+    } else if (startupOk) { // a failed start-up shot is reported already
+        ScreenShooter shooter(window->GetModel(), window, EntryOutDir(options), options.dryRun);
         ok = script(shooter);
     }
     if (window)
@@ -95,6 +100,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     const ScreenEntryScript script = FindScreenEntry(options.entry);
+    const ScreenStartupScript startup = FindScreenStartupScript(options.entry);
     if (!script) {
         std::fprintf(stderr, "varemo_screens: no entry %s\n", qPrintable(options.entry));
         return 2;
@@ -109,9 +115,21 @@ int main(int argc, char *argv[])
         return 3;
     }
     Q_INIT_RESOURCE(Resource);
-    const StartupStepHook hook = [&options, &script, &app](int step) {
-        if (step == kStepEventLoop)
-            QTimer::singleShot(0, &app, [&options, &script] { RunEntry(options, script); });
+    // True once the entry's start-up shots are taken, or when it has none.
+    bool startupOk = !startup.script;
+    bool startupRan = false;
+    const StartupStepHook hook = [&options, &script, &startup, &startupOk, &startupRan, &app](int step) {
+        if (startup.script && step == startup.step) {
+            ScreenShooter shooter(nullptr, nullptr, EntryOutDir(options), options.dryRun);
+            startupOk = startup.script(shooter);
+            startupRan = true;
+        }
+        if (step == kStepEventLoop) {
+            if (startup.script && !startupRan)
+                ScreenFailed(QStringLiteral("the start-up shots' step %1 was not reached before the event loop")
+                                 .arg(startup.step));
+            QTimer::singleShot(0, &app, [&options, &script, &startupOk] { RunEntry(options, script, startupOk); });
+        }
     };
     return RunApplication(app, StartupErrorPresenter(), hook);
 }

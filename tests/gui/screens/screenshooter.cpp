@@ -29,11 +29,24 @@ QMap<QString, ScreenEntryScript> &Entries()
     return entries;
 }
 
+QMap<QString, ScreenStartupScript> &StartupScripts()
+{
+    static QMap<QString, ScreenStartupScript> scripts;
+    return scripts;
+}
+
 } // namespace
 
 ScreenEntry::ScreenEntry(const char *name, ScreenEntryScript script)
 {
     Entries().insert(QString::fromLatin1(name), std::move(script));
+}
+
+ScreenEntry::ScreenEntry(const char *name, int startupStep, ScreenEntryScript startupScript,
+                         ScreenEntryScript script)
+    : ScreenEntry(name, std::move(script))
+{
+    StartupScripts().insert(QString::fromLatin1(name), {startupStep, std::move(startupScript)});
 }
 
 QList<QString> ScreenEntryNames()
@@ -44,6 +57,11 @@ QList<QString> ScreenEntryNames()
 ScreenEntryScript FindScreenEntry(const QString &name)
 {
     return Entries().value(name);
+}
+
+ScreenStartupScript FindScreenStartupScript(const QString &name)
+{
+    return StartupScripts().value(name);
 }
 
 bool ScreenFailed(const QString &what)

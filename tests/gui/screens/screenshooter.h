@@ -36,14 +36,23 @@ private:
 
 using ScreenEntryScript = std::function<bool(ScreenShooter &shooter)>;
 
-// Registers an entry at static initialisation: one object per entry source file.
+// Registers an entry at static initialisation: one object per entry source file. An entry with a start-up
+// script also shoots while the program starts: the script runs from the start-up hook at the start of the given
+// step (a StartupStep before the event loop), with a shooter that has neither model nor main window yet.
 struct ScreenEntry {
     ScreenEntry(const char *name, ScreenEntryScript script);
+    ScreenEntry(const char *name, int startupStep, ScreenEntryScript startupScript, ScreenEntryScript script);
+};
+
+struct ScreenStartupScript {
+    int step = 0;
+    ScreenEntryScript script; // empty: the entry shoots nothing during the start-up
 };
 
 // The registered entries by name.
 QList<QString> ScreenEntryNames();
 ScreenEntryScript FindScreenEntry(const QString &name);
+ScreenStartupScript FindScreenStartupScript(const QString &name);
 
 // Reports a failed step of an entry on stderr and returns false.
 bool ScreenFailed(const QString &what);
