@@ -193,7 +193,7 @@ int RunApplication(QtSingleApplication &app, const StartupErrorPresenter &presen
         message = model->Initialize();
         if (message == 0) {
             step(kStepMainWindow);
-            window = std::make_unique<CVCMainWindow>(model.get(), nullptr);
+            window = std::make_unique<CVCMainWindow>(model.get(), nullptr, programFolder);
 
             step(kStepRestore);
             message = window->RestoreWindowState();

@@ -17,8 +17,8 @@ using StartupStepHook = std::function<void(int step)>;
 
 // Runs the program on the application object and returns its exit code: the event loop's code, or -2 after
 // the error box. SIGINT, SIGTERM and SIGHUP end the loop with 128 + the signal's number and the run shuts down
-// as usual; a second one ends the process at once. programFolder holds the translation files (default: the
-// program's folder).
+// as usual; a second one ends the process at once. programFolder holds the translation files, and its parent the
+// manual (default: the program's folder).
 int RunApplication(QtSingleApplication &app, const StartupErrorPresenter &presenter = StartupErrorPresenter(),
                    const StartupStepHook &hook = StartupStepHook(), const QString &programFolder = QString());
 

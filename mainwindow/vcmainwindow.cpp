@@ -3,7 +3,6 @@
 
 #include "app/model.h"
 #include "app/widgets/uipresenter.h"
-#include "mainwindow/errormessage.h"
 #include "mainwindow/vcadjustdensity.h"
 #include "mainwindow/vcprogressmessage.h"
 #include "mainwindow/vcversion.h"
@@ -40,7 +39,7 @@ constexpr int kSerialLength = 8;
 
 } // namespace
 
-CVCMainWindow::CVCMainWindow(CModel *model, QWidget *parent)
+CVCMainWindow::CVCMainWindow(CModel *model, QWidget *parent, const QString &programFolder)
     : QMainWindow(parent),
       ui(new Ui::MainWindow),
       m_menuDesignationChart(new QMenu(this)),
@@ -58,7 +57,8 @@ CVCMainWindow::CVCMainWindow(CModel *model, QWidget *parent)
       m_spectrumChartView(new QChartView(m_spectrumChart)),
       m_axisX(new QValueAxis),
       m_axisY(new QValueAxis),
-      m_startupConnectionTimer(new QTimer(this))
+      m_startupConnectionTimer(new QTimer(this)),
+      m_programFolder(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
 {
     ui->setupUi(this);
     m_startupConnectionTimer->setSingleShot(true);
@@ -155,6 +155,7 @@ void CVCMainWindow::ConnectSignals()
     // The value tree mirrors the rows of the condition tree, so it is built after it.
     ConnectMeasureSettingSignals();
     ConnectMeasureDataSignals();
+    ConnectInstrumentSignals();
 
     // Spectral graph.
     m_spectrumChart->setMargins(QMargins(0, 0, 0, 0));
@@ -217,6 +218,9 @@ void CVCMainWindow::ConnectModelSignals()
     connect(m_model, &CModel::ReadDesignationChartFinished, this, &CVCMainWindow::ReadDesignationChartFinished);
     connect(m_model, &CModel::SetDesignationMeasureItemBackColor, this,
             &CVCMainWindow::SetDesignationMeasureItemBackColor);
+    connect(m_model, &CModel::DisplayMainWindowReliableLowMessage, this, &CVCMainWindow::DisplayReliableLowMessage);
+    connect(m_model, &CModel::DisplayMainWindowPatchColorUnmatchMessage, this,
+            &CVCMainWindow::DisplayMainWindowPatchColorUnmatchMessage);
 }
 
 int CVCMainWindow::RestoreWindowState()
@@ -438,16 +442,6 @@ void CVCMainWindow::actionOrloConnectDisconnectToggled(bool toggle)
         actionOrloConnectTriggered(true);
     else if (!toggle && connected)
         actionOrloDisconnectTriggered();
-}
-
-void CVCMainWindow::ErrorMessage(int message)
-{
-    ShowReportedError(this, m_model, message);
-}
-
-void CVCMainWindow::MatchingMessageBox(int code)
-{
-    ShowMatchingWarning(this, code);
 }
 
 void CVCMainWindow::DetectPeriodCalibration()

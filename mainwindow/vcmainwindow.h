@@ -39,7 +39,8 @@ class CVCMainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    CVCMainWindow(CModel *model, QWidget *parent = nullptr);
+    // programFolder: the program's folder, whose parent holds the manual (default: the application's folder).
+    CVCMainWindow(CModel *model, QWidget *parent = nullptr, const QString &programFolder = QString());
     ~CVCMainWindow() override;
 
     // Geometry, dock and tool-bar state and the status-bar check from the settings, then every document is read.
@@ -93,10 +94,24 @@ public slots:
     void actionOrloDisconnectTriggered();
     void actionOrloConnectDisconnectToggled(bool toggle);
 
-    void ErrorMessage(int message);
-    void MatchingMessageBox(int code);
     // A new scanner connection reported calibration due: the reminder decides itself whether it shows.
     void DetectPeriodCalibration();
+
+    // Instrument actions and relays (vcmainwindow_instrument.cpp).
+    void actionOrloRestartTriggered();
+    void actionOrloCancelTriggered();
+    void actionMeasureOptionSettingTriggered();
+    void actionEnvironSettingTriggered();
+    void actionSettingConnectTriggered(bool displayError);
+    void actionSettingNetworkTriggered();
+    void actionSettingUserIlluminantTriggered();
+    void actionCvcInstrumentTestTriggered();
+    void actionHelpTriggered();
+    void ErrorMessage(int message);
+    // True when OK ("Measurement") started the measurement.
+    bool MatchingMessageBox(int code);
+    void DisplayReliableLowMessage();
+    void DisplayMainWindowPatchColorUnmatchMessage();
 
     // Data list (vcmainwindow_datalist.cpp).
     void SelectDesigChartFromFileID(int fileId);
@@ -258,4 +273,15 @@ private:
 
     // Set while the scanner pre-scans and measures; the window refuses to close.
     bool m_busy = false;
+
+    // Instrument actions and relays (vcmainwindow_instrument.cpp).
+    // Tests reach the restart state through it.
+    friend class CVCMainWindowAccess;
+    void ConnectInstrumentSignals();
+    void RunSettingsDialog(int page);
+    QString m_programFolder;
+    // Set by the colour-mismatch warning: the next Restart continues the stopped run, the next Cancel only stops.
+    bool m_restartFlag = false;
+    // 0: Restart starts the measurement; 1: it re-runs patch recognition after the measured points were edited.
+    int m_restartMode = 0;
 };
