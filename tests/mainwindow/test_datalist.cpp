@@ -164,26 +164,6 @@ class TestDatalist : public QObject
         return nullptr;
     }
 
-    // The model follows the trees' current item, as the window's selection handlers make it do; selecting the
-    // same document twice changes nothing.
-    void FollowSelection()
-    {
-        connect(Designation(), &QTreeWidget::currentItemChanged, m_window.get(), [this](QTreeWidgetItem *item) {
-            if (!item)
-                return;
-            if (QTreeWidgetItem *chart = item->parent()) {
-                m_model->SelectFileID(CModel::KindDesignationChart, Id(chart), 0);
-                m_model->SelectFileID(CModel::KindDesignationMeasure, Id(item), Id(chart));
-            } else {
-                m_model->SelectFileID(CModel::KindDesignationChart, Id(item), 0);
-            }
-        });
-        connect(Recognition(), &QTreeWidget::currentItemChanged, m_window.get(), [this](QTreeWidgetItem *item) {
-            if (item)
-                m_model->SelectFileID(CModel::KindRecognition, Id(item), 0);
-        });
-    }
-
     // The user picks exactly these items, the first one current.
     void Select(QTreeWidget *tree, const QList<QTreeWidgetItem *> &items)
     {
@@ -225,7 +205,6 @@ private slots:
         QVERIFY(SeedStore(CModelAccess::DocumentData(*m_model), &m_ids));
         m_script = std::make_unique<MenuProbe>();
         m_window = std::make_unique<CVCMainWindow>(m_model);
-        FollowSelection();
         QCOMPARE(m_window->RestoreWindowState(), 0);
         m_window->show();
     }
