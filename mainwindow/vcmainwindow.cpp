@@ -173,6 +173,11 @@ void CVCMainWindow::ConnectSignals()
     m_axisY->setTickCount(11);
     m_axisY->setLabelFormat(QStringLiteral("%.1f"));
     m_axisY->setTitleFont(titleFont);
+    // The chart shows labels that do not fit as "...": upright and small, the 19 wavelengths fit a dock of
+    // about 460 pixels, and the view keeps the height its 11 reflectance labels need.
+    m_axisX->setLabelsAngle(-90);
+    m_axisX->setLabelsFont(QFont(m_axisX->labelsFont().family(), 7));
+    m_spectrumChartView->setMinimumHeight(240);
     m_spectrumChart->addAxis(m_axisX, Qt::AlignBottom);
     m_spectrumChart->addAxis(m_axisY, Qt::AlignLeft);
 
