@@ -226,6 +226,11 @@ void CVCMainWindow::ConnectModelSignals()
     connect(m_model, &CModel::DisplayMainWindowReliableLowMessage, this, &CVCMainWindow::DisplayReliableLowMessage);
     connect(m_model, &CModel::DisplayMainWindowPatchColorUnmatchMessage, this,
             &CVCMainWindow::DisplayMainWindowPatchColorUnmatchMessage);
+    connect(m_model, &CModel::SetChartDisplay, this, &CVCMainWindow::SetChartDisplay);
+    connect(m_model, &CModel::SetMeasuredPointDisplay, this, &CVCMainWindow::SetMeasuredPointDisplay);
+    connect(m_model, &CModel::SetPatchColorDisplay, this, &CVCMainWindow::SetPatchColorDisplay);
+    connect(m_model, &CModel::SetDesignationErrorDisplay, this, &CVCMainWindow::SetDesignationErrorDisplay);
+    connect(m_model, &CModel::UpdatedBarcodeData, this, &CVCMainWindow::UpdatedBarcodeData);
 }
 
 int CVCMainWindow::RestoreWindowState()

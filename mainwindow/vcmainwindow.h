@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QComboBox;
 class QPaintEvent;
+class QPushButton;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -156,6 +157,20 @@ public slots:
     void measurePointPaintFinished();
     void ClearSelectPatchData();
     void ClearMeasuredPatchCount();
+    // The page the scanner recognised, 1-based; 116 for a null chart, drawing nothing.
+    int SetChartDisplay(ChartDefinitionDataSheets *pData, uint currentSheet, uint unit, uint allPatchNumber,
+                        uint meausreMethod);
+    void SetMeasuredPointDisplay(MeasurementData *pData, uint currentSheet, uint chartSheets);
+    void SetPatchColorDisplay(uint measuredIndex, uint allPatchNumber, int area, int row, int column,
+                              uint colorSpace, float color1, float color2, float color3, float color4, float color5,
+                              float color6, float color7, float color8);
+    // measureCurrentPageNo: 0-based entry of the current designation measurement.
+    void SetDesignationErrorDisplay(int measureCurrentPageNo);
+    void UpdatedBarcodeData();
+    void menuChartLayoutPageTriggered(QAction *action);
+    void menuMeasuredPointPageTriggered(QAction *action);
+    void SelectPatch(int area, int row, int column);
+    void pushMeasuredPointModifyPatchClicked();
 
     // Measurement settings (vcmainwindow_conditions.cpp).
     void treeConditionItemChanged(QTreeWidgetItem *item, int column);
@@ -221,6 +236,16 @@ private:
     // Before another document is shown: empty views, page buttons and patch display, and the measurement's
     // controls disabled.
     void ResetChartCanvas();
+    // Checks only the entry of the 1-based page in the button's page menu.
+    void CheckPageEntry(QPushButton *button, int page);
+    // The entry of the buffer's measurement that holds the 1-based page; -1 when none does.
+    int MeasuredEntryIndex(int page);
+    // Draws the measurement entry of the 1-based page in Measured Point; with none the view is reset.
+    void DrawMeasuredPointPage(int page);
+    // Empties the spectral graph; tall gives the 0 to 1.5 scale for reflectances above 1.
+    void ClearSpectrumGraph(bool tall);
+    // After a condition changed: the selected patch's values again.
+    void ReshowSelectedPatch();
 
     QMenu *m_menuChartLayoutZoom = nullptr;
     QMenu *m_menuMeasuredPointZoom = nullptr;

@@ -110,6 +110,8 @@ void CVCMainWindow::treeConditionItemChanged(QTreeWidgetItem *item, int column)
         connect(tree, &QTreeWidget::itemChanged, this, &CVCMainWindow::treeConditionItemChanged,
                 Qt::DirectConnection);
     }
+    if (conditionChild)
+        ReshowSelectedPatch();
     if (m_patchSelected)
         SyncPatchValueTreeVisibility(ui->treeMeasureData, tree);
 }
@@ -158,16 +160,19 @@ void CVCMainWindow::StoreMeasureConditionWord(int Setting::MeasureConditionSetti
 void CVCMainWindow::conditionWhiteRefChanged(int index)
 {
     StoreMeasureConditionWord(&Setting::MeasureConditionSetting::WhiteReference, index);
+    ReshowSelectedPatch();
 }
 
 void CVCMainWindow::conditionStatusChanged(int index)
 {
     StoreMeasureConditionWord(&Setting::MeasureConditionSetting::DensityStatus, index);
+    ReshowSelectedPatch();
 }
 
 void CVCMainWindow::conditionObserverChanged(int index)
 {
     StoreMeasureConditionWord(&Setting::MeasureConditionSetting::Observer, index);
+    ReshowSelectedPatch();
 }
 
 void CVCMainWindow::conditionIlluminantChanged(int index)
@@ -176,6 +181,7 @@ void CVCMainWindow::conditionIlluminantChanged(int index)
     QTreeWidget *tree = ui->treeMeasureSetting;
     const auto *combo = qobject_cast<QComboBox *>(tree->itemWidget(tree->currentItem(), 1));
     StoreMeasureConditionWord(&Setting::MeasureConditionSetting::Illuminant, ComboDataAt(combo, index));
+    ReshowSelectedPatch();
 }
 
 void CVCMainWindow::setMeasureSettingWhiteRefCurrentIndex(int index)

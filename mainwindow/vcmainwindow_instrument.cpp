@@ -155,6 +155,7 @@ void CVCMainWindow::actionSettingUserIlluminantTriggered()
         RefreshUserIlluminantItems(ui->treeMeasureSetting, block, illuminants, false);
     }
     m_shown = shown;
+    ReshowSelectedPatch();
 }
 
 void CVCMainWindow::actionCvcInstrumentTestTriggered()

@@ -1,15 +1,18 @@
-// The main window's chart canvas controls: zoom of both tabs, the page menus, and what choosing a chart, a
-// measurement or a recognition entry in the data list selects in the model and draws. The trees are filled here
-// by hand over a seeded store.
+// The main window's chart canvas: zoom and page menus of both tabs, what choosing a chart, a measurement or a
+// recognition entry in the data list draws, the model's display signals during a run, the values and spectra of a
+// clicked patch, and "Edit measurement points". The trees are filled here by hand over a seeded store.
 #include "tests/app/modelfixture.h"
 
+#include "app/constants.h"
 #include "app/documentdata.h"
 #include "app/documentfiles.h"
 #include "app/messagetables.h"
 #include "app/model.h"
+#include "app/patchdisplayvalues.h"
 #include "chart/vcchartgraphicsview.h"
 #include "chart/vcmeasuredpointgraphicsview.h"
 #include "mainwindow/vcmainwindow.h"
+#include "platform/orlosdk/OrloSim.h"
 #include "programfixture.h"
 #include "scriptedpresenter.h"
 
@@ -29,10 +32,17 @@
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 using namespace QtCharts;
+
+class CVCMainWindowAccess
+{
+public:
+    static int RestartMode(const CVCMainWindow &window) { return window.m_restartMode; }
+};
 
 namespace {
 
@@ -77,8 +87,10 @@ bool HasBarcodeItem(const QGraphicsView *view)
     return false;
 }
 
-// A measurement of the chart's first sheet, one fully measured entry per page number.
-int AddMeasurement(CDocumentData *store, int chartId, const QList<int> &pageNumbers)
+// A measurement with one fully measured entry per page number, in the order given; each entry is made from the
+// sheet of its page (the first sheet for a page outside the chart) and its values differ from page to page.
+// peak > 0 gives the first record of every entry that value throughout.
+int AddMeasurement(CDocumentData *store, int chartId, const QList<int> &pageNumbers, float peak = 0)
 {
     ChartDefinitionDataSheets chart;
     if (store->ReadDesignationChart(chartId, &chart) != kDocumentOk || chart.SheetCount < 1)
@@ -89,8 +101,17 @@ int AddMeasurement(CDocumentData *store, int chartId, const QList<int> &pageNumb
     measurement.SheetCount = pageNumbers.size();
     measurement.Sheets = NewMeasurementPages(size_t(pageNumbers.size()));
     for (int i = 0; i < pageNumbers.size(); ++i) {
-        measurement.Sheets[i] = MakeSmallMeasurement(chart.Sheets[0], chart.Sheets[0].PatchCount);
-        measurement.Sheets[i].PageNumber = pageNumbers.at(i);
+        const int page = pageNumbers.at(i);
+        const ChartDefinitionData::Sheet &sheet = chart.Sheets[page >= 1 && page <= chart.SheetCount ? page - 1 : 0];
+        MeasurementData &entry = measurement.Sheets[i];
+        entry = MakeSmallMeasurement(sheet, sheet.PatchCount);
+        entry.PageNumber = page;
+        for (int k = 0; k < entry.RecordCount; ++k) {
+            const float value = k == 0 && peak > 0 ? peak : 0.05f * float(page + 1) + 0.01f * float(k);
+            std::fill(entry.Records[k].Values, entry.Records[k].Values + kInstrumentValueCount, value);
+            // The captured points lie a little lower from page to page, so the drawn entry can be told apart.
+            entry.Records[k].Y += 100 * std::max(page - 1, 0);
+        }
     }
     // A new measurement file holds its first page; the others are appended as a run appends them.
     int id = 0;
@@ -101,6 +122,29 @@ int AddMeasurement(CDocumentData *store, int chartId, const QList<int> &pageNumb
     ClearMeasureFileData(&measurement);
     ClearChartDefinitionData(&chart);
     return result == kDocumentOk ? id : 0;
+}
+
+// Three pages of 2 x 2 patches, numbered on from page to page (page p holds 4p - 3 to 4p); a patch has the same
+// colour at the same place of every page.
+int AddThreePageChart(CDocumentData *store)
+{
+    ChartDefinitionDataSheets chart;
+    MakeChart(&chart, 3, 2, 2);
+    chart.ChartName = QStringLiteral("ThreePages");
+    const bool created = store->CreateDesignationChart(&chart) == kDocumentOk;
+    ClearChartDefinitionData(&chart);
+    return created ? store->GetDesignationCharts()->last().ID : 0;
+}
+
+QAction *PageEntry(const QPushButton *button, const QString &text)
+{
+    if (!button->menu())
+        return nullptr;
+    for (QAction *action : button->menu()->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -182,6 +226,56 @@ class TestDisplay : public QObject
         int id = 0;
         m_model->GetSelectedFileID(&id, nullptr);
         return id;
+    }
+
+    void ShowWindow()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // Block 0 with density shown and the first `count` measurement conditions on. The condition tree takes it
+    // at the window's first show.
+    void SetConditions(int count, int whiteReference = 0)
+    {
+        Setting::MeasureConditionSetting record = *m_model->GetMeasurementCondition(0);
+        record.ConditionMask = 0;
+        for (int id = 0; id < count; ++id)
+            record.ConditionMask |= MeasurementConditionBit(id);
+        record.DensityShown = 1;
+        record.WhiteReference = whiteReference;
+        QCOMPARE(m_model->SetMeasureCondition(record, 0), 0);
+    }
+
+    // The value tree: "ID" row, first density child, the 380 nm child.
+    QTreeWidget *Values() const { return Child<QTreeWidget>("treeMeasureData"); }
+    QString IdText() const { return Values()->topLevelItem(0)->text(1); }
+    QString DensityText(int column) const { return Values()->topLevelItem(1)->child(0)->text(column); }
+    QString SpectralText(int column) const { return Values()->topLevelItem(3)->child(0)->text(column); }
+
+    QChart *Graph() const { return Child<QWidget>("dockSpectrumGraph")->findChild<QChartView *>()->chart(); }
+    QValueAxis *AxisY() const { return qobject_cast<QValueAxis *>(Graph()->axes(Qt::Vertical).value(0)); }
+
+    // The 380 nm text the value tree shows for measurement entry `entry` under condition 0.
+    QString ExpectedSpectral(int entry, int area, int row, int column)
+    {
+        float values[kPatchValueSetSize] = {};
+        bool spectral = false;
+        m_model->CalculatePatchColor(values, &spectral, entry, area, row, column, 0,
+                                     *m_model->GetMeasurementCondition(0));
+        return spectral ? QString::number(values[kPatchValueSpectralFirst] * 100.0, 'f', 2) + QLatin1Char('%')
+                        : QString();
+    }
+
+    // Both tabs' page buttons read text, with only the entry of page checked.
+    void VerifyPageButtons(const QString &text, const QString &page)
+    {
+        for (const Tab &tab : {kChartLayout, kMeasuredPoint}) {
+            auto *button = Child<QPushButton>(tab.page);
+            QCOMPARE(button->text(), text);
+            for (const QAction *action : button->menu()->actions())
+                QCOMPARE(action->isChecked(), action->text() == page);
+        }
     }
 
 private slots:
@@ -522,6 +616,338 @@ private slots:
         QCOMPARE(Child<QProgressBar>("progressMeasuredPoint")->value(), 0);
         QCOMPARE(restart.count(), 1);
         QCOMPARE(restart.at(0).at(0).toBool(), false);
+    }
+
+    void choosingAPageShowsItOnBothTabs_data()
+    {
+        QTest::addColumn<Tab>("tab");
+        QTest::newRow("Chart Layout menu") << kChartLayout;
+        QTest::newRow("Measured Point menu") << kMeasuredPoint;
+    }
+
+    void choosingAPageShowsItOnBothTabs()
+    {
+        QFETCH(Tab, tab);
+        int chartId = 0;
+        int measureId = 0;
+        MakeWindow([&](CDocumentData *store) {
+            chartId = AddThreePageChart(store);
+            measureId = AddMeasurement(store, chartId, {1, 3});
+        });
+        QVERIFY(measureId > 0);
+        SetConditions(1);
+        QTreeWidgetItem *chart = AddChart(chartId, {measureId});
+        ShowWindow();
+        Designation()->setCurrentItem(chart->child(0));
+        const QRectF firstPoints = PointView()->scene()->itemsBoundingRect();
+        const QString page1 = ExpectedSpectral(0, 0, 1, 1);
+        const QString page3 = ExpectedSpectral(1, 0, 1, 1);
+        QVERIFY(!page3.isEmpty() && page3 != page1);
+
+        PageEntry(Child<QPushButton>(tab.page), QStringLiteral("3"))->trigger();
+        VerifyPageButtons(QStringLiteral("3 / 3"), QStringLiteral("3"));
+        QVERIFY(PointView()->scene()->itemsBoundingRect() != firstPoints);
+        // A click computes for page 3: its patch number and its own record's values.
+        emit ChartView()->SelectPatch(0, 1, 1);
+        QCOMPARE(IdText(), QStringLiteral("12"));
+        QCOMPARE(SpectralText(1), page3);
+
+        PageEntry(Child<QPushButton>(tab.page), QStringLiteral("1"))->trigger();
+        VerifyPageButtons(QStringLiteral("1 / 3"), QStringLiteral("1"));
+        QCOMPARE(PointView()->scene()->itemsBoundingRect(), firstPoints);
+        emit ChartView()->SelectPatch(0, 1, 1);
+        QCOMPARE(IdText(), QStringLiteral("4"));
+        QCOMPARE(SpectralText(1), page1);
+    }
+
+    void recognisedPageIsShown()
+    {
+        int chartId = 0;
+        int measureId = 0;
+        MakeWindow([&](CDocumentData *store) {
+            chartId = AddThreePageChart(store);
+            measureId = AddMeasurement(store, chartId, {1});
+        });
+        QVERIFY(measureId > 0);
+        QTreeWidgetItem *chart = AddChart(chartId, {measureId});
+        ShowWindow();
+        Designation()->setCurrentItem(chart->child(0));
+        ChartView()->viewport()->repaint();
+        Child<QSlider>(kChartLayout.slider)->setValue(40);
+        QSignalSpy display(m_window.get(), &CVCMainWindow::SetDisplay);
+
+        // A null chart draws nothing.
+        const int itemsBefore = ChartView()->scene()->items().size();
+        QCOMPARE(m_window->SetChartDisplay(nullptr, 2, 0, 4, 1), 116);
+        QCOMPARE(ChartView()->scene()->items().size(), itemsBefore);
+        QCOMPARE(display.count(), 0);
+
+        QCOMPARE(m_window->SetChartDisplay(m_model->GetChartDefinition(), 2, 0, 4, 1), 0);
+        QCOMPARE(display.count(), 1);
+        QCOMPARE(display.at(0).at(0).toInt(), 1);
+        auto *button = Child<QPushButton>(kChartLayout.page);
+        QCOMPARE(button->text(), QStringLiteral("2 / 3"));
+        QCOMPARE(ActionTexts(button->menu()), (QStringList{"1", "2"}));
+        QVERIFY(PageEntry(button, QStringLiteral("2"))->isChecked());
+        QVERIFY(!PageEntry(button, QStringLiteral("1"))->isChecked());
+        // The recognised page is the one a click computes for, and it is fitted at its first paint.
+        emit ChartView()->SelectPatch(0, 0, 0);
+        QCOMPARE(IdText(), QStringLiteral("5"));
+        QVERIFY(!FitAction(kChartLayout)->isChecked());
+        ChartView()->viewport()->repaint();
+        QVERIFY(FitAction(kChartLayout)->isChecked());
+
+        // The captured page of that run, with its number on the Measured Point button.
+        MeasurementDataSheets *measurement = nullptr;
+        QCOMPARE(m_model->GetMeasurementData(&measurement), 0);
+        PointView()->Reset();
+        m_window->SetMeasuredPointDisplay(&measurement->Sheets[0], 2, 3);
+        QVERIFY(PointView()->HasItems());
+        auto *pointButton = Child<QPushButton>(kMeasuredPoint.page);
+        QCOMPARE(pointButton->text(), QStringLiteral("2 / 3"));
+        QCOMPARE(ActionTexts(pointButton->menu()), (QStringList{"1", "2"}));
+        QVERIFY(PageEntry(pointButton, QStringLiteral("2"))->isChecked());
+    }
+
+    void measuredPatchesDriveProgress()
+    {
+        MakeWindow();
+        AddChart(m_ids.qrChart);
+        Designation()->setCurrentItem(Designation()->topLevelItem(0));
+        QSignalSpy colours(ChartView(), &CVCGraphicsView::SetPatchColor);
+        const QList<QPair<QString, int>> expected = {{"1 / 3", 33}, {"2 / 3", 66}, {"3 / 3", 100}};
+        for (int i = 0; i < expected.size(); ++i) {
+            m_window->SetPatchColorDisplay(uint(i), 3, 0, 2, i + 1, 1, 10.0f * float(i), 200, 30, 0, 0, 0, 0, 0);
+            for (const char *label : {"labelChartLayoutMeasuredPatchCount", "labelMeasuredPointMeasuredPatchCount"})
+                QCOMPARE(Child<QLabel>(label)->text(), expected.at(i).first);
+            for (const char *bar : {"progressChartLayout", "progressMeasuredPoint"})
+                QCOMPARE(Child<QProgressBar>(bar)->value(), expected.at(i).second);
+        }
+        QCOMPARE(colours.count(), 3);
+        const auto patch = colours.at(1).at(0).value<ChartDefinitionData::PatchColor>();
+        QCOMPARE(patch.Area, 0);
+        QCOMPARE(patch.Row, 2);
+        QCOMPARE(patch.Column, 2);
+        QCOMPARE(patch.ColorFormat, 1);
+        QCOMPARE(patch.ColorValue[0], 10.0f);
+        QCOMPARE(patch.ColorValue[1], 200.0f);
+    }
+
+    void valuesPerCondition_data()
+    {
+        QTest::addColumn<int>("conditions");
+        QTest::newRow("one condition") << 1;
+        QTest::newRow("two conditions") << 2;
+        QTest::newRow("three conditions") << 3;
+    }
+
+    void valuesPerCondition()
+    {
+        QFETCH(int, conditions);
+        int chartId = 0;
+        int measureId = 0;
+        MakeWindow([&](CDocumentData *store) {
+            chartId = AddThreePageChart(store);
+            measureId = AddMeasurement(store, chartId, {1});
+        });
+        SetConditions(conditions);
+        QTreeWidgetItem *chart = AddChart(chartId, {measureId});
+        ShowWindow();
+        Designation()->setCurrentItem(chart->child(0));
+
+        emit ChartView()->SelectPatch(0, 0, 1);
+        QCOMPARE(Values()->columnCount(), 1 + conditions);
+        QCOMPARE(Graph()->series().size(), conditions);
+        QCOMPARE(IdText(), QStringLiteral("2"));
+        QCOMPARE(SpectralText(1), ExpectedSpectral(0, 0, 0, 1));
+        // No other patch of that colour is measured: no average.
+        QVERIFY(!DensityText(1).contains(QChar(0x2300)));
+        QCOMPARE(AxisY()->max(), 1.0);
+        QCOMPARE(AxisY()->tickCount(), 11);
+
+        // Another condition checked in the settings tree shows the patch again with one column more.
+        QTreeWidgetItem *conditionRow = Child<QTreeWidget>("treeMeasureSetting")->topLevelItem(4);
+        conditionRow->child(conditions)->setCheckState(1, Qt::Checked);
+        QCOMPARE(Values()->columnCount(), 2 + conditions);
+        QCOMPARE(Graph()->series().size(), conditions + 1);
+    }
+
+    void reflectanceAboveOneWidensTheScale()
+    {
+        int chartId = 0;
+        int measureId = 0;
+        MakeWindow([&](CDocumentData *store) {
+            chartId = AddThreePageChart(store);
+            measureId = AddMeasurement(store, chartId, {1}, 1.02f);
+        });
+        SetConditions(2);
+        QTreeWidgetItem *chart = AddChart(chartId, {measureId});
+        ShowWindow();
+        Designation()->setCurrentItem(chart->child(0));
+        QCOMPARE(ExpectedSpectral(0, 0, 0, 0), QStringLiteral("102.00%"));
+
+        emit ChartView()->SelectPatch(0, 0, 0);
+        QCOMPARE(AxisY()->min(), 0.0);
+        QCOMPARE(AxisY()->max(), 1.5);
+        QCOMPARE(AxisY()->tickCount(), 16);
+        emit ChartView()->SelectPatch(0, 0, 1);
+        QCOMPARE(AxisY()->max(), 1.0);
+        QCOMPARE(AxisY()->tickCount(), 11);
+    }
+
+    void samePatchColourIsAveraged()
+    {
+        int chartId = 0;
+        int measureId = 0;
+        MakeWindow([&](CDocumentData *store) {
+            chartId = AddThreePageChart(store);
+            measureId = AddMeasurement(store, chartId, {1, 3});
+        });
+        SetConditions(1);
+        QTreeWidgetItem *chart = AddChart(chartId, {measureId});
+        ShowWindow();
+        Designation()->setCurrentItem(chart->child(0));
+
+        // Pages 1 and 3 hold the same colour at the same place.
+        emit ChartView()->SelectPatch(0, 0, 0);
+        QVERIFY(DensityText(1).contains(QChar(0x2300)));
+    }
+
+    void paperWhiteMissing_data()
+    {
+        QTest::addColumn<bool>("recognition");
+        QTest::newRow("recognition measurement") << true;
+        QTest::newRow("measurement without a white patch") << false;
+    }
+
+    void paperWhiteMissing()
+    {
+        QFETCH(bool, recognition);
+        int chartId = 0;
+        int measureId = 0;
+        MakeWindow([&](CDocumentData *store) {
+            chartId = AddThreePageChart(store);
+            measureId = AddMeasurement(store, chartId, {1});
+        });
+        SetConditions(1, 1);
+        QTreeWidgetItem *chart = AddChart(chartId, {measureId});
+        QTreeWidgetItem *recognised = AddRecognition(m_ids.recognition);
+        ShowWindow();
+        if (recognition)
+            Recognition()->setCurrentItem(recognised);
+        else
+            Designation()->setCurrentItem(chart->child(0));
+        QSignalSpy reports(m_model, &CModel::ErrorMessage);
+        m_script->ExpectRecord(QString());
+
+        emit ChartView()->SelectPatch(0, 0, 0);
+        QCOMPARE(reports.count(), 1);
+        QCOMPARE(reports.at(0).at(0).toInt(), 33);
+        QCOMPARE(m_model->GetMeasurementCondition(0)->WhiteReference, 0);
+        QCOMPARE(SpectralText(1), QStringLiteral("---%"));
+        QVERIFY(Graph()->series().isEmpty());
+    }
+
+    void measuredPageOutOfOrder()
+    {
+        int chartId = 0;
+        int measureId = 0;
+        MakeWindow([&](CDocumentData *store) {
+            chartId = AddThreePageChart(store);
+            measureId = AddMeasurement(store, chartId, {2, 1});
+        });
+        SetConditions(1);
+        QTreeWidgetItem *chart = AddChart(chartId, {measureId});
+        ShowWindow();
+        Designation()->setCurrentItem(chart->child(0));
+        const QRectF page2Points = PointView()->scene()->itemsBoundingRect();
+
+        m_window->SetDesignationErrorDisplay(1);
+        VerifyPageButtons(QStringLiteral("1 / 3"), QStringLiteral("1"));
+        QVERIFY(PointView()->scene()->itemsBoundingRect() != page2Points);
+        emit ChartView()->SelectPatch(0, 1, 0);
+        QCOMPARE(IdText(), QStringLiteral("3"));
+        QCOMPARE(SpectralText(1), ExpectedSpectral(1, 0, 1, 0));
+
+        // Entry 0 is page 2: both tabs show it and a click computes for it.
+        m_window->SetDesignationErrorDisplay(0);
+        VerifyPageButtons(QStringLiteral("2 / 3"), QStringLiteral("2"));
+        QCOMPARE(ActionTexts(Child<QPushButton>(kChartLayout.page)->menu()), (QStringList{"2", "1"}));
+        QCOMPARE(PointView()->scene()->itemsBoundingRect(), page2Points);
+        emit ChartView()->SelectPatch(0, 1, 0);
+        QCOMPARE(IdText(), QStringLiteral("7"));
+        QCOMPARE(SpectralText(1), ExpectedSpectral(0, 0, 1, 0));
+        QVERIFY(SpectralText(1) != ExpectedSpectral(1, 0, 1, 0));
+    }
+
+    void editMeasurementPointsAtTheChartLimit()
+    {
+        MakeWindow([&](CDocumentData *store) {
+            ChartDefinitionDataSheets chart;
+            MakeChart(&chart, 1, 1, 1);
+            while (!store->IsDesignationChartStoreFull()) {
+                chart.ChartName = QStringLiteral("C%1").arg(store->GetDesignationCharts()->size());
+                QCOMPARE(store->CreateDesignationChart(&chart), int(kDocumentOk));
+            }
+            ClearChartDefinitionData(&chart);
+        });
+        Recognition()->setCurrentItem(AddRecognition(m_ids.recognition));
+        QSignalSpy reports(m_model, &CModel::ErrorMessage);
+        ModifyButton()->click();
+        QCOMPARE(reports.count(), 1);
+        QCOMPARE(reports.at(0).at(0).toInt(), 53);
+        QCOMPARE(m_model->GetOperationState(), 0);
+        // No editor was opened: the presenter expected none.
+    }
+
+    void editMeasurementPoints_data()
+    {
+        QTest::addColumn<bool>("prescanned");
+        QTest::addColumn<int>("result");
+        QTest::newRow("cancelled") << true << 0;
+        QTest::newRow("chart registered after pre-scanning") << true << 1;
+        QTest::newRow("chart registered from a stored measurement") << false << 1;
+        QTest::newRow("measurement") << true << 2;
+    }
+
+    void editMeasurementPoints()
+    {
+        QFETCH(bool, prescanned);
+        QFETCH(int, result);
+        MakeWindow();
+        if (prescanned) {
+            QCOMPARE(f->ConnectUsb(), 0);
+            QVERIFY(RunRecognitionToConfirmation(m_model));
+        } else {
+            Recognition()->setCurrentItem(AddRecognition(m_ids.recognition));
+        }
+        QVERIFY(ModifyButton()->isEnabled());
+        auto *tabs = Child<QTabWidget>("tabChartCanvas");
+        tabs->setCurrentIndex(1);
+        QSignalSpy restart(m_window.get(), &CVCMainWindow::setMeasurementRestartEnable);
+        OrloSim_ClearCallLog();
+        int statusWhileOpen = -1;
+        m_script->ExpectDialog(QStringLiteral("CVCModifyPatchArea"), [&](QDialog *editor) {
+            statusWhileOpen = m_model->GetOperationState();
+            editor->done(result);
+        });
+
+        ModifyButton()->click();
+        QCOMPARE(statusWhileOpen, 6);
+        QCOMPARE(m_model->GetOperationState(), 0);
+        QCOMPARE(tabs->currentIndex(), result == 0 ? 1 : 0);
+        QCOMPARE(CVCMainWindowAccess::RestartMode(*m_window), result == 1 ? 1 : 0);
+        if (result == 1) {
+            QCOMPARE(restart.count(), 1);
+            QCOMPARE(restart.at(0).at(0).toBool(), prescanned);
+        } else if (result == 0) {
+            QCOMPARE(restart.count(), 0);
+        }
+        const bool recognitionStarted = QString::fromLatin1(OrloSim_CallLog()).contains("Orlo_StartPatchRecognition");
+        QCOMPARE(recognitionStarted, result == 2);
+        if (result == 2)
+            QCOMPARE(m_model->GetOrloDeviceState(), 5);
+        OrloSim_ForceStatus(-1, -1, -1, -1);
     }
 };
 
