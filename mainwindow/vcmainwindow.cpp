@@ -156,6 +156,7 @@ void CVCMainWindow::ConnectSignals()
     ConnectMeasureSettingSignals();
     ConnectMeasureDataSignals();
     ConnectInstrumentSignals();
+    ConnectFileSignals();
 
     // Spectral graph.
     m_spectrumChart->setMargins(QMargins(0, 0, 0, 0));

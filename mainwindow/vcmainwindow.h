@@ -181,6 +181,15 @@ public slots:
     void conditionIlluminantChanged(int index);
     void setMeasureSettingWhiteRefCurrentIndex(int index);
 
+    // File actions (vcmainwindow_files.cpp).
+    void actionFileNewChartTriggered();
+    void actionFileOpenTriggered();
+    void actionModifyDesignationTriggered();
+    void actionRegisterChartRecognitionTriggered();
+    void actionSaveFileDesignationTriggered();
+    void actionSaveImageDesignationTriggered();
+    void actionFileSaveMeasureDataTriggered();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -309,4 +318,11 @@ private:
     bool m_restartFlag = false;
     // 0: Restart starts the measurement; 1: it re-runs patch recognition after the measured points were edited.
     int m_restartMode = 0;
+
+    // File actions (vcmainwindow_files.cpp).
+    void ConnectFileSignals();
+    // The last folder while it exists, else the program's folder under the user's documents.
+    QString FileDialogStartFolder() const;
+    // Open's file dialog, both import stages and the new chart.
+    void ImportChartFile();
 };

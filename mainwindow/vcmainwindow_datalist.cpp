@@ -106,15 +106,17 @@ void CVCMainWindow::ConnectDataListSignals()
     BuildDataListMenus();
 }
 
-// Save, Edit Chart, Save Tiff image data and Register Chart are placed here; their workflows connect elsewhere.
 void CVCMainWindow::BuildDataListMenus()
 {
     QMenu *chart = m_menuDesignationChart;
     connect(chart->addAction(tr("Edit Name")), &QAction::triggered, this,
             &CVCMainWindow::actionRenameDesignationTriggered);
-    chart->addAction(tr("Save"));
-    chart->addAction(tr("Edit Chart"));
-    chart->addAction(tr("Save Tiff image data"));
+    connect(chart->addAction(tr("Save")), &QAction::triggered, this,
+            &CVCMainWindow::actionSaveFileDesignationTriggered);
+    connect(chart->addAction(tr("Edit Chart")), &QAction::triggered, this,
+            &CVCMainWindow::actionModifyDesignationTriggered);
+    connect(chart->addAction(tr("Save Tiff image data")), &QAction::triggered, this,
+            &CVCMainWindow::actionSaveImageDesignationTriggered);
     connect(chart->addAction(tr("Delete")), &QAction::triggered, this,
             &CVCMainWindow::actionDeleteDesignationTriggered);
     QMenu *area = chart->addMenu(tr("Measurement Area"));
@@ -134,7 +136,8 @@ void CVCMainWindow::BuildDataListMenus()
     QMenu *measure = m_menuDesignationMeasure;
     connect(measure->addAction(tr("Edit Name")), &QAction::triggered, this,
             &CVCMainWindow::actionRenameDesignationTriggered);
-    measure->addAction(tr("Save"));
+    connect(measure->addAction(tr("Save")), &QAction::triggered, this,
+            &CVCMainWindow::actionFileSaveMeasureDataTriggered);
     connect(measure->addAction(tr("Delete")), &QAction::triggered, this,
             &CVCMainWindow::actionDeleteDesignationTriggered);
 
@@ -144,12 +147,16 @@ void CVCMainWindow::BuildDataListMenus()
     QMenu *recognition = m_menuRecognition;
     connect(recognition->addAction(tr("Edit Name")), &QAction::triggered, this,
             &CVCMainWindow::actionRenameRecognitionTriggered);
-    recognition->addAction(tr("Save"));
-    recognition->addAction(tr("Register Chart"));
+    connect(recognition->addAction(tr("Save")), &QAction::triggered, this,
+            &CVCMainWindow::actionFileSaveMeasureDataTriggered);
+    connect(recognition->addAction(tr("Register Chart")), &QAction::triggered, this,
+            &CVCMainWindow::actionRegisterChartRecognitionTriggered);
     connect(recognition->addAction(tr("Delete")), &QAction::triggered, this,
             &CVCMainWindow::actionDeleteRecognitionTriggered);
 
     m_registerRecognitionMulti = m_menuRecognitionMulti->addAction(tr("Register Chart"));
+    connect(m_registerRecognitionMulti, &QAction::triggered, this,
+            &CVCMainWindow::actionRegisterChartRecognitionTriggered);
     connect(m_menuRecognitionMulti->addAction(tr("Delete")), &QAction::triggered, this,
             &CVCMainWindow::actionDeleteRecognitionTriggered);
 }
