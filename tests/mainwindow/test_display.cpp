@@ -187,6 +187,10 @@ class TestDisplay : public QObject
         QVERIFY(f->Make());
         f->window.reset();
         m_model = f->model.get();
+        // No scanner is plugged in: an automatic connection half a second after the show would report its failure.
+        Setting::UserEnvironment environment = *m_model->GetUserEnvironment();
+        environment.AutoConnect = false;
+        QCOMPARE(m_model->SetUserEnvironment(environment), 0);
         CDocumentData *store = CModelAccess::DocumentData(*m_model);
         QVERIFY(SeedStore(store, &m_ids));
         if (extra)

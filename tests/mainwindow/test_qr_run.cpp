@@ -36,6 +36,14 @@ int CountCalls(const QString &log, const QString &function)
     return log.split(QLatin1Char('\n')).filter(QRegularExpression(QLatin1Char('^') + function + "\\(")).size();
 }
 
+// The test connects the scanner itself; a second connection after the show would only report a failure.
+void TurnOffAutomaticConnection(CModel *model)
+{
+    Setting::UserEnvironment environment = *model->GetUserEnvironment();
+    environment.AutoConnect = false;
+    model->SetUserEnvironment(environment);
+}
+
 class RecordingPresenter : public CUiPresenter
 {
 public:
@@ -80,6 +88,7 @@ private slots:
         QVERIFY(f.Make());
         f.window.reset();
         CModel *model = f.model.get();
+        TurnOffAutomaticConnection(model);
         CVCMainWindow window(model);
         window.show();
 
@@ -174,6 +183,7 @@ private slots:
         QVERIFY(f.Make());
         f.window.reset();
         CModel *model = f.model.get();
+        TurnOffAutomaticConnection(model);
         CVCMainWindow window(model);
         window.show();
 
