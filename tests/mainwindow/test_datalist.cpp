@@ -7,6 +7,7 @@
 #include "app/messagetables.h"
 #include "app/model.h"
 #include "mainwindow/vcmainwindow.h"
+#include "tests/mainwindow/datalistitems.h"
 #include "programfixture.h"
 #include "scriptedpresenter.h"
 
@@ -35,11 +36,6 @@ int CountCalls(const QString &log, const QString &function)
 int CallsSinceCleared(const QString &function)
 {
     return CountCalls(QString::fromUtf8(OrloSim_CallLog()), function);
-}
-
-int Id(const QTreeWidgetItem *item)
-{
-    return item->data(0, Qt::UserRole).toInt();
 }
 
 QStringList Texts(const QTreeWidgetItem *item)
@@ -128,33 +124,9 @@ class TestDatalist : public QObject
     QTreeWidget *Designation() const { return m_window->findChild<QTreeWidget *>("treeDesignation"); }
     QTreeWidget *Recognition() const { return m_window->findChild<QTreeWidget *>("treeRecognition"); }
 
-    QTreeWidgetItem *ChartItem(int id) const
-    {
-        for (int i = 0; i < Designation()->topLevelItemCount(); ++i) {
-            if (Id(Designation()->topLevelItem(i)) == id)
-                return Designation()->topLevelItem(i);
-        }
-        return nullptr;
-    }
-    QTreeWidgetItem *MeasureItem(int id) const
-    {
-        for (int i = 0; i < Designation()->topLevelItemCount(); ++i) {
-            QTreeWidgetItem *chart = Designation()->topLevelItem(i);
-            for (int j = 0; j < chart->childCount(); ++j) {
-                if (Id(chart->child(j)) == id)
-                    return chart->child(j);
-            }
-        }
-        return nullptr;
-    }
-    QTreeWidgetItem *RecognitionItem(int id) const
-    {
-        for (int i = 1; i < Recognition()->topLevelItemCount(); ++i) {
-            if (Id(Recognition()->topLevelItem(i)) == id)
-                return Recognition()->topLevelItem(i);
-        }
-        return nullptr;
-    }
+    QTreeWidgetItem *ChartItem(int id) const { return ChartItemWithId(Designation(), id); }
+    QTreeWidgetItem *MeasureItem(int id) const { return MeasureItemWithId(Designation(), id); }
+    QTreeWidgetItem *RecognitionItem(int id) const { return RecognitionItemWithId(Recognition(), id); }
     const ChartDesigData *ChartRecord(int id) const
     {
         for (const ChartDesigData &chart : *m_model->GetDesignationCharts()) {

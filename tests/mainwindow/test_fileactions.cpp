@@ -11,6 +11,7 @@
 #include "app/storeconventions.h"
 #include "chart/vccreatechart.h"
 #include "mainwindow/vcmainwindow.h"
+#include "tests/mainwindow/datalistitems.h"
 #include "programfixture.h"
 #include "scriptedpresenter.h"
 
@@ -33,11 +34,6 @@ namespace {
 const QStringList kImportFilters{"xml File (*.xml)", "csv File (*.csv)", "cxf File (*.cxf)", "cgats File (*.txt)"};
 const QString kOverwrite = QStringLiteral(" already exists. Are you sure you want to overwrite?");
 const QString kTiffFilter = QStringLiteral("tiff File (*.tiff)");
-
-int Id(const QTreeWidgetItem *item)
-{
-    return item->data(0, Qt::UserRole).toInt();
-}
 
 QString DataFile(const QString &name)
 {
@@ -88,34 +84,9 @@ class TestFileActions : public QObject
     int LastChartId() const { return m_model->GetDesignationCharts()->last().ID; }
     QString Path(const QString &name) const { return m_dir->filePath(name); }
 
-    // Chart and measurement numbers are counted apart, so a level is named.
-    QTreeWidgetItem *FindChart(int id) const
-    {
-        for (int i = 0; i < Designation()->topLevelItemCount(); ++i) {
-            if (Id(Designation()->topLevelItem(i)) == id)
-                return Designation()->topLevelItem(i);
-        }
-        return nullptr;
-    }
-    QTreeWidgetItem *FindMeasure(int id) const
-    {
-        for (int i = 0; i < Designation()->topLevelItemCount(); ++i) {
-            QTreeWidgetItem *chart = Designation()->topLevelItem(i);
-            for (int j = 0; j < chart->childCount(); ++j) {
-                if (Id(chart->child(j)) == id)
-                    return chart->child(j);
-            }
-        }
-        return nullptr;
-    }
-    QTreeWidgetItem *FindRecognition(int id) const
-    {
-        for (int i = 1; i < Recognition()->topLevelItemCount(); ++i) {
-            if (Id(Recognition()->topLevelItem(i)) == id)
-                return Recognition()->topLevelItem(i);
-        }
-        return nullptr;
-    }
+    QTreeWidgetItem *FindChart(int id) const { return ChartItemWithId(Designation(), id); }
+    QTreeWidgetItem *FindMeasure(int id) const { return MeasureItemWithId(Designation(), id); }
+    QTreeWidgetItem *FindRecognition(int id) const { return RecognitionItemWithId(Recognition(), id); }
 
     // Message numbers the window showed, in order.
     QList<int> Messages() const

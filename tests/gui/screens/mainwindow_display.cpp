@@ -4,6 +4,7 @@
 // filters, the rows-by-columns and patch-order questions of a CGATS import and a name with unusable characters;
 // the scanner's pre-scan error and Help > Manual without a manual.
 #include "screenshooter.h"
+#include "windowshots.h"
 
 #include "modelaccess.h"
 #include "modelfixture.h"
@@ -52,8 +53,8 @@
 
 namespace {
 
-constexpr int kExposeTimeoutMs = 10000;
-constexpr int kPollMs = 10;
+using namespace WindowShots;
+
 constexpr int kSpectrumGraphWidth = 460;
 constexpr int kPages = 3;
 constexpr int kRows = 3;
@@ -77,42 +78,6 @@ constexpr int kManualMissingMessage = 46;
 constexpr int kPremeasurementError = 5;
 
 template <typename T>
-T *Child(QWidget *window, const char *name)
-{
-    return window->findChild<T *>(QLatin1String(name));
-}
-
-QList<CVCGraphicsView *> ShownViews(QWidget *window)
-{
-    QList<CVCGraphicsView *> views;
-    for (CVCGraphicsView *view : window->findChildren<CVCGraphicsView *>()) {
-        if (view->isVisible())
-            views << view;
-    }
-    return views;
-}
-
-// Runs step once find returns a widget on screen, polling from whatever event loop runs meanwhile; gives up
-// after the expose timeout. The poll ends with guard.
-void WhenShown(QObject *guard, const std::function<QWidget *()> &find, const std::function<void(QWidget *)> &step)
-{
-    auto *timer = new QTimer(guard);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, find, step] {
-        QWidget *widget = find();
-        const bool shown = widget && widget->isVisible();
-        if (!shown && !clock->hasExpired(kExposeTimeoutMs))
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (shown)
-            step(widget);
-    });
-    timer->start(kPollMs);
-}
-
-template <typename T>
 QWidget *OpenModal()
 {
     return qobject_cast<T *>(QApplication::activeModalWidget());
@@ -125,15 +90,6 @@ QTreeWidgetItem *ItemWithId(QTreeWidgetItem *parent, int id)
             return parent->child(i);
     }
     return nullptr;
-}
-
-void Pick(QTreeWidgetItem *item)
-{
-    QTreeWidget *tree = item->treeWidget();
-    tree->clearSelection();
-    tree->setCurrentItem(item);
-    item->setSelected(true);
-    tree->scrollToItem(item);
 }
 
 // Spectra that rise towards the red, higher from page to page, so that the graph and the pages tell apart.

@@ -2,6 +2,7 @@
 // About, the simulated scanner connected, pre-scanning and an open cover; the data list over a seeded store with
 // its menus, editor and refusals; and the window as a second one finds it after the first was closed.
 #include "screenshooter.h"
+#include "windowshots.h"
 
 #include "modelaccess.h"
 #include "programfixture.h"
@@ -37,28 +38,11 @@
 
 namespace {
 
-constexpr int kExposeTimeoutMs = 10000;
+using namespace WindowShots;
+
 constexpr int kPrescanning = 5;
 constexpr int kCoverOpen = 10;
-constexpr int kPollMs = 10;
 constexpr int kSpectrumGraphWidth = 460;
-
-template <typename T>
-T *Child(QWidget *window, const char *name)
-{
-    return window->findChild<T *>(QLatin1String(name));
-}
-
-// The views on screen: a shot waits until each of them has painted.
-QList<CVCGraphicsView *> ShownViews(QWidget *window)
-{
-    QList<CVCGraphicsView *> views;
-    for (CVCGraphicsView *view : window->findChildren<CVCGraphicsView *>()) {
-        if (view->isVisible())
-            views << view;
-    }
-    return views;
-}
 
 bool HasStatusText(QWidget *window, const QString &text)
 {
@@ -211,26 +195,6 @@ bool CoverOpen(ScreenShooter &shooter)
     return ok;
 }
 
-// Runs step once find returns a widget on screen, polling from whatever event loop runs meanwhile (a menu's or
-// a box's); gives up after the expose timeout. The poll ends with guard, so a step never outlives its screen.
-void WhenShown(QObject *guard, const std::function<QWidget *()> &find, const std::function<void(QWidget *)> &step)
-{
-    auto *timer = new QTimer(guard);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, find, step] {
-        QWidget *widget = find();
-        const bool shown = widget && widget->isVisible();
-        if (!shown && !clock->hasExpired(kExposeTimeoutMs))
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (shown)
-            step(widget);
-    });
-    timer->start(kPollMs);
-}
-
 QMenu *OpenPopup()
 {
     return qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -297,16 +261,6 @@ QTreeWidgetItem *ItemWithId(QTreeWidgetItem *parent, int id)
 QTreeWidgetItem *ItemWithId(QTreeWidget *tree, int id)
 {
     return ItemWithId(tree->invisibleRootItem(), id);
-}
-
-// Makes the item the only selected and current one, as a click does.
-void Pick(QTreeWidgetItem *item)
-{
-    QTreeWidget *tree = item->treeWidget();
-    tree->clearSelection();
-    tree->setCurrentItem(item);
-    item->setSelected(true);
-    tree->scrollToItem(item);
 }
 
 // Right-click on the item: the tree asks its window for the context menu at the item's place.
