@@ -111,6 +111,16 @@ struct ModelFixture {
     }
 };
 
+// A stored light source of one flat value.
+inline EnvironLightData Light(const QString &name, float value)
+{
+    EnvironLightData record;
+    record.Name = name;
+    record.Date = QStringLiteral("20230405060708");
+    std::fill(std::begin(record.Values), std::end(record.Values), value);
+    return record;
+}
+
 // One page of rows x columns RGB patches in one area; the caller frees it with ClearChartDefinitionData.
 inline void MakeChart(ChartDefinitionDataSheets *chart, int pages, int rows, int columns, int barcode = 0)
 {

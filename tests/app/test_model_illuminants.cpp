@@ -59,15 +59,6 @@ QByteArray Uid2(float value)
            ValueLines(value) + "#END_SPECTRUM_DATA\n";
 }
 
-EnvironLightData Light(const QString &name, float value)
-{
-    EnvironLightData record;
-    record.Name = name;
-    record.Date = QStringLiteral("20230405060708");
-    std::fill(std::begin(record.Values), std::end(record.Values), value);
-    return record;
-}
-
 } // namespace
 
 class TestModelIlluminants : public QObject

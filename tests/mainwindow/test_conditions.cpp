@@ -45,15 +45,6 @@ constexpr int kWindowCondition = 16;
 // Every word differs from the defaults; LCh is off, conditions 0 and "Window" are on, the illuminant is "Window".
 const Words kStart{1, 1, 2, 1, 1, 0, 1, 1, 16, 1, (1 << 0) | (1 << kWindowCondition), 1};
 
-EnvironLightData Light(const QString &name, float value)
-{
-    EnvironLightData record;
-    record.Name = name;
-    record.Date = QStringLiteral("20230405060708");
-    std::fill(std::begin(record.Values), std::end(record.Values), value);
-    return record;
-}
-
 } // namespace
 
 class TestConditions : public QObject
