@@ -17,7 +17,7 @@ public:
     ~CMeasureDataPrinterSave() override;
 
     // False when the file cannot be read or an upload is still pending (nothing is sent then).
-    bool Send(const QString &host, const QString &port, const QString &password, const QString &path);
+    virtual bool Send(const QString &host, const QString &port, const QString &password, const QString &path);
 
     // The address the form goes to; the port shows only when it is the printers' upload port.
     static QString UploadUrl(const QString &host, const QString &port);

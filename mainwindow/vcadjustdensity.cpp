@@ -1,35 +1,55 @@
 #include "mainwindow/vcadjustdensity.h"
 
-#include "app/model.h"
-#include "mainwindow/errormessage.h"
+#include "mainwindow/vcmeasuredatasave.h"
+#include "mainwindow/vcprogressmessage.h"
+#include "ui_adjustdensity.h"
 
-CVCAdjustDensity::CVCAdjustDensity(CModel *model, QWidget *parent) : QWidget(parent, Qt::Window), m_model(model)
+CVCAdjustDensity::CVCAdjustDensity(CModel *model, QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::AdjustDensity>()), m_model(model)
 {
-    hide();
-    if (m_model) {
-        connect(m_model, &CModel::ErrorMessageDensity, this, &CVCAdjustDensity::ErrorMessage);
-        connect(m_model, &CModel::MatchingMessageBoxDensity, this, &CVCAdjustDensity::MatchingMessageBox);
-        connect(m_model, &CModel::SelectDensityChartFromFileID, this, &CVCAdjustDensity::SelectDensityChartFromFileID);
-        connect(m_model, &CModel::FindDensityChartFound, this, &CVCAdjustDensity::FindDensityChartFound);
-    }
+    m_menuChart = new QMenu(this);
+    m_menuMeasure = new QMenu(this);
+    m_menuMulti = new QMenu(this);
+    m_measureDataSave = new CVCMeasureDataSave(model, this);
+    m_progressMessage = new CVCProgressMessage(this);
+    ui->setupUi(this);
+    InitWindow();
+    ConnectModelSignals();
 }
 
-void CVCAdjustDensity::ErrorMessage(int message)
+CVCAdjustDensity::~CVCAdjustDensity() = default;
+
+void CVCAdjustDensity::InitWindow()
 {
-    ShowReportedError(this, m_model, message);
+    InitMenuActions();
+    InitChartListTree();
+    InitCanvasTabs();
+    InitProgressDisplay();
+    InitStatusBar();
+    InitConditionDock();
+    InitMeasureDataDock();
 }
 
-void CVCAdjustDensity::MatchingMessageBox(int code)
-{
-    ShowMatchingWarning(this, code);
-}
-
-void CVCAdjustDensity::SelectDensityChartFromFileID(int fileId)
-{
-    m_model->SelectFileID(CModel::KindDensityChart, fileId, fileId);
-}
-
-void CVCAdjustDensity::FindDensityChartFound(int fileId)
-{
-    m_model->SelectFileID(CModel::KindDensityChart, fileId, fileId);
-}
+void CVCAdjustDensity::InitMenuActions() {}
+void CVCAdjustDensity::InitProgressDisplay() {}
+void CVCAdjustDensity::InitStatusBar() {}
+void CVCAdjustDensity::InitConditionDock() {}
+void CVCAdjustDensity::InitMeasureDataDock() {}
+void CVCAdjustDensity::SetControlsEnabled(bool) {}
+void CVCAdjustDensity::DockVisibilityChanged(QDockWidget *, QAction *, bool) {}
+void CVCAdjustDensity::StoreConditionWord(const std::function<void(Setting::MeasureConditionSetting &)> &) {}
+void CVCAdjustDensity::SetListAppStatus() {}
+void CVCAdjustDensity::itemColllapsedAndExpanded() {}
+void CVCAdjustDensity::actionMeasureDataSaveMenuTriggered() {}
+void CVCAdjustDensity::dockChartListVisibilityChanged(bool) {}
+void CVCAdjustDensity::dockMeasureSettingVisibilityChanged(bool) {}
+void CVCAdjustDensity::dockMeasureDataVisibilityChanged(bool) {}
+void CVCAdjustDensity::conditionWhiteRefChanged(int) {}
+void CVCAdjustDensity::conditionStatusChanged(int) {}
+void CVCAdjustDensity::conditionObserverChanged(int) {}
+void CVCAdjustDensity::conditionIlluminantChanged(int) {}
+void CVCAdjustDensity::restoreItemState(const QByteArray &) {}
+QByteArray CVCAdjustDensity::saveItemState() const { return QByteArray(); }
+void CVCAdjustDensity::paintEvent(QPaintEvent *event) { QMainWindow::paintEvent(event); }
+void CVCAdjustDensity::closeEvent(QCloseEvent *event) { QMainWindow::closeEvent(event); }
+void CVCAdjustDensity::showEvent(QShowEvent *event) { QMainWindow::showEvent(event); }
