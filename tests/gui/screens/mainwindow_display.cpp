@@ -83,7 +83,8 @@ constexpr uint kRgb = 1;
 constexpr int kManualMissingMessage = 46;
 // The simulated scanner's pre-scan error: its recognition record with advice.
 constexpr int kPremeasurementError = 5;
-// The export dialog's formats: one per output format.
+// The file dialogs' filters: File > Open's chart formats, the export's output formats.
+constexpr int kOpenFilters = 4;
 constexpr int kExportFilters = 10;
 constexpr int kEnvironmentPage = 1;
 
@@ -340,6 +341,33 @@ QString ChartFile(const char *name)
     return source.dir().absoluteFilePath(QStringLiteral("../../mainwindow/data/%1").arg(QLatin1String(name)));
 }
 
+// Qt's file dialog of the given mode with its filters, shot with the filter list open.
+DialogScript FilterListOpen(const QString &screen, QFileDialog::AcceptMode mode, int filters)
+{
+    return [screen, mode, filters](QDialog *d) {
+        auto *files = qobject_cast<QFileDialog *>(d);
+        if (files->acceptMode() != mode || files->nameFilters().size() != filters)
+            return ScreenFailed(screen + QStringLiteral(": the dialog offers %1 filters")
+                                             .arg(files->nameFilters().size()));
+        auto *combo = files->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        if (!combo)
+            return ScreenFailed(screen + QStringLiteral(": the dialog has no filter list"));
+        combo->showPopup();
+        QWidget *list = combo->view()->window();
+        return QTest::qWaitFor([list] { return list->isVisible(); }, kExposeTimeoutMs) ||
+               ScreenFailed(screen + QStringLiteral(": the filter list did not open"));
+    };
+}
+
+// The filter list closed first, then the dialog left with Cancel.
+void CloseFilterList(QDialog *d)
+{
+    auto *combo = d->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+    if (combo)
+        combo->hidePopup();
+    d->reject();
+}
+
 // File > Open: the dialog with its four filters, left with Cancel.
 bool OpenDialog(ScreenShooter &shooter)
 {
@@ -352,25 +380,8 @@ bool OpenDialog(ScreenShooter &shooter)
     WhenShown(&guard, OpenModal<QFileDialog>, [&](QWidget *widget) {
         shown = true;
         auto *dialog = qobject_cast<QFileDialog *>(widget);
-        ok = ShootShownDialog(shooter, dialog, screen, [&screen](QDialog *d) {
-            auto *files = qobject_cast<QFileDialog *>(d);
-            if (files->nameFilters().size() != 4)
-                return ScreenFailed(screen + QStringLiteral(": the dialog offers %1 filters")
-                                                 .arg(files->nameFilters().size()));
-            // The filter list is shot open.
-            auto *combo = files->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-            if (!combo)
-                return ScreenFailed(screen + QStringLiteral(": the dialog has no filter list"));
-            combo->showPopup();
-            QWidget *list = combo->view()->window();
-            return QTest::qWaitFor([list] { return list->isVisible(); }, kExposeTimeoutMs) ||
-                   ScreenFailed(screen + QStringLiteral(": the filter list did not open"));
-        }, [](QDialog *d) {
-            auto *combo = d->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-            if (combo)
-                combo->hidePopup();
-            d->reject();
-        });
+        ok = ShootShownDialog(shooter, dialog, screen, FilterListOpen(screen, QFileDialog::AcceptOpen, kOpenFilters),
+                              CloseFilterList);
     });
     Child<QAction>(window, "actionFileOpen")->trigger();
     if (!shown)
@@ -531,7 +542,7 @@ bool UnusableChars(ScreenShooter &shooter)
     });
 }
 
-// The chart's menu, entry text chosen as a user would: right-click on the item, the entry highlighted, Return.
+// The item's context menu, entry text chosen as a user would: right-click on the item, the entry highlighted, Return.
 // The action runs inside the menu's loop; then() runs first, so that what it arms sees what the action opens.
 bool ChooseFromMenu(QTreeWidgetItem *item, const QString &text, const std::function<void()> &then)
 {
@@ -587,7 +598,8 @@ bool TiffOverwrite(ScreenShooter &shooter, const Documents &docs)
         asked = true;
         ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), screen, [&](QDialog *dialog) {
             const QString text = qobject_cast<QMessageBox *>(dialog)->text();
-            return text.startsWith(question) || ScreenFailed(screen + QStringLiteral(": the box says \"%1\"").arg(text));
+            return text.startsWith(question) ||
+                   ScreenFailed(screen + QStringLiteral(": the box says \"%1\"").arg(text));
         }, [&](QDialog *dialog) {
             WhenShown(&guard, OpenModal<QFileDialog>, again);
             qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::No)->click();
@@ -630,24 +642,8 @@ bool ExportDialog(ScreenShooter &shooter, const Documents &docs)
     const bool chosen = ChooseFromMenu(measure, QStringLiteral("Save"), [&] {
         WhenShown(&guard, OpenModal<QFileDialog>, [&](QWidget *widget) {
             shown = true;
-            ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), screen, [&screen](QDialog *d) {
-                auto *files = qobject_cast<QFileDialog *>(d);
-                if (files->acceptMode() != QFileDialog::AcceptSave || files->nameFilters().size() != kExportFilters)
-                    return ScreenFailed(screen + QStringLiteral(": not a save dialog with %1 formats")
-                                                     .arg(kExportFilters));
-                auto *combo = files->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-                if (!combo)
-                    return ScreenFailed(screen + QStringLiteral(": the dialog has no filter list"));
-                combo->showPopup();
-                QWidget *list = combo->view()->window();
-                return QTest::qWaitFor([list] { return list->isVisible(); }, kExposeTimeoutMs) ||
-                       ScreenFailed(screen + QStringLiteral(": the filter list did not open"));
-            }, [](QDialog *d) {
-                auto *combo = d->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-                if (combo)
-                    combo->hidePopup();
-                d->reject();
-            });
+            ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), screen,
+                                  FilterListOpen(screen, QFileDialog::AcceptSave, kExportFilters), CloseFilterList);
         });
     });
     if (!chosen || !shown)
