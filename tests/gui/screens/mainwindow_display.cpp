@@ -1,8 +1,9 @@
 // The main window's chart canvas, file actions and instrument messages over the program's own model: a chart of
 // three pages with a measurement of pages 1 and 3 added to the seeded store, its page menu, a run under way, a
-// clicked patch's values and spectra, the captured page; the scanner's warnings; File > Open with its four
-// filters, the rows-by-columns and patch-order questions of a CGATS import and a name with unusable characters;
-// the scanner's pre-scan error and Help > Manual without a manual.
+// clicked patch's values and spectra, the captured page and its patch-area editor; the scanner's warnings; File >
+// Open with its four filters, the rows-by-columns and patch-order questions of a CGATS import and a name with
+// unusable characters; a TIFF save onto existing page files and the export dialog's formats; the scanner's
+// pre-scan error, the environment settings and Help > Manual without a manual.
 #include "screenshooter.h"
 #include "windowshots.h"
 
@@ -16,8 +17,11 @@
 #include "app/model.h"
 #include "chart/vcchartgraphicsview.h"
 #include "chart/vcgraphicsview.h"
+#include "chart/vcmeasuredpointgraphicspatch.h"
+#include "chart/vcmodifypatcharea.h"
 #include "mainwindow/vcmainwindow.h"
 #include "platform/orlosdk/OrloSim.h"
+#include "settings/vcsetting.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -34,6 +38,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -44,6 +50,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -76,6 +83,10 @@ constexpr uint kRgb = 1;
 constexpr int kManualMissingMessage = 46;
 // The simulated scanner's pre-scan error: its recognition record with advice.
 constexpr int kPremeasurementError = 5;
+// The file dialogs' filters: File > Open's chart formats, the export's output formats.
+constexpr int kOpenFilters = 4;
+constexpr int kExportFilters = 10;
+constexpr int kEnvironmentPage = 1;
 
 template <typename T>
 QWidget *OpenModal()
@@ -287,6 +298,39 @@ bool MeasuredPoint(ScreenShooter &shooter)
     return ok;
 }
 
+// Edit measurement points on that page: the patch-area editor over it, showing the page's captured points.
+bool ModifyPatch(ScreenShooter &shooter)
+{
+    const QString screen = QStringLiteral("display_06_modify_patch");
+    QWidget *window = shooter.MainWindow();
+    Child<QTabWidget>(window, "tabChartCanvas")->setCurrentIndex(1);
+    bool ok = false;
+    bool shown = false;
+    QObject guard;
+    WhenShown(&guard, OpenModal<CVCModifyPatchArea>, [&](QWidget *widget) {
+        shown = true;
+        // The shot is taken by the script, so that it waits for the editor's view to paint the page.
+        ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), QString(), [&](QDialog *dialog) {
+            auto *page = Child<QToolButton>(dialog, "pushPageButton");
+            if (!page || page->text() != QStringLiteral("3 / 3"))
+                return ScreenFailed(screen + QStringLiteral(": the editor does not show page 3"));
+            auto *view = Child<QGraphicsView>(dialog, "graphicsView");
+            int markers = 0;
+            for (QGraphicsItem *item : view->scene()->items())
+                markers += dynamic_cast<CVCMeasuredPointGraphicsPatch *>(item) ? 1 : 0;
+            if (markers != kRows * kColumns)
+                return ScreenFailed(screen + QStringLiteral(": the editor shows %1 points").arg(markers));
+            return shooter.Capture(screen, ShownViews(dialog));
+        });
+    });
+    Child<QPushButton>(window, "pushMeasuredPointModifyPatch")->click();
+    Child<QTabWidget>(window, "tabChartCanvas")->setCurrentIndex(0);
+    if (!shown)
+        return ScreenFailed(screen + QStringLiteral(": the editor did not open"));
+    return ok && (shooter.Model()->GetOperationState() == CModel::StatusMainWindow ||
+                  ScreenFailed(screen + QStringLiteral(": the window's status was not restored")));
+}
+
 QString ChartFile(const char *name)
 {
     // The sample charts lie beside the main window's tests in the source tree. The compiler names this source
@@ -295,6 +339,33 @@ QString ChartFile(const char *name)
     build.cdUp();
     const QFileInfo source(build, QStringLiteral(__FILE__));
     return source.dir().absoluteFilePath(QStringLiteral("../../mainwindow/data/%1").arg(QLatin1String(name)));
+}
+
+// Qt's file dialog of the given mode with its filters, shot with the filter list open.
+DialogScript FilterListOpen(const QString &screen, QFileDialog::AcceptMode mode, int filters)
+{
+    return [screen, mode, filters](QDialog *d) {
+        auto *files = qobject_cast<QFileDialog *>(d);
+        if (files->acceptMode() != mode || files->nameFilters().size() != filters)
+            return ScreenFailed(screen + QStringLiteral(": the dialog offers %1 filters")
+                                             .arg(files->nameFilters().size()));
+        auto *combo = files->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        if (!combo)
+            return ScreenFailed(screen + QStringLiteral(": the dialog has no filter list"));
+        combo->showPopup();
+        QWidget *list = combo->view()->window();
+        return QTest::qWaitFor([list] { return list->isVisible(); }, kExposeTimeoutMs) ||
+               ScreenFailed(screen + QStringLiteral(": the filter list did not open"));
+    };
+}
+
+// The filter list closed first, then the dialog left with Cancel.
+void CloseFilterList(QDialog *d)
+{
+    auto *combo = d->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+    if (combo)
+        combo->hidePopup();
+    d->reject();
 }
 
 // File > Open: the dialog with its four filters, left with Cancel.
@@ -309,25 +380,8 @@ bool OpenDialog(ScreenShooter &shooter)
     WhenShown(&guard, OpenModal<QFileDialog>, [&](QWidget *widget) {
         shown = true;
         auto *dialog = qobject_cast<QFileDialog *>(widget);
-        ok = ShootShownDialog(shooter, dialog, screen, [&screen](QDialog *d) {
-            auto *files = qobject_cast<QFileDialog *>(d);
-            if (files->nameFilters().size() != 4)
-                return ScreenFailed(screen + QStringLiteral(": the dialog offers %1 filters")
-                                                 .arg(files->nameFilters().size()));
-            // The filter list is shot open.
-            auto *combo = files->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-            if (!combo)
-                return ScreenFailed(screen + QStringLiteral(": the dialog has no filter list"));
-            combo->showPopup();
-            QWidget *list = combo->view()->window();
-            return QTest::qWaitFor([list] { return list->isVisible(); }, kExposeTimeoutMs) ||
-                   ScreenFailed(screen + QStringLiteral(": the filter list did not open"));
-        }, [](QDialog *d) {
-            auto *combo = d->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-            if (combo)
-                combo->hidePopup();
-            d->reject();
-        });
+        ok = ShootShownDialog(shooter, dialog, screen, FilterListOpen(screen, QFileDialog::AcceptOpen, kOpenFilters),
+                              CloseFilterList);
     });
     Child<QAction>(window, "actionFileOpen")->trigger();
     if (!shown)
@@ -488,6 +542,115 @@ bool UnusableChars(ScreenShooter &shooter)
     });
 }
 
+// The item's context menu, entry text chosen as a user would: right-click on the item, the entry highlighted, Return.
+// The action runs inside the menu's loop; then() runs first, so that what it arms sees what the action opens.
+bool ChooseFromMenu(QTreeWidgetItem *item, const QString &text, const std::function<void()> &then)
+{
+    bool chosen = false;
+    QObject guard;
+    WhenShown(&guard, [] { return QApplication::activePopupWidget(); }, [&](QWidget *popup) {
+        auto *menu = qobject_cast<QMenu *>(popup);
+        QAction *entry = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text)
+                entry = action;
+        }
+        if (!entry || !entry->isEnabled()) {
+            QTest::keyClick(popup, Qt::Key_Escape);
+            return;
+        }
+        chosen = true;
+        then();
+        menu->setActiveAction(entry);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTreeWidget *tree = item->treeWidget();
+    emit tree->customContextMenuRequested(tree->visualItemRect(item).center());
+    return chosen;
+}
+
+// Save Tiff image data onto a name whose first page file is already there: the window asks, naming the file
+// typed; No brings the dialog back, which is left with Cancel, so that nothing is written.
+bool TiffOverwrite(ScreenShooter &shooter, const Documents &docs)
+{
+    const QString screen = QStringLiteral("files_05_tiff_overwrite");
+    QWidget *window = shooter.MainWindow();
+    QTreeWidgetItem *chart =
+        ItemWithId(Child<QTreeWidget>(window, "treeDesignation")->invisibleRootItem(), docs.chart);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("ThreePages.tiff"));
+    QFile existing(CModel::ChartImagePageFileName(path, 0));
+    if (!chart || !folder.isValid() || !existing.open(QIODevice::WriteOnly))
+        return ScreenFailed(screen + QStringLiteral(": the page file was not made"));
+    existing.close();
+    Pick(chart);
+    const QString question = QFileInfo(path).fileName() + QStringLiteral(" already exists.");
+    bool saved = false;
+    bool asked = false;
+    bool reopened = false;
+    bool ok = false;
+    QObject guard;
+    const auto again = [&](QWidget *widget) {
+        reopened = qobject_cast<QFileDialog *>(widget)->selectedFiles().value(0) == path;
+        qobject_cast<QDialog *>(widget)->reject();
+    };
+    const auto box = [&](QWidget *widget) {
+        asked = true;
+        ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), screen, [&](QDialog *dialog) {
+            const QString text = qobject_cast<QMessageBox *>(dialog)->text();
+            return text.startsWith(question) ||
+                   ScreenFailed(screen + QStringLiteral(": the box says \"%1\"").arg(text));
+        }, [&](QDialog *dialog) {
+            WhenShown(&guard, OpenModal<QFileDialog>, again);
+            qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::No)->click();
+        });
+    };
+    const bool chosen = ChooseFromMenu(chart, QStringLiteral("Save Tiff image data"), [&] {
+        WhenShown(&guard, OpenModal<QFileDialog>, [&](QWidget *widget) {
+            auto *dialog = qobject_cast<QFileDialog *>(widget);
+            saved = true;
+            dialog->setDirectory(folder.path());
+            dialog->selectFile(QFileInfo(path).fileName());
+            WhenShown(&guard, OpenModal<QMessageBox>, box);
+            // Save, as its button would.
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    });
+    if (!chosen || !saved || !asked || !reopened)
+        return ScreenFailed(screen + QStringLiteral(": the menu, the dialog, the question or the dialog again did "
+                                                    "not show"));
+    if (QDir(folder.path()).entryList(QDir::Files).size() != 1)
+        return ScreenFailed(screen + QStringLiteral(": pages were written"));
+    return ok;
+}
+
+// Save on the measurement: Qt's save dialog with the export formats, shot with the list open and left with
+// Cancel.
+bool ExportDialog(ScreenShooter &shooter, const Documents &docs)
+{
+    const QString screen = QStringLiteral("files_06_export_dialog");
+    QWidget *window = shooter.MainWindow();
+    QTreeWidgetItem *measure =
+        ItemWithId(ItemWithId(Child<QTreeWidget>(window, "treeDesignation")->invisibleRootItem(), docs.chart),
+                   docs.measure);
+    if (!measure)
+        return ScreenFailed(screen + QStringLiteral(": the measurement is not listed"));
+    Pick(measure);
+    bool shown = false;
+    bool ok = false;
+    QObject guard;
+    const bool chosen = ChooseFromMenu(measure, QStringLiteral("Save"), [&] {
+        WhenShown(&guard, OpenModal<QFileDialog>, [&](QWidget *widget) {
+            shown = true;
+            ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), screen,
+                                  FilterListOpen(screen, QFileDialog::AcceptSave, kExportFilters), CloseFilterList);
+        });
+    });
+    if (!chosen || !shown)
+        return ScreenFailed(screen + QStringLiteral(": the menu or the dialog did not show"));
+    return ok;
+}
+
 // The scanner's pre-scan failed: the window's box gives the scanner's own error with its advice.
 bool Error23(ScreenShooter &shooter, const Documents &docs)
 {
@@ -513,6 +676,28 @@ bool Error23(ScreenShooter &shooter, const Documents &docs)
     return shown ? ok : ScreenFailed(screen + QStringLiteral(": no box"));
 }
 
+// Settings > Environment settings: the settings dialog on its environment page, left with Escape.
+bool EnvironmentSettings(ScreenShooter &shooter)
+{
+    const QString screen = QStringLiteral("instrument_03_environment_settings");
+    CModel *model = shooter.Model();
+    bool ok = false;
+    bool shown = false;
+    QObject guard;
+    WhenShown(&guard, OpenModal<CVCSetting>, [&](QWidget *widget) {
+        shown = true;
+        ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), screen, [&](QDialog *dialog) {
+            auto *pages = Child<QTabWidget>(dialog, "tabSetting");
+            if (!pages || pages->currentIndex() != kEnvironmentPage)
+                return ScreenFailed(screen + QStringLiteral(": the environment page is not shown"));
+            return model->GetOperationState() == CModel::StatusSettings ||
+                   ScreenFailed(screen + QStringLiteral(": the window's status is %1").arg(model->GetOperationState()));
+        });
+    });
+    Child<QAction>(shooter.MainWindow(), "actionEnvironSetting")->trigger();
+    return shown ? ok : ScreenFailed(screen + QStringLiteral(": no dialog"));
+}
+
 // Help > Manual with no manual beside the program: the window says so.
 bool ManualMissing(ScreenShooter &shooter)
 {
@@ -535,9 +720,10 @@ bool ManualMissing(ScreenShooter &shooter)
 const ScreenEntry kEntry("mainwindow_display", [](ScreenShooter &shooter) {
     Documents docs;
     return Seed(shooter, &docs) && ChartFitted(shooter, docs) && Measuring(shooter) && PatchValues(shooter, docs) &&
-           MeasuredPoint(shooter) && Connect(shooter) && MatchingWarning(shooter) && ColourUnmatch(shooter) &&
-           OpenDialog(shooter) &&
-           RowsColumns(shooter) && PatchOrder(shooter) && UnusableChars(shooter) && Error23(shooter, docs) && ManualMissing(shooter);
+           MeasuredPoint(shooter) && ModifyPatch(shooter) && Connect(shooter) && MatchingWarning(shooter) &&
+           ColourUnmatch(shooter) && OpenDialog(shooter) && RowsColumns(shooter) && PatchOrder(shooter) &&
+           UnusableChars(shooter) && TiffOverwrite(shooter, docs) && ExportDialog(shooter, docs) &&
+           Error23(shooter, docs) && EnvironmentSettings(shooter) && ManualMissing(shooter);
 });
 
 } // namespace
