@@ -66,7 +66,17 @@ CVCMeasureDataSave::CVCMeasureDataSave(CModel *model, QWidget *parent)
     connect(ui->okButton, &QPushButton::clicked, this, &CVCMeasureDataSave::pushOkClicked);
 }
 
-CVCMeasureDataSave::~CVCMeasureDataSave() = default;
+CVCMeasureDataSave::~CVCMeasureDataSave()
+{
+    // The base class hides the dialog, which ends the focused field's editing: no slot of this class may
+    // run then. An upload still running is dropped with its file.
+    ui->editPrintID->disconnect(this);
+    ui->editAddFileName->disconnect(this);
+    if (m_uploader)
+        m_uploader->disconnect(this);
+    if (!m_uploadPath.isEmpty())
+        QFile::remove(m_uploadPath);
+}
 
 void CVCMeasureDataSave::SetButtonBox()
 {
