@@ -166,7 +166,8 @@ class TestMeasureDataSave : public QObject
     {
         const QString path = dir->filePath(QStringLiteral("expected.out"));
         QFile::remove(path);
-        if (Model()->ExportDensityMeasureData(path, kDate, templateFirstNumber, *Model()->GetMeasurementCondition(1)) != 0)
+        const Setting::MeasureConditionSetting &conditions = *Model()->GetMeasurementCondition(1);
+        if (Model()->ExportDensityMeasureData(path, kDate, templateFirstNumber, conditions) != 0)
             return QByteArray();
         const QByteArray bytes = ReadAll(path);
         QFile::remove(path);
@@ -196,7 +197,10 @@ class TestMeasureDataSave : public QObject
         return path;
     }
 
-    QString UploadFile(const QString &label) { return AppDataDir() + QLatin1Char('/') + label + QStringLiteral(".txt"); }
+    QString UploadFile(const QString &label)
+    {
+        return AppDataDir() + QLatin1Char('/') + label + QStringLiteral(".txt");
+    }
 
     void UseFakeUploader(bool answer)
     {
@@ -339,7 +343,9 @@ private slots:
             dialog.PrepareSetting();
         else
             dialog.Prepare(kDate, 1, secondNumber, 7, instrument);
-        const auto visible = [&dialog](const char *name) { return Child<QWidget>(&dialog, name)->isVisibleTo(&dialog); };
+        const auto visible = [&dialog](const char *name) {
+            return Child<QWidget>(&dialog, name)->isVisibleTo(&dialog);
+        };
         QCOMPARE(visible("groupFileName"), shown.at(0));
         QCOMPARE(visible("pushSave"), shown.at(1));
         QCOMPARE(visible("okButton"), shown.at(2));
@@ -478,6 +484,7 @@ private slots:
         QTest::newRow("a/b") << "" << "a/b" << 47;
         QTest::newRow("a:b") << "" << "a:b" << 47;
         QTest::newRow(".") << "" << "." << 47;
+        QTest::newRow("folder gone: the write fails") << "folder gone" << "P1" << 51;
     }
     void saveRefused()
     {
@@ -496,6 +503,8 @@ private slots:
         dialog.Prepare(kDate, 1, 0, 7, 0);
         if (situation == QLatin1String("no current"))
             Table(&dialog)->setCurrentCell(-1, -1);
+        if (situation == QLatin1String("folder gone"))
+            QVERIFY(QDir(folder).removeRecursively());
         dialog.SetPrintID(printId);
         QSignalSpy finished(&dialog, &QDialog::finished);
         const QStringList appDataBefore = QDir(AppDataDir()).entryList(QDir::Files);
