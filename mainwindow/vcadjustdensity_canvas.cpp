@@ -219,10 +219,13 @@ void CVCAdjustDensity::BuildChartLayoutPageMenu(int pageCount)
     m_chartLayoutPage = 0;
 }
 
+// The new menu starts at its first page on every tab: a page index kept from the chart shown before would make the
+// same page of the new chart unselectable.
 void CVCAdjustDensity::BuildHandyChartLayoutPageMenu(int pageCount)
 {
     if (QMenu *menu = RebuildPageMenu(this, ui->pushHandyDensitometerChartLayoutPage, pageCount))
         connect(menu, &QMenu::triggered, this, &CVCAdjustDensity::menuHandyChartLayoutPageTriggered);
+    m_handyPage = 0;
 }
 
 void CVCAdjustDensity::BuildMeasurePointPageMenu(int pageCount)
@@ -231,6 +234,7 @@ void CVCAdjustDensity::BuildMeasurePointPageMenu(int pageCount)
         connect(menu, &QMenu::triggered, this, &CVCAdjustDensity::menuMeasurePointPageTriggered);
         connect(menu, &QMenu::triggered, this, &CVCAdjustDensity::menuChartLayoutPageTriggered);
     }
+    m_measurePointPage = 0;
 }
 
 // ---- Page choice --------------------------------------------------------------------------------------------

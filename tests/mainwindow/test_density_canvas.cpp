@@ -288,6 +288,40 @@ private slots:
         QCOMPARE(ui->pushHandyDensitometerChartLayoutPage->text(), QStringLiteral("1 / 1"));
     }
 
+    // A rebuilt menu starts at its first page: the page that was current before can be chosen on the new chart.
+    void rebuiltMenuStartsAtFirstPage_data()
+    {
+        QTest::addColumn<bool>("handheld");
+        QTest::newRow("handheld") << true;
+        QTest::newRow("measured point") << false;
+    }
+
+    void rebuiltMenuStartsAtFirstPage()
+    {
+        QFETCH(bool, handheld);
+        LoadChart(3, 3);
+        QPushButton *button = handheld ? ui->pushHandyDensitometerChartLayoutPage : ui->pushMeasurementPointPage;
+        CVCGraphicsView *view = handheld ? static_cast<CVCGraphicsView *>(ui->graphicsViewHandyChartLayout)
+                                         : ui->graphicsViewMeasuredPoint;
+        const auto build = [&] {
+            handheld ? w->BuildHandyChartLayoutPageMenu(3) : w->BuildMeasurePointPageMenu(3);
+        };
+        const auto choose = [&](int page) {
+            handheld ? w->menuHandyChartLayoutPageTriggered(PageAction(button, page))
+                     : w->menuMeasurePointPageTriggered(PageAction(button, page));
+        };
+        build();
+        choose(2);
+        QCOMPARE(PatchItems(view), 6);
+
+        build();
+        QCOMPARE(handheld ? A::HandyPage(w.get()) : A::MeasurePointPage(w.get()), 0);
+        view->Reset();
+        choose(2);
+        QCOMPARE(PatchItems(view), 6);
+        QCOMPARE(button->text(), QStringLiteral("3 / 3"));
+    }
+
     void zoomLimits_data()
     {
         QTest::addColumn<int>("tab");
