@@ -23,8 +23,8 @@ constexpr int kChartLayoutZoomTable = 0;
 constexpr int kMeasuredPointZoomTable = 1;
 // The model's barcode inset is given in pixels of a 300 dpi page.
 constexpr int kBarcodeInsetDpi = 300;
-// A new chart on the scanner view shows its patches in the measured style.
-constexpr int kChartDisplayMeasured = 1;
+// Patch display of a page the scanner is about to measure: each patch awaits its measured colour.
+constexpr int kChartDisplayAwaiting = 1;
 
 // The 0-based page an action of a page menu names; false when its data is no integer.
 bool PageOfAction(const QAction *action, int *page)
@@ -72,12 +72,11 @@ QMenu *RebuildPageMenu(QWidget *owner, QPushButton *button, int pageCount)
 }
 
 // Draws page `page` of the chart, with the measured colours of that page when a density measurement is selected.
-// False when the chart has no such page.
-bool DrawChartPage(CModel *model, CVCGraphicsView *view, int page)
+void DrawChartPage(CModel *model, CVCGraphicsView *view, int page)
 {
     const ChartDefinitionDataSheets *chart = model->GetChartDefinition();
     if (!chart || !chart->Sheets || page < 0 || page >= chart->SheetCount)
-        return false;
+        return;
     view->DrawSheet(&chart->Sheets[page], 0, 0, 0, nullptr);
     int kind = -1;
     model->GetSelectedFileID(nullptr, &kind);
@@ -85,7 +84,6 @@ bool DrawChartPage(CModel *model, CVCGraphicsView *view, int page)
     if (kind == CModel::KindDensityMeasure && model->GetMeasurementData(&measurement) == 0 && measurement &&
         measurement->Sheets && page < measurement->SheetCount)
         view->ShowPatchColors(&measurement->Sheets[page]);
-    return true;
 }
 
 // One zoom step within the slider's range; the view and the button follow even at a limit.
@@ -201,7 +199,7 @@ void CVCAdjustDensity::SetChartDisplay(ChartDefinitionDataSheets *pData, uint cu
         action->setChecked(true);
     }
     // After the hand-over, which draws the page again: every page of a run awaits its measurement alike.
-    emit chartLayoutSetDisplay(kChartDisplayMeasured);
+    emit chartLayoutSetDisplay(kChartDisplayAwaiting);
     ui->pushOrloChartLayoutPage->setText(QStringLiteral("%1 / %2").arg(currentSheet).arg(pData->SheetCount));
     m_newChartDisplay = true;
     ClearSelectPatchData();

@@ -138,7 +138,7 @@ private slots:
             QCOMPARE(ui->pushOrloChartLayoutPage->menu()->actions().size(), pages);
         QCOMPARE(CheckedPages(ui->pushOrloChartLayoutPage), checked);
         QCOMPARE(A::ChartLayoutPage(w.get()), sheet - 1);
-        // The reported page is drawn, its patches in the measured style.
+        // The reported page is drawn, its patches awaiting their measurement.
         QCOMPARE(PatchItems(ui->graphicsViewOrloChartLayout), 2 * sheet);
         for (QGraphicsItem *item : ui->graphicsViewOrloChartLayout->scene()->items()) {
             if (auto *patch = dynamic_cast<CVCGraphicsPatch *>(item))
