@@ -53,4 +53,7 @@ public:
         w->ConnectInstrumentActions();
         w->ReloadChartList();
     }
+
+    // What the frame's paint does for the canvas.
+    static void KeepFittedViews(CVCAdjustDensity *w) { w->KeepFittedViews(); }
 };
