@@ -210,6 +210,14 @@ private:
 
     // Opening and upload (vcadjustdensity_open.cpp).
     void StartUpload(const QString &address, const QString &port, const QString &password, const QString &path);
+    // Uploads to a stored printer; an unknown one may be registered, then the save dialog opens.
+    void SaveToPrinter(const QString &printerAddress, const QString &filePath);
+    // Takes queued uploads in order until one is running or none is left.
+    void DrainUploads();
+    // The running upload's end: its file goes; a failure warns with message and opens the save dialog.
+    void EndUpload(bool succeeded, const QString &message);
+    // The scanner state that arrived during the uploads, when one did.
+    void ApplyDeferredOrloStatus();
 
     std::unique_ptr<Ui::AdjustDensity> ui;
     QMenu *m_menuChart = nullptr;
@@ -260,4 +268,6 @@ private:
     QString m_sentFilePath;
     QList<QPair<QString, QString>> m_pendingUploads;
     int m_lastOrloStatus = -1;
+    // Set while queued uploads are being taken, so one that arrives meanwhile only joins the queue.
+    bool m_drainingUploads = false;
 };

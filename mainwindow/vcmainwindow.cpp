@@ -110,6 +110,8 @@ void CVCMainWindow::ConnectSignals()
 
     connect(this, &CVCMainWindow::setNetworkSettingsEnable, ui->actionSettingNetwork, &QAction::setEnabled);
     connect(m_instrumentTest, &CVCInstrumentTest::closeInstrumentTest, this, &CVCMainWindow::UpdateAppStatusMain);
+    connect(m_adjustDensity, &CVCAdjustDensity::closeAdjustDensity, this, &CVCMainWindow::UpdateAppStatusMain);
+    connect(m_adjustDensity, &CVCAdjustDensity::closeAdjustDensity, this, &CVCMainWindow::CloseAdjustDensity);
 
     connect(ui->actionOrloConnectDisconnect, &QAction::toggled, this,
             &CVCMainWindow::actionOrloConnectDisconnectToggled);

@@ -107,6 +107,9 @@ public slots:
     void actionSettingNetworkTriggered();
     void actionSettingUserIlluminantTriggered();
     void actionCvcInstrumentTestTriggered();
+    // Tool > density balance: hands over to the density window, which gives the window back on close.
+    void actionCvcAdjustDensityTriggered();
+    void CloseAdjustDensity();
     void actionHelpTriggered();
     void ErrorMessage(int message);
     // True when OK ("Measurement") started the measurement.
@@ -318,6 +321,8 @@ private:
     bool m_restartFlag = false;
     // 0: Restart starts the measurement; 1: it re-runs patch recognition after the measured points were edited.
     int m_restartMode = 0;
+    // The scanner was disconnected for the density window's handheld instrument and reconnects when it closes.
+    bool m_reconnectAfterDensity = false;
 
     // File actions (vcmainwindow_files.cpp).
     void ConnectFileSignals();

@@ -9,6 +9,7 @@
 #include "app/widgets/conditiontree.h"
 #include "app/widgets/uipresenter.h"
 #include "app/widgets/widgethelpers.h"
+#include "mainwindow/vcadjustdensity.h"
 #include "mainwindow/vcprogressmessage.h"
 #include "settings/vcconnectsetting.h"
 #include "settings/vcilluminantsetting.h"
@@ -56,6 +57,7 @@ void CVCMainWindow::ConnectInstrumentSignals()
             &CVCMainWindow::actionSettingUserIlluminantTriggered);
     connect(ui->actionToolInstrumentTest, &QAction::triggered, this,
             &CVCMainWindow::actionCvcInstrumentTestTriggered);
+    connect(ui->actionToolAdjustDensity, &QAction::triggered, this, &CVCMainWindow::actionCvcAdjustDensityTriggered);
     connect(ui->actionHelp, &QAction::triggered, this, &CVCMainWindow::actionHelpTriggered);
 }
 
@@ -175,6 +177,37 @@ void CVCMainWindow::actionCvcInstrumentTestTriggered()
     // The dialog's close signal sets the status back.
     CUiPresenter::Current().Exec(m_instrumentTest);
     emit setOrloConnected(m_model->IsOrloConnected() != 0);
+}
+
+void CVCMainWindow::actionCvcAdjustDensityTriggered()
+{
+    m_model->SetAppStatus(CModel::StatusDensityWithChart);
+    if (!m_adjustDensity->OpenAdjustDensity()) {
+        m_model->SetAppStatus(CModel::StatusMainWindow);
+        return;
+    }
+    UncheckAllDesignationCharts();
+    hide();
+    m_adjustDensity->show();
+    // With instrument 1 the scanner is let go while the density window works, and taken back when it closes.
+    if (m_adjustDensity->GetInstrumentNumber() == 1 && m_model->IsOrloConnected() == 1) {
+        m_reconnectAfterDensity = true;
+        actionOrloDisconnectTriggered();
+    }
+}
+
+void CVCMainWindow::CloseAdjustDensity()
+{
+    UpdateOrloStatus(m_model->GetOrloDeviceState());
+    emit setOrloConnected(m_model->IsOrloConnected() != 0);
+    show();
+    if (m_reconnectAfterDensity) {
+        m_reconnectAfterDensity = false;
+        actionOrloConnectTriggered(false);
+    }
+    ui->treeRecognition->setCurrentItem(nullptr);
+    if (ui->treeRecognition->topLevelItemCount() > 0)
+        ui->treeRecognition->setCurrentItem(ui->treeRecognition->topLevelItem(0));
 }
 
 void CVCMainWindow::actionHelpTriggered()
