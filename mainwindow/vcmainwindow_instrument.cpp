@@ -10,6 +10,7 @@
 #include "app/widgets/uipresenter.h"
 #include "app/widgets/widgethelpers.h"
 #include "mainwindow/vcadjustdensity.h"
+#include "mainwindow/reportboxes.h"
 #include "mainwindow/vcprogressmessage.h"
 #include "settings/vcconnectsetting.h"
 #include "settings/vcilluminantsetting.h"
@@ -25,9 +26,6 @@
 
 namespace {
 
-constexpr int kPrescanFailedMessage = 23;
-constexpr int kChartTooLongMessage = 35;
-constexpr int kChartTooLongRecognitionError = 6;
 constexpr int kColourUnmatchRecognitionError = 1;
 constexpr int kManualMissingResult = 120;
 constexpr int kManualMissingMessage = 46;
@@ -238,16 +236,7 @@ void CVCMainWindow::ErrorMessage(int message)
             m_progressMessage->hide();
         if (m_busyMessage.isVisible())
             m_busyMessage.hide();
-        const ErrorMessageRecord record = FindMessageRecord(message);
-        RecordBox box{record.icon, record.text, QString(), true};
-        if (message == kPrescanFailedMessage || message == kChartTooLongMessage) {
-            const int code = message == kPrescanFailedMessage ? m_model->GetOrloPremeasurementError()
-                                                              : kChartTooLongRecognitionError;
-            const MessageAdviceRecord advice = FindRecognitionErrorRecord(code);
-            box.text = advice.message;
-            box.informativeText = advice.advice;
-        }
-        CUiPresenter::Current().ShowRecord(this, box);
+        CUiPresenter::Current().ShowRecord(this, ReportedErrorBox(m_model, message));
     }
     // The model's report waits for this on every path.
     m_model->AcknowledgeError();
@@ -255,25 +244,8 @@ void CVCMainWindow::ErrorMessage(int message)
 
 bool CVCMainWindow::MatchingMessageBox(int code)
 {
-    const MessageAdviceRecord record = FindMatchingWarningRecord(code);
     ui->tabChartCanvas->setCurrentIndex(kMeasuredPointTab);
-    QMessageBox box(this);
-    box.setIcon(QMessageBox::Warning);
-    box.setText(record.message);
-    box.setInformativeText(record.advice);
-    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    box.button(QMessageBox::Ok)->setText(tr("Measurement"));
-    box.setWindowFlags(box.windowFlags() | Qt::WindowStaysOnTopHint);
-    const int answer = CUiPresenter::Current().Exec(&box);
-    if (answer == QMessageBox::Ok) {
-        const ChartDefinitionDataSheets *chart = m_model->GetChartDefinition();
-        const Setting::UserEnvironment *environment = m_model->GetUserEnvironment();
-        return m_model->StartOrloMeasurement(chart ? chart->Diameter : 0,
-                                             environment && environment->PositionGap) == 0;
-    }
-    if (answer == QMessageBox::Cancel)
-        m_model->StopMeasurementOrlo(false);
-    return false;
+    return RunMatchingWarning(this, m_model, code);
 }
 
 void CVCMainWindow::DisplayReliableLowMessage()

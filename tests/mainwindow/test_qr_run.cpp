@@ -1,11 +1,13 @@
 // A chart that is not registered as a job, found by the QR codes on its sheets, measured by the simulated chart
-// scanner with the stand-in main window answering the model. Boxes go to a recording presenter.
+// scanner with the main window (and, for a density chart, the density-balance window) answering the model.
+// Boxes go to a recording presenter.
 #include "tests/app/modelfixture.h"
 
 #include "app/constants.h"
 #include "app/messagetables.h"
 #include "app/orlosdkcontroller.h"
 #include "app/widgets/uipresenter.h"
+#include "densityaccess.h"
 #include "mainwindow/vcmainwindow.h"
 
 #include "simprint.h"
@@ -198,6 +200,17 @@ private slots:
         QCOMPARE(model->RenameDensityChart(copy.chart.ChartName), 0);
         model->SetDensityTemplateIndex(templateRow);
         model->SetAppStatus(CModel::StatusDensityWithChart);
+        // The real density window answers the QR code's match by making the chart's item current.
+        CVCAdjustDensity *density = window.GetAdjustDensityWindow();
+        CVCAdjustDensityAccess::UseTemplate(density, templateRow, 0);
+        QTreeWidget *list = CVCAdjustDensityAccess::Form(density)->treeChartList;
+        bool listed = false;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            listed = listed || list->topLevelItem(i)->data(0, Qt::UserRole).toInt() == chartId;
+        if (!listed) {
+            auto *item = new QTreeWidgetItem(list, {copy.chart.ChartName});
+            item->setData(0, Qt::UserRole, chartId);
+        }
         QCOMPARE(f.ConnectUsb(), 0);
 
         QSignalSpy finished(model, &CModel::MeasurementFinished);
