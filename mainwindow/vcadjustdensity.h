@@ -262,6 +262,8 @@ private:
     int m_handyResult = 0;
     int m_handyKind = 0;
     int m_handySerial = 0;
+    // The end shared by a cancelled and a finished handheld run (vcadjustdensity_instrument.cpp).
+    void EndHandyMeasurement();
 
     // Uploads: the running one's file, the ones waiting behind it, and the last scanner state deferred meanwhile
     // (-1: none arrived).
