@@ -655,6 +655,19 @@ private slots:
         QCOMPARE(Store()->FindDensityMeasure(m_scanMeasure)->ChartName, old);
     }
 
+    void editNameActionOnlyForMeasurements()
+    {
+        Open(7, 0);
+        Tree()->setCurrentItem(ChartItem(m_plainChart));
+        m_window->actionRenameAdjustDensityTriggered();
+        QVERIFY(!EditorOpen(Tree()));
+        QTreeWidgetItem *measure = MeasureItem(m_scanMeasure);
+        Tree()->setCurrentItem(measure);
+        m_window->actionRenameAdjustDensityTriggered();
+        QVERIFY(EditorOpen(Tree()));
+        QVERIFY(!(measure->flags() & Qt::ItemIsEditable));
+    }
+
     void newMeasurementLandsUnderItsChart()
     {
         Open(7, 0);
