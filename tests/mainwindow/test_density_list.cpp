@@ -26,6 +26,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 using Access = CVCAdjustDensityAccess;
@@ -50,12 +51,21 @@ int CountCalls(const QString &function)
 }
 
 // Message boxes of the model's reports are not this list's business: they are taken without a script. Context
-// menus are recorded and left without a choice.
+// menus are recorded and left without a choice. whileOpenFile runs while an open-file dialog is up.
 class ListPresenter : public ScriptedPresenter
 {
 public:
     QList<QMenu *> menus;
     QList<QPoint> menuPoints;
+    std::function<void()> whileOpenFile;
+
+    QString OpenFileName(QWidget *parent, const QString &caption, const QString &folder, const QString &filter,
+                         QString *selectedFilter) override
+    {
+        if (whileOpenFile)
+            whileOpenFile();
+        return ScriptedPresenter::OpenFileName(parent, caption, folder, filter, selectedFilter);
+    }
 
     using CUiPresenter::ShowRecord;
     void ShowRecord(QWidget *, const RecordBox &) override {}
@@ -347,6 +357,18 @@ private slots:
         m_window->pushAddChartClicked();
         QCOMPARE(m_model->GetDensityCharts()->size(), 600);
         QCOMPARE(Messages(), (QList<int>{53, 53}));
+
+        // A place freed, filled elsewhere while the dialog is up, and the dialog cancelled: reported all the same.
+        const QList<DensityBalanceData> charts = *m_model->GetDensityCharts();
+        const auto unlisted = std::find_if(charts.begin(), charts.end(),
+                                           [](const DensityBalanceData &c) { return c.Template == 0; });
+        QVERIFY(unlisted != charts.end());
+        QCOMPARE(m_model->DeleteDensityChart(unlisted->ID), 0);
+        m_script->whileOpenFile = [this] { QVERIFY(MakeDensityChart(m_model, 0, 0)); };
+        m_script->ExpectOpenFile(QStringLiteral("Open"), QString());
+        m_window->pushAddChartClicked();
+        QCOMPARE(m_model->GetDensityCharts()->size(), 600);
+        QCOMPARE(Messages(), (QList<int>{53, 53, 53}));
     }
 
     void deleteRefusedForChartWithMeasurements_data()
