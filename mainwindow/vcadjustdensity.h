@@ -199,8 +199,6 @@ private:
     // Runs change with the tree's item-changed handler taken off.
     void WithoutItemChanged(const std::function<void()> &change);
     void ConnectItemChanged();
-    // 7 with a current chart-list item, else 8.
-    void SetListStatus();
     void ShowChartItem(QTreeWidgetItem *item);
     void ShowMeasureItem(QTreeWidgetItem *item);
     void StartMeasureRename(QTreeWidgetItem *item);

@@ -154,12 +154,6 @@ void CVCAdjustDensity::WithoutItemChanged(const std::function<void()> &change)
         ConnectItemChanged();
 }
 
-void CVCAdjustDensity::SetListStatus()
-{
-    m_model->SetAppStatus(ui->treeChartList->currentItem() ? CModel::StatusDensityWithChart
-                                                           : CModel::StatusDensityWithoutChart);
-}
-
 void CVCAdjustDensity::StartMeasureRename(QTreeWidgetItem *item)
 {
     // Editable only while the editor opens, so that a later click starts no edit of its own.
@@ -305,7 +299,7 @@ void CVCAdjustDensity::treeChartListCurrentItemChanged(QTreeWidgetItem *current)
     ui->pushHandyDensitometerChartLayoutCancel->hide();
     ui->pushHandyDensitometerChartLayoutMeasurement->setEnabled(true);
     ui->pushHandyDensitometerChartLayoutMeasurement->show();
-    SetListStatus();
+    SetListAppStatus();
 }
 
 void CVCAdjustDensity::ShowChartItem(QTreeWidgetItem *item)

@@ -114,8 +114,7 @@ bool CVCAdjustDensity::OpenAdjustDensity()
 
     ui->tabChartCanvas->setCurrentIndex(0);
     ApplyMeasureCondition();
-    m_model->SetAppStatus(ui->treeChartList->currentItem() ? CModel::StatusDensityWithChart
-                                                           : CModel::StatusDensityWithoutChart);
+    SetListAppStatus();
     UpdateOrloStatus(m_model->GetOrloDeviceState());
     m_opened = true;
     return true;
@@ -147,8 +146,7 @@ void CVCAdjustDensity::DisplayMeasureDataSave(bool addFileName)
     m_model->SetAppStatus(CModel::StatusDensitySave);
     const int result = CUiPresenter::Current().Exec(m_measureDataSave);
     m_measureDataSave->SelectPrinterByAddress(QString());
-    m_model->SetAppStatus(ui->treeChartList->currentItem() ? CModel::StatusDensityWithChart
-                                                           : CModel::StatusDensityWithoutChart);
+    SetListAppStatus();
     if (result == QDialog::Accepted)
         m_model->SetMeasureDataSaveSetting(PackedMeasureDataSave(m_measureDataSave->GetMeasureDataSave()));
 

@@ -302,6 +302,7 @@ private slots:
         QFETCH(bool, withCurrentItem);
         SetUsbConnection();
         Access::UseTemplate(m_window.get(), 0, kScanner);
+        m_model->SetAppStatus(CModel::StatusDensityWithoutChart);
         if (withCurrentItem) {
             auto *item = new QTreeWidgetItem(Form()->treeChartList, QStringList(QStringLiteral("A4_1")));
             Form()->treeChartList->setCurrentItem(item);
@@ -310,6 +311,8 @@ private slots:
         ScriptedPresenter script;
         for (int i = 0; i <= failedRetries; ++i) {
             const bool last = i == failedRetries;
+            // The model reports each failed connect through the window before the settings open.
+            script.ExpectRecord(QStringLiteral("Failed to connect to Orlo."));
             script.ExpectDialog(QStringLiteral("CVCConnectSetting"), [&, last](QDialog *dialog) {
                 statusInside << m_model->GetOperationState();
                 QCOMPARE(m_model->IsOrloConnected(), 0);
@@ -403,14 +406,18 @@ private slots:
     void measurementRefused_data()
     {
         QTest::addColumn<QString>("cause");
-        QTest::newRow("unplugged") << QStringLiteral("unplugged");
-        QTest::newRow("no current item") << QStringLiteral("nothing selected");
-        QTest::newRow("store full") << QStringLiteral("store full");
+        // The model's report, shown by the window; empty: none.
+        QTest::addColumn<QString>("report");
+        QTest::newRow("unplugged") << QStringLiteral("unplugged") << QStringLiteral("Failed to connect to instrument.");
+        QTest::newRow("no current item") << QStringLiteral("nothing selected") << QString();
+        QTest::newRow("store full") << QStringLiteral("store full")
+                                    << QStringLiteral("reached the maximum number.\nPlease create a new data group.");
     }
 
     void measurementRefused()
     {
         QFETCH(QString, cause);
+        QFETCH(QString, report);
         Access::UseTemplate(m_window.get(), 0, kHandheld);
         Form()->pushHandyDensitometerChartLayoutCancel->hide();
         if (cause != QLatin1String("nothing selected")) {
@@ -438,8 +445,12 @@ private slots:
         const RunControls before = Controls();
         QSignalSpy reported(m_model, &CModel::ErrorMessageDensity);
         QSignalSpy shown(m_window.get(), &CVCAdjustDensity::handyChartLayoutSetDisplay);
+        ScriptedPresenter script;
+        if (!report.isEmpty())
+            script.ExpectRecord(report);
 
         m_window->pushHandyDensitometerChartLayoutMeasurementClicked();
+        QVERIFY2(script.Done(), qPrintable(script.Problems()));
         QVERIFY2(Controls() == before, qPrintable(Describe(Controls())));
         QCOMPARE(shown.count(), 0);
         if (cause == QLatin1String("store full")) {

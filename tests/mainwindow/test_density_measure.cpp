@@ -117,6 +117,14 @@ class TestDensityMeasure : public QObject
             BuildPatchValueTree(Form()->treeMeasurementData, Form()->treeMeasurementCondition);
     }
 
+    // The chart item of the list's current item: the chart made current by the QR code, or its new measurement,
+    // which becomes current when the run ends.
+    QTreeWidgetItem *ChartOfCurrent()
+    {
+        QTreeWidgetItem *current = Form()->treeChartList->currentItem();
+        return current && current->parent() ? current->parent() : current;
+    }
+
     // The chart item as the chart list shows it; the list fills itself once it lands.
     QTreeWidgetItem *ListChart(int id, const QString &name = QStringLiteral("chart"))
     {
@@ -344,8 +352,8 @@ private slots:
             // The model's own emission and the window's answer.
             QCOMPARE(found.size(), 2);
             QCOMPARE(found.at(1).at(0).toInt(), id);
-            QCOMPARE(Form()->treeChartList->currentItem(), item);
-            QVERIFY(item->isSelected());
+            QVERIFY(ChartOfCurrent() == item);
+            QVERIFY(Form()->treeChartList->currentItem()->isSelected());
             QVERIFY2(recognitions == 1, qPrintable(log));
         } else {
             QCOMPARE(found.size(), 1);
@@ -404,7 +412,11 @@ private slots:
         ChartCopy copy;
         const int id = PrepareQrChart(&copy);
         QVERIFY(id > 0);
-        QTreeWidgetItem *item = listed ? ListChart(id) : nullptr;
+        QTreeWidgetItem *item = ListChart(id);
+        if (!listed) {
+            delete item;
+            item = nullptr;
+        }
         ListChart(id + 1000, QStringLiteral("other"));
         Form()->treeChartList->setCurrentItem(nullptr);
         ScriptedPresenter script;
@@ -416,7 +428,7 @@ private slots:
         QCOMPARE(found.size(), 1);
         const int recognitions = CountCalls(log, QStringLiteral("Orlo_StartPatchRecognition("));
         if (listed) {
-            QCOMPARE(Form()->treeChartList->currentItem(), item);
+            QVERIFY(ChartOfCurrent() == item);
             QVERIFY2(recognitions == 1, qPrintable(log));
         } else {
             QVERIFY(!Form()->treeChartList->currentItem());
