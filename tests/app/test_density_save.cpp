@@ -123,9 +123,9 @@ class TestDensitySave : public QObject
         const ChartDesigMeasureData *record = f->model->GetSelectedDensityMeasurement();
         if (!record)
             return QByteArray();
-        const int result =
-            f->model->ExportDensityMeasureData(path, record->CreateTime, f->model->GetTemplateTextOutput(kPresetTemplate),
-                                              *f->model->GetMeasurementCondition(1));
+        const int firstNumber = f->model->GetTemplateTextOutput(kPresetTemplate);
+        const int result = f->model->ExportDensityMeasureData(path, record->CreateTime, firstNumber,
+                                                              *f->model->GetMeasurementCondition(1));
         return result == 0 ? ReadAll(path) : QByteArray();
     }
 
