@@ -125,10 +125,10 @@ CModel::~CModel()
 
 // ---- Life cycle ---------------------------------------------------------------------------------------------------
 
-int CModel::Initialize()
+int CModel::Initialize(const QString &installFolder)
 {
     const int failed = 1;
-    if (m_resourceData->Initialize() != 0)
+    if (m_resourceData->Initialize(installFolder) != 0)
         return failed;
     const bool firstRun = !QDir(AppDataDir()).exists();
     if (m_applicationData->Initialize() != 0)

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CApplicationData;
@@ -114,8 +115,9 @@ public:
     CModel &operator=(const CModel &) = delete;
 
     // ---- Life cycle --------------------------------------------------------------------------------------------
-    // 0, or message 1 when a step failed.
-    int Initialize();
+    // 0, or message 1 when a step failed. The installation files are read from installFolder, by default the
+    // program's folder.
+    int Initialize(const QString &installFolder = QString());
     // 0, or message 2 when the settings could not be written.
     int Terminate();
     bool IsInitialized() const { return m_initialized; }
@@ -468,7 +470,7 @@ signals:
     void CheckOffDesigChartFromFileID(int fileId);
     void HandyMeasurementFinished();
     void DetectPeriodCalibration();
-    void MeasureDataPrinterSave(QString path, QString name);
+    void MeasureDataPrinterSave(QString printerAddress, QString filePath);
     void MeasureDataSave();
     void setMeasurementRestartEnable(bool enable);
 
@@ -523,6 +525,13 @@ private:
     bool HandleScannedBarcode(const SheetInfoRecord &record);
     // Reports a failure with message 57.
     void SaveMeasurementAfterScan();
+    // After a chart-scanner density run that stored a measurement: writes it for the printer its QR code named and
+    // emits MeasureDataPrinterSave, or emits MeasureDataSave for the user to choose (a failure reported with
+    // message 51).
+    void SaveDensityMeasurementAfterScan();
+    // ExportDensityMeasureData for a given measurement and its chart.
+    int ExportDensityMeasurement(int measurementId, int chartId, const QString &path, const QString &dateText,
+                                 int templateFirstNumber, const Setting::MeasureConditionSetting &conditions);
     // GetClippingChartResult without its report.
     int ClipRegions(const QVector<ChartDefinitionData::ClipArea> &regions, ChartDefinitionData::Sheet *result,
                     QVector<OrloLocatedPoint> *located);
@@ -576,4 +585,14 @@ private:
     bool m_tanoPolling = false;
     // Set while the model's own stop runs: the run it ends is cleared only after its page has been finished.
     bool m_keepRunAcrossStop = false;
+    // The density measurement a chart-scanner run has just stored, kept for the save at its sheet end; every other
+    // end of a run drops it.
+    struct DensityRunResult {
+        int measurementId = 0;
+        int chartId = 0;
+        QString printId;
+        QString printerAddress;
+        QString chartName;
+    };
+    std::optional<DensityRunResult> m_densityRunResult;
 };

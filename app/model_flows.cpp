@@ -12,6 +12,7 @@
 #include "app/patchdisplayvalues.h"
 #include "app/recordhelpers.h"
 #include "app/resourcedata.h"
+#include "app/storeconventions.h"
 #include "app/tanosdkcontroller.h"
 #include "app/texthelpers.h"
 
@@ -95,6 +96,7 @@ void CModel::EndRun()
     m_readBarcodes.clear();
     // The store kept the run's pages for the next append; a new run starts a new document.
     m_documentData->ForgetWrittenPages();
+    m_densityRunResult.reset();
 }
 
 // ---- Storing patches ----------------------------------------------------------------------------------------------
@@ -295,8 +297,14 @@ int CModel::FinishDensityCommon(bool handheld)
                                ? m_dataBuffer->GetCurrentSheetIndex() >= unsigned(chart->SheetCount)
                                : m_dataBuffer->IsAllSheetsMeasured();
     if (allStored) {
+        std::optional<DensityRunResult> stored;
+        if (!handheld && m_selectionKind == KindDensityMeasure)
+            stored = DensityRunResult{m_newMeasurementId, m_selectedChartId, measurement->BarcodeText1,
+                                      measurement->BarcodeText2, chart->ChartName};
         emit MeasurementFinished(m_selectionKind, m_newMeasurementId);
         EndRun();
+        // Kept past the run's end for the scanner's sheet end, which saves it.
+        m_densityRunResult = stored;
         if (m_documentData->IsStoreFull())
             ReportError(kMeasurementStoreFull, 52, false);
     }
@@ -767,6 +775,40 @@ int CModel::AutomaticExport()
     return result;
 }
 
+void CModel::SaveDensityMeasurementAfterScan()
+{
+    if (!m_densityRunResult)
+        return;
+    const DensityRunResult run = *m_densityRunResult;
+    m_densityRunResult.reset();
+    if (!m_applicationData->GetMeasureDataSaveSetting().AutoTransmission || run.printerAddress.isEmpty()) {
+        emit MeasureDataSave();
+        return;
+    }
+    // The print ID comes from the chart's QR code: it names the file only when it cannot leave the folder.
+    QString name = IsUsableDataGroupName(run.printId) ? run.printId : ZeroPaddedNumber(run.measurementId, 5);
+    if (m_resourceData->GetTemplateSecondNumber(m_densityTemplateIndex) == 1) {
+        const QString addition = m_resourceData->GetAddFileName(run.chartName);
+        if (!addition.isEmpty() && IsUsableDataGroupName(name + QLatin1Char('_') + addition))
+            name += QLatin1Char('_') + addition;
+    }
+    const QString path = AppDataDir() + QLatin1Char('/') + name + QStringLiteral(".txt");
+    QString dateText;
+    if (const ChartDesigMeasureData *record = m_documentData->FindDensityMeasure(run.measurementId))
+        dateText = record->CreateTime;
+    const int result =
+        ExportDensityMeasurement(run.measurementId, run.chartId, path, dateText,
+                                 m_resourceData->GetTemplateTextOutput(m_densityTemplateIndex),
+                                 m_applicationData->GetMeasurementCondition(1));
+    if (result != 0) {
+        // A file that cannot be written is no fault of the scanner: shown at once, the run left as it is.
+        ReportError(result, 51, true);
+        emit MeasureDataSave();
+        return;
+    }
+    emit MeasureDataPrinterSave(run.printerAddress, path);
+}
+
 // ---- Exports ------------------------------------------------------------------------------------------------------
 
 int CModel::ExportMeasureData(const QString &path, int format, const QString &dateText)
@@ -795,11 +837,18 @@ int CModel::ExportMeasureData(const QString &path, int format, const QString &da
 int CModel::ExportDensityMeasureData(const QString &path, const QString &dateText, int templateFirstNumber,
                                      const Setting::MeasureConditionSetting &conditions)
 {
+    return ExportDensityMeasurement(m_selectedFileId, m_selectedChartId, path, dateText, templateFirstNumber,
+                                    conditions);
+}
+
+int CModel::ExportDensityMeasurement(int measurementId, int chartId, const QString &path, const QString &dateText,
+                                     int templateFirstNumber, const Setting::MeasureConditionSetting &conditions)
+{
     ChartDefinitionDataSheets chart;
     MeasurementDataSheets measurement;
-    int result = m_documentData->ReadDensityChart(m_selectedChartId, &chart);
+    int result = m_documentData->ReadDensityChart(chartId, &chart);
     if (result == 0)
-        result = m_documentData->ReadDensityMeasure(m_selectedFileId, m_selectedChartId, &measurement);
+        result = m_documentData->ReadDensityMeasure(measurementId, chartId, &measurement);
     if (result == 0)
         result = WriteDensityMeasureFile(path, dateText, templateFirstNumber, conditions, measurement, chart);
     ClearMeasureFileData(&measurement);

@@ -161,6 +161,7 @@ public:
     void ClearPendingMeasurement() override { m_model.ClearPendingMeasurement(); }
     void ResetMeasurementBuffer() override { m_model.ResetMeasurementBuffer(); }
     void SaveMeasurementAfterScan() override { m_model.SaveMeasurementAfterScan(); }
+    void SaveDensityMeasurementAfterScan() override { m_model.SaveDensityMeasurementAfterScan(); }
     int DeleteSelectedChartJob() override { return m_model.DeleteSelectedChartJob(); }
 
 private:

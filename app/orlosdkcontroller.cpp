@@ -394,6 +394,8 @@ void COrloSDKController::SheetEnd(int count)
     if (all) {
         if (state == 0)
             host->SaveMeasurementAfterScan();
+        else if (state == 7 || state == 8)
+            host->SaveDensityMeasurementAfterScan();
         host->DeleteSelectedChartJob();
     }
 }

@@ -80,5 +80,7 @@ public:
     virtual void ClearPendingMeasurement() = 0;
     virtual void ResetMeasurementBuffer() = 0;
     virtual void SaveMeasurementAfterScan() = 0;
+    // The density window's run: the stored measurement goes to its printer, or the user chooses where.
+    virtual void SaveDensityMeasurementAfterScan() = 0;
     virtual int DeleteSelectedChartJob() = 0;
 };

@@ -70,8 +70,10 @@ struct ModelFixture {
 
     // A fresh per-user world for every model: data, settings and the documents folder (under HOME), the
     // handheld plugged in (model 200, serial 1234567). With a program folder the model gets a language object
-    // that finds its translation files there (an empty folder: the program's own).
-    bool Make(bool initialize = true, const std::optional<QString> &languageProgramFolder = std::nullopt)
+    // that finds its translation files there (an empty folder: the program's own). The installation files come
+    // from installFolder, by default the program's folder.
+    bool Make(bool initialize = true, const std::optional<QString> &languageProgramFolder = std::nullopt,
+              const QString &installFolder = QString())
     {
         window.reset();
         model.reset();
@@ -90,7 +92,7 @@ struct ModelFixture {
             language.reset(new CLanguage(nullptr, *languageProgramFolder));
         model.reset(new CModel(language.get(), &arguments));
         window.reset(new WindowDouble(model.get()));
-        return !initialize || model->Initialize() == 0;
+        return !initialize || model->Initialize(installFolder) == 0;
     }
 
     ~ModelFixture()

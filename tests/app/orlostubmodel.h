@@ -240,6 +240,7 @@ public:
         buffer.SetPlannedSheetCount(0);
     }
     void SaveMeasurementAfterScan() override { Note("SaveMeasurementAfterScan"); }
+    void SaveDensityMeasurementAfterScan() override { Note("SaveDensityMeasurementAfterScan"); }
     int DeleteSelectedChartJob() override
     {
         Note("DeleteSelectedChartJob");

@@ -262,6 +262,28 @@ private slots:
         qputenv("XDG_DATA_HOME", f.home.path().toUtf8());
     }
 
+    void installationFolder()
+    {
+        const QStringList instruments = f.model->GetInstrumentNames();
+        const QStringList templates = f.model->GetTemplateList();
+        QCOMPARE(instruments.size(), 4);
+        // The installation files beside the program, all but the instrument list.
+        QTemporaryDir install;
+        const QDir program(QCoreApplication::applicationDirPath());
+        QStringList names = program.entryList({"*.lst", "*.csv", "*.txt"}, QDir::Files);
+        QCOMPARE(names.removeAll("Instrument.lst"), 1);
+        QVERIFY(names.contains("Template.lst"));
+        for (const QString &name : names)
+            QVERIFY(QFile::copy(program.filePath(name), install.filePath(name)));
+        QVERIFY(f.Make(true, std::nullopt, install.path()));
+        QVERIFY(f.model->GetInstrumentNames().isEmpty());
+        QCOMPARE(f.model->GetTemplateList(), templates);
+        QCOMPARE(f.model->GetTemplateSecondNumber(7), 1);
+        // Without a folder the model reads the program's own files again.
+        QVERIFY(f.Make());
+        QCOMPARE(f.model->GetInstrumentNames(), instruments);
+    }
+
     void initializeFailureGivesMessageOne()
     {
         QTemporaryDir other;

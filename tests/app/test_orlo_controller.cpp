@@ -112,6 +112,8 @@ private slots:
     void sheetEndChecks();
     void sheetEndDensityWindow_data();
     void sheetEndDensityWindow();
+    void sheetEndSaves_data();
+    void sheetEndSaves();
     void networkSetting_data();
     void networkSetting();
     void parkedMessageReleased();
@@ -706,6 +708,39 @@ void TestOrloController::sheetEndDensityWindow()
     QCOMPARE(Logged("Orlo_ExitMeasurement"), request == 1);
     QCOMPARE(controller->GetDensityEndPending(), request == 1 ? 0 : 1);
     QVERIFY(model->Called("StoreMeasuredPatchDensity"));
+    // The whole chart is stored: the density save runs, whether the sheet is held or ejected, before the job goes.
+    const QStringList ends = model->calls.filter(QRegularExpression("^(Save|DeleteSelectedChartJob)"));
+    QCOMPARE(ends, QStringList({"SaveDensityMeasurementAfterScan", "DeleteSelectedChartJob"}));
+}
+
+void TestOrloController::sheetEndSaves_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("allStored");
+    QTest::addColumn<QStringList>("saves");
+    const QStringList none;
+    QTest::newRow("main window, all stored") << 0 << true << QStringList{"SaveMeasurementAfterScan"};
+    QTest::newRow("density with chart, all stored") << 7 << true << QStringList{"SaveDensityMeasurementAfterScan"};
+    QTest::newRow("density without chart, all stored") << 8 << true << QStringList{"SaveDensityMeasurementAfterScan"};
+    QTest::newRow("settings open, all stored") << 3 << true << none;
+    QTest::newRow("density balance save dialog, all stored") << 12 << true << none;
+    QTest::newRow("main window, a sheet to come") << 0 << false << none;
+    QTest::newRow("density with chart, a sheet to come") << 7 << false << none;
+    QTest::newRow("density without chart, a sheet to come") << 8 << false << none;
+}
+
+void TestOrloController::sheetEndSaves()
+{
+    QFETCH(int, state);
+    QFETCH(bool, allStored);
+    QFETCH(QStringList, saves);
+    model->operationState = state;
+    ConnectAndRegister();
+    model->buffer.SetPlannedSheetCount(allStored ? 0 : 1);
+    ClearRecords();
+    COrloSDKController::DeviceEventFunction(9, 0, nullptr, 6);
+    QCOMPARE(controller->GetLastEvent(), 9);
+    QCOMPARE(model->calls.filter(QRegularExpression("^Save")), saves);
 }
 
 void TestOrloController::networkSetting_data()
