@@ -1,23 +1,29 @@
 // A chart that is not registered as a job, found by the QR codes on its sheets, measured by the simulated chart
 // scanner with the main window (and, for a density chart, the density-balance window) answering the model.
-// Boxes go to a recording presenter.
+// Boxes go to a recording presenter, or to the harness while the density-balance window is open.
 #include "tests/app/modelfixture.h"
 
 #include "app/constants.h"
 #include "app/messagetables.h"
 #include "app/orlosdkcontroller.h"
+#include "app/orlosdkhost.h"
 #include "app/widgets/uipresenter.h"
 #include "densityaccess.h"
 #include "mainwindow/vcmainwindow.h"
+#include "scriptedpresenter.h"
 
 #include "simprint.h"
 #include "vexcolor.h"
 
+#include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 
@@ -25,6 +31,17 @@ namespace {
 const QVector<QVector<OrloSimArea>> kPages = {
     {{2, 3, 1500, 1500, 1000, 1000, 1200, 1200}},
     {{2, 2, 1500, 1500, 1000, 1000, 1200, 1200}, {1, 3, 1500, 6000, 1000, 1000, 1200, 1200}},
+};
+
+// "Toner Press Density": a density template the chart scanner (instrument row 0) measures.
+constexpr int kDensityTemplateRow = 3;
+
+// Whether the model saves a chart-scanner density result itself at the run's end.
+template <typename T, typename = void>
+struct HostSavesDensityScans : std::false_type {
+};
+template <typename T>
+struct HostSavesDensityScans<T, std::void_t<decltype(&T::SaveDensityMeasurementAfterScan)>> : std::true_type {
 };
 
 // Frees the chart copy on every way out of the test.
@@ -178,7 +195,8 @@ private slots:
         }
     }
 
-    // The same for a density chart found by its QR code in the density-balance window's status.
+    // The same for a density chart found by its QR code, with the density-balance window opened for the chart's
+    // template and the scanner answering.
     void densityQrSheetStartsOneRecognition()
     {
         ModelFixture f;
@@ -191,27 +209,41 @@ private slots:
 
         ChartCopy copy;
         MakePrintableChart(&copy.chart, QString(), kPages.mid(0, 1));
-        const int templateRow = 0;
-        QCOMPARE(model->CreateDensityChart(templateRow, 0, &copy.chart), 0);
+        QCOMPARE(model->CreateDensityChart(kDensityTemplateRow, 0, &copy.chart), 0);
         const int chartId = model->GetDensityCharts()->last().ID;
         QCOMPARE(model->SelectFileID(CModel::KindDensityChart, chartId, chartId), 0);
         // Its QR code names the chart in capitals.
         copy.chart.ChartName = QStringLiteral("QRDENSITY");
         QCOMPARE(model->RenameDensityChart(copy.chart.ChartName), 0);
-        model->SetDensityTemplateIndex(templateRow);
-        model->SetAppStatus(CModel::StatusDensityWithChart);
-        // The real density window answers the QR code's match by making the chart's item current.
+        QCOMPARE(model->SelectFileID(CModel::KindDensityChart, 0, 0), 0);
+
+        // Boxes, the selection dialog included, go to the harness while the window is open.
+        ScriptedPresenter script;
+        script.ExpectDialog(QStringLiteral("CVCSelectAdjustDensity"), [](QDialog *dialog) {
+            dialog->findChild<QListWidget *>(QStringLiteral("listTemplate"))->setCurrentRow(kDensityTemplateRow);
+            dialog->findChild<QListWidget *>(QStringLiteral("listInstrument"))->setCurrentRow(0);
+            dialog->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
+        });
+        Setting::ConnectSetting connection = CModelAccess::ApplicationData(*model)->GetConnectionSetting();
+        connection.ConnectionKind = 0;
+        connection.Port = QStringLiteral("usb0");
+        connection.DeviceName = QStringLiteral("ORS00001");
+        CModelAccess::ApplicationData(*model)->SetConnectionSetting(connection);
         CVCAdjustDensity *density = window.GetAdjustDensityWindow();
-        CVCAdjustDensityAccess::UseTemplate(density, templateRow, 0);
+        QVERIFY(density->OpenAdjustDensity());
+        // A model that saves a density scan's result asks for the save dialog when the QR code names no printer.
+        if (HostSavesDensityScans<COrloSDKHost>::value)
+            script.ExpectDialog(QStringLiteral("CVCMeasureDataSave"), nullptr);
+        QCOMPARE(density->GetInstrumentNumber(), 0);
+        QCOMPARE(model->IsOrloConnected(), 1);
         QTreeWidget *list = CVCAdjustDensityAccess::Form(density)->treeChartList;
-        bool listed = false;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            listed = listed || list->topLevelItem(i)->data(0, Qt::UserRole).toInt() == chartId;
-        if (!listed) {
-            auto *item = new QTreeWidgetItem(list, {copy.chart.ChartName});
-            item->setData(0, Qt::UserRole, chartId);
+        QTreeWidgetItem *chartItem = nullptr;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (list->topLevelItem(i)->data(0, Qt::UserRole).toInt() == chartId)
+                chartItem = list->topLevelItem(i);
         }
-        QCOMPARE(f.ConnectUsb(), 0);
+        QVERIFY(chartItem);
+        QCOMPARE(list->currentItem(), nullptr);
 
         QSignalSpy finished(model, &CModel::MeasurementFinished);
         QSignalSpy densityErrors(model, &CModel::ErrorMessageDensity);
@@ -224,9 +256,9 @@ private slots:
         window.hide();
 
         QCOMPARE(found.size(), 1);
+        QCOMPARE(found.at(0).at(0).toInt(), chartId);
         QCOMPARE(CountCalls(log, QStringLiteral("Orlo_StartPatchRecognition")), 1);
         QCOMPARE(CountCalls(log, QStringLiteral("Orlo_StartMeasurement2")), 1);
-        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.value(0).text));
         QCOMPARE(densityErrors.size(), 0);
         QCOMPARE(finished.size(), 1);
         const int id = model->GetNewMeasurementID();
@@ -238,6 +270,9 @@ private slots:
         ClearMeasureFileData(&stored);
         QCOMPARE(sheets, 1);
         QCOMPARE(measured, copy.chart.Sheets[0].PatchCount);
+        QCOMPARE(chartItem->childCount(), 1);
+        QVERIFY2(script.Done(), qPrintable(script.Problems()));
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.value(0).text));
     }
 };
 
