@@ -200,6 +200,7 @@ public:
     void ClearPendingMeasurement() override {}
     void ResetMeasurementBuffer() override {}
     void SaveMeasurementAfterScan() override {}
+    void SaveDensityMeasurementAfterScan() override {}
     int DeleteSelectedChartJob() override { return 0; }
 };
 

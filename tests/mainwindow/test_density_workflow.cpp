@@ -6,7 +6,6 @@
 #include "tests/mainwindow/densityaccess.h"
 
 #include "app/model.h"
-#include "app/orlosdkhost.h"
 #include "app/storeconventions.h"
 #include "app/tanosdkcontroller.h"
 #include "chart/vcgraphicspatch.h"
@@ -34,7 +33,6 @@
 #include <QtTest>
 
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 using Access = CVCAdjustDensityAccess;
@@ -46,18 +44,6 @@ const QString kAddress = QStringLiteral("127.0.0.1");
 const QString kPort = QStringLiteral("30091");
 constexpr int kScannerTemplate = 7; // "Production Printer Density Balance": the chart scanner only
 constexpr int kHandyTemplate = 1;   // "Sheetfed Offset Ink Key Balance": Brisa first
-
-// TEMPORARY, until the model saves and announces a chart-scanner density result itself (the host operation
-// SaveDensityMeasurementAfterScan at the run's sheet end): without it the test writes the file and emits the
-// model's MeasureDataPrinterSave as the model will. Once the host has the operation this is false at compile
-// time and the test requires the model's own signal.
-template <typename T, typename = void>
-struct HostSavesDensityScans : std::false_type {
-};
-template <typename T>
-struct HostSavesDensityScans<T, std::void_t<decltype(&T::SaveDensityMeasurementAfterScan)>> : std::true_type {
-};
-constexpr bool kStandInForModelSave = !HostSavesDensityScans<COrloSDKHost>::value;
 
 int CountCalls(const QString &log, const QString &function)
 {
@@ -344,17 +330,6 @@ private slots:
             QVERIFY(!Access::ProgressBox(density)->isVisible());
 
             const QString resultPath = AppDataDir() + QStringLiteral("/P0001_Cyan.txt");
-            if (kStandInForModelSave) {
-                // TEMPORARY stand-in for the model's automatic save after a density scan (see above).
-                QVERIFY(announced.isEmpty());
-                const ChartDesigMeasureData *measurement = model->GetSelectedDensityMeasurement();
-                QVERIFY(measurement);
-                QCOMPARE(model->ExportDensityMeasureData(resultPath, measurement->CreateTime,
-                                                         model->GetTemplateTextOutput(model->GetDensityTemplateIndex()),
-                                                         *model->GetMeasurementCondition(1)),
-                         0);
-                emit model->MeasureDataPrinterSave(kAddress, resultPath);
-            }
             QCOMPARE(saveDialogAsked.size(), 0);
             QCOMPARE(announced, (QStringList{kAddress, resultPath}));
             QVERIFY(!announcedFile.isEmpty());
@@ -460,8 +435,6 @@ private slots:
         });
         QVERIFY(program.BodyRan());
         QVERIFY2(program.script.Done(), qPrintable(program.script.Problems()));
-        if (kStandInForModelSave)
-            qInfo("the model's automatic save after a density scan is stood in for by the test");
     }
 };
 

@@ -6,7 +6,6 @@
 #include "app/constants.h"
 #include "app/messagetables.h"
 #include "app/orlosdkcontroller.h"
-#include "app/orlosdkhost.h"
 #include "app/widgets/uipresenter.h"
 #include "densityaccess.h"
 #include "mainwindow/vcmainwindow.h"
@@ -23,7 +22,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <type_traits>
 
 namespace {
 
@@ -35,14 +33,6 @@ const QVector<QVector<OrloSimArea>> kPages = {
 
 // "Toner Press Density": a density template the chart scanner (instrument row 0) measures.
 constexpr int kDensityTemplateRow = 3;
-
-// Whether the model saves a chart-scanner density result itself at the run's end.
-template <typename T, typename = void>
-struct HostSavesDensityScans : std::false_type {
-};
-template <typename T>
-struct HostSavesDensityScans<T, std::void_t<decltype(&T::SaveDensityMeasurementAfterScan)>> : std::true_type {
-};
 
 // Frees the chart copy on every way out of the test.
 struct ChartCopy {
@@ -231,9 +221,8 @@ private slots:
         CModelAccess::ApplicationData(*model)->SetConnectionSetting(connection);
         CVCAdjustDensity *density = window.GetAdjustDensityWindow();
         QVERIFY(density->OpenAdjustDensity());
-        // A model that saves a density scan's result asks for the save dialog when the QR code names no printer.
-        if (HostSavesDensityScans<COrloSDKHost>::value)
-            script.ExpectDialog(QStringLiteral("CVCMeasureDataSave"), nullptr);
+        // The QR code names no printer, so the model asks for the save dialog at the run's end.
+        script.ExpectDialog(QStringLiteral("CVCMeasureDataSave"), nullptr);
         QCOMPARE(density->GetInstrumentNumber(), 0);
         QCOMPARE(model->IsOrloConnected(), 1);
         QTreeWidget *list = CVCAdjustDensityAccess::Form(density)->treeChartList;
