@@ -188,27 +188,19 @@ void CVCAdjustDensity::itemColllapsedAndExpanded()
 
 // ---- View menu and docks -------------------------------------------------------------------------------------
 
-void CVCAdjustDensity::DockVisibilityChanged(QDockWidget *dock, QAction *action, bool visible)
-{
-    disconnect(action, &QAction::toggled, dock, &QWidget::setVisible);
-    // A dock hidden behind another one's tab is still open.
-    action->setChecked(visible || !tabifiedDockWidgets(dock).isEmpty());
-    connect(action, &QAction::toggled, dock, &QWidget::setVisible);
-}
-
 void CVCAdjustDensity::dockChartListVisibilityChanged(bool visible)
 {
-    DockVisibilityChanged(ui->dockChartList, ui->actionViewChartList, visible);
+    SyncDockViewAction(this, ui->dockChartList, ui->actionViewChartList, visible);
 }
 
 void CVCAdjustDensity::dockMeasureSettingVisibilityChanged(bool visible)
 {
-    DockVisibilityChanged(ui->dockMeasurementCondition, ui->actionViewMeasurementCondition, visible);
+    SyncDockViewAction(this, ui->dockMeasurementCondition, ui->actionViewMeasurementCondition, visible);
 }
 
 void CVCAdjustDensity::dockMeasureDataVisibilityChanged(bool visible)
 {
-    DockVisibilityChanged(ui->dockMeasurementData, ui->actionViewMeasurementData, visible);
+    SyncDockViewAction(this, ui->dockMeasurementData, ui->actionViewMeasurementData, visible);
 }
 
 // ---- Settings > Measurement Data Save --------------------------------------------------------------------------
@@ -297,11 +289,11 @@ void CVCAdjustDensity::conditionIlluminantChanged(int index)
 void CVCAdjustDensity::showEvent(QShowEvent *event)
 {
     ui->actionViewStatusBar->setChecked(ui->statusBar->isVisible());
-    DockVisibilityChanged(ui->dockChartList, ui->actionViewChartList, ui->dockChartList->isVisible());
-    DockVisibilityChanged(ui->dockMeasurementCondition, ui->actionViewMeasurementCondition,
-                          ui->dockMeasurementCondition->isVisible());
-    DockVisibilityChanged(ui->dockMeasurementData, ui->actionViewMeasurementData,
-                          ui->dockMeasurementData->isVisible());
+    SyncDockViewAction(this, ui->dockChartList, ui->actionViewChartList, ui->dockChartList->isVisible());
+    SyncDockViewAction(this, ui->dockMeasurementCondition, ui->actionViewMeasurementCondition,
+                       ui->dockMeasurementCondition->isVisible());
+    SyncDockViewAction(this, ui->dockMeasurementData, ui->actionViewMeasurementData,
+                       ui->dockMeasurementData->isVisible());
     QMainWindow::showEvent(event);
 }
 

@@ -184,7 +184,6 @@ private:
     void InitStatusBar();
     void InitConditionDock();
     void InitMeasureDataDock();
-    void DockVisibilityChanged(QDockWidget *dock, QAction *action, bool visible);
     // Reads condition block 1, lets change replace one word, stores it and shows the selected patch again.
     void StoreConditionWord(const std::function<void(Setting::MeasureConditionSetting &)> &change);
     // 7 with a current chart-list item, else 8.

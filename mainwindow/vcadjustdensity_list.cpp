@@ -11,6 +11,7 @@
 #include "app/widgets/conditiontree.h"
 #include "app/widgets/uipresenter.h"
 #include "app/widgets/widgethelpers.h"
+#include "mainwindow/chartimagepath.h"
 #include "mainwindow/fileactionnames.h"
 
 #include <QDockWidget>
@@ -557,22 +558,10 @@ void CVCAdjustDensity::actionSaveImageAdjustDensityTriggered()
     ChartDefinitionDataSheets *chart = m_model->GetChartDefinition();
     if (!chart)
         return;
-    CUiPresenter &presenter = CUiPresenter::Current();
-    // Asked about the page files this save writes, by the name the user chose; No reopens on that name.
-    QString proposal = FileDialogFolder(m_model->GetLastFolder()) + QLatin1Char('/') + item->text(0);
-    QString fileName;
-    for (;;) {
-        fileName = presenter.SaveFileName(this, tr("Save"), proposal, QStringLiteral("tiff File (*.tiff)"));
-        if (fileName.isEmpty())
-            return;
-        proposal = fileName;
-        if (FirstExistingChartImagePage(fileName, chart->SheetCount).isEmpty())
-            break;
-        if (presenter.Ask(this,
-                          QFileInfo(fileName).fileName() + tr(" already exists. Are you sure you want to overwrite?"),
-                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-            break;
-    }
+    const QString fileName = ChooseChartImagePath(
+        this, FileDialogFolder(m_model->GetLastFolder()) + QLatin1Char('/') + item->text(0), chart->SheetCount);
+    if (fileName.isEmpty())
+        return;
     m_model->SetLastFolder(FolderOf(fileName));
     m_model->ExportChartImage(fileName, chart);
 }

@@ -3,6 +3,7 @@
 
 #include "app/model.h"
 #include "app/widgets/uipresenter.h"
+#include "app/widgets/widgethelpers.h"
 #include "mainwindow/vcadjustdensity.h"
 #include "mainwindow/vcprogressmessage.h"
 #include "mainwindow/vcversion.h"
@@ -388,32 +389,24 @@ void CVCMainWindow::StartupConnection()
     actionOrloConnectTriggered(true);
 }
 
-void CVCMainWindow::DockVisibilityChanged(QDockWidget *dock, QAction *action, bool visible)
-{
-    disconnect(action, &QAction::toggled, dock, &QWidget::setVisible);
-    // A dock hidden behind another one's tab is still open.
-    action->setChecked(visible || !tabifiedDockWidgets(dock).isEmpty());
-    connect(action, &QAction::toggled, dock, &QWidget::setVisible);
-}
-
 void CVCMainWindow::dockDataListVisibilityChanged(bool visible)
 {
-    DockVisibilityChanged(ui->dockDataList, ui->actionViewDataList, visible);
+    SyncDockViewAction(this, ui->dockDataList, ui->actionViewDataList, visible);
 }
 
 void CVCMainWindow::dockMeasureSettingVisibilityChanged(bool visible)
 {
-    DockVisibilityChanged(ui->dockMeasureSetting, ui->actionViewMeasureSetting, visible);
+    SyncDockViewAction(this, ui->dockMeasureSetting, ui->actionViewMeasureSetting, visible);
 }
 
 void CVCMainWindow::dockMeasureDataVisibilityChanged(bool visible)
 {
-    DockVisibilityChanged(ui->dockMeasureData, ui->actionViewMeasureData, visible);
+    SyncDockViewAction(this, ui->dockMeasureData, ui->actionViewMeasureData, visible);
 }
 
 void CVCMainWindow::dockSpectrumGraphVisibilityChanged(bool visible)
 {
-    DockVisibilityChanged(ui->dockSpectrumGraph, ui->actionViewSpectrumGraph, visible);
+    SyncDockViewAction(this, ui->dockSpectrumGraph, ui->actionViewSpectrumGraph, visible);
 }
 
 void CVCMainWindow::actionOrloConnectTriggered(bool findDevice)

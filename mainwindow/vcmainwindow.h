@@ -208,7 +208,6 @@ private:
     void UpdateModifyPatchButton();
     // Disconnects the scanner; a failed disconnect leaves the tool-bar toggle checked.
     void DisconnectOrlo();
-    void DockVisibilityChanged(QDockWidget *dock, QAction *action, bool visible);
 
     // Data list: context menus, tree signals.
     void ConnectDataListSignals();

@@ -10,6 +10,7 @@
 #include "app/texthelpers.h"
 #include "app/widgets/uipresenter.h"
 #include "chart/vccreatechart.h"
+#include "mainwindow/chartimagepath.h"
 #include "mainwindow/fileactionnames.h"
 #include "mainwindow/vcinputchartlayout.h"
 #include "mainwindow/vcselectcgatsformat.h"
@@ -279,20 +280,10 @@ void CVCMainWindow::actionSaveImageDesignationTriggered()
                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
 
-    // The question names the file the user typed; it is asked when any page file of this save exists.
-    QString proposal = FileDialogStartFolder() + QLatin1Char('/') + item->text(0) + QStringLiteral(".tiff");
-    QString fileName;
-    for (;;) {
-        fileName = presenter.SaveFileName(this, tr("Save"), proposal, QStringLiteral("tiff File (*.tiff)"));
-        if (fileName.isEmpty())
-            return;
-        proposal = fileName;
-        if (FirstExistingChartImagePage(fileName, chart->SheetCount).isEmpty())
-            break;
-        if (presenter.Ask(this, OverwriteQuestion(QFileInfo(fileName).fileName()),
-                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-            break;
-    }
+    const QString fileName = ChooseChartImagePath(
+        this, FileDialogStartFolder() + QLatin1Char('/') + item->text(0) + QStringLiteral(".tiff"), chart->SheetCount);
+    if (fileName.isEmpty())
+        return;
     // The pages are what the user asked for; a settings file that cannot be written must not cost them.
     m_model->SetLastFolder(FolderOf(fileName));
     if (m_model->ExportChartImage(fileName, chart) != 0)

@@ -1,7 +1,10 @@
 #include "app/widgets/widgethelpers.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QScreen>
 #include <QTreeWidget>
 #include <QWidget>
@@ -56,4 +59,11 @@ int ComboDataAt(const QComboBox *combo, int i)
     if (!combo || i < 0 || i >= combo->count())
         return -1;
     return combo->itemData(i).toInt();
+}
+
+void SyncDockViewAction(QMainWindow *window, QDockWidget *dock, QAction *action, bool visible)
+{
+    QObject::disconnect(action, &QAction::toggled, dock, &QWidget::setVisible);
+    action->setChecked(visible || !window->tabifiedDockWidgets(dock).isEmpty());
+    QObject::connect(action, &QAction::toggled, dock, &QWidget::setVisible);
 }
