@@ -4,6 +4,7 @@
 #include "tests/app/modelfixture.h"
 #include "tests/gui/programfixture.h"
 #include "tests/mainwindow/densityaccess.h"
+#include "tests/mainwindow/printerserver.h"
 
 #include "app/model.h"
 #include "app/storeconventions.h"
@@ -39,7 +40,6 @@ using Access = CVCAdjustDensityAccess;
 
 namespace {
 
-const QString kServer = QStringLiteral(VAREMO_PRINTER_SERVER);
 const QString kAddress = QStringLiteral("127.0.0.1");
 const QString kPort = QStringLiteral("30091");
 constexpr int kScannerTemplate = 7; // "Production Printer Density Balance": the chart scanner only
@@ -118,35 +118,6 @@ int InsertQrSheet(const ChartDefinitionDataSheets &chart, const QByteArray &text
                                   1200,         bottom + 1000, 0};
     return OrloSim_InsertSheet(&printed);
 }
-
-// The printer page script on the printers' upload port.
-class PrinterServer
-{
-public:
-    bool Start(const QString &report)
-    {
-        m_report = report;
-        m_process.start(QStringLiteral("python3"), {kServer, QStringLiteral("sentence0"), report, kPort});
-        if (!m_process.waitForStarted(5000))
-            return false;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
-        }
-        m_output = m_process.readLine().trimmed();
-        return m_output == "ready 30091";
-    }
-    QByteArray Output() const { return m_output; }
-    QJsonArray Requests() const { return QJsonDocument::fromJson(ReadAll(m_report)).array(); }
-    ~PrinterServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-
-private:
-    QProcess m_process;
-    QString m_report;
-    QByteArray m_output;
-};
 
 // The bytes of the uploaded form part whose file name is the given one.
 QByteArray UploadedFile(const QJsonArray &requests, const QString &fileName)
@@ -267,7 +238,7 @@ private slots:
             ChartCopy preset;
             QCOMPARE(model->ReadDensityChart(chartId, &preset.chart), 0);
             QCOMPARE(preset.chart.Sheets[0].PatchCount, 506);
-            QVERIFY2(server.Start(work.filePath(QStringLiteral("report.json"))),
+            QVERIFY2(server.Start(QStringLiteral("sentence0"), work.filePath(QStringLiteral("report.json"))),
                      qPrintable(QStringLiteral("printer server did not start: ") + QString::fromUtf8(server.Output())));
             QCOMPARE(InsertQrSheet(preset.chart, "P0001 127.0.0.1"), 0);
 

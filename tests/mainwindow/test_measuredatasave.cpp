@@ -11,6 +11,7 @@
 #include "mainwindow/printeruploader.h"
 #include "formprobe.h"
 #include "modelfixture.h"
+#include "printerserver.h"
 #include "scriptedpresenter.h"
 
 #include <QCheckBox>
@@ -34,7 +35,6 @@
 
 namespace {
 
-const QString kServer = QStringLiteral(VAREMO_PRINTER_SERVER);
 const QString kDate = QStringLiteral("2024/03/04 05:06:07");
 
 template <typename T> T *Child(QObject *dialog, const char *name)
@@ -99,35 +99,6 @@ public:
 private:
     bool m_answer;
     QList<QStringList> *m_sends;
-};
-
-// The printer page script on the printers' upload port, so the URL the uploader builds reaches it.
-class PrinterServer
-{
-public:
-    bool Start(const QString &mode, const QString &report)
-    {
-        m_report = report;
-        m_process.start(QStringLiteral("python3"), {kServer, mode, report, QStringLiteral("30091")});
-        if (!m_process.waitForStarted(5000))
-            return false;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
-        }
-        m_output = m_process.readLine().trimmed();
-        return m_output == "ready 30091";
-    }
-    QByteArray Output() const { return m_output; }
-    QJsonArray Requests() const { return QJsonDocument::fromJson(ReadAll(m_report)).array(); }
-    ~PrinterServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-
-private:
-    QProcess m_process;
-    QString m_report;
-    QByteArray m_output;
 };
 
 } // namespace
