@@ -4,13 +4,16 @@
 #include "tests/app/modelfixture.h"
 
 #include "app/constants.h"
+#include "app/documentdata.h"
 #include "app/messagetables.h"
+#include "app/orlobuilders.h"
 #include "app/widgets/conditiontree.h"
 #include "chart/vcdensitychartgraphicsview.h"
 #include "chart/vchandychartgraphicsview.h"
 #include "densityaccess.h"
 #include "mainwindow/vcprogressmessage.h"
 #include "scriptedpresenter.h"
+#include "tests/mainwindow/datalistitems.h"
 
 #include <QMenu>
 #include <QMessageBox>
@@ -21,7 +24,9 @@
 #include <QtTest>
 
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <vector>
 
 using Access = CVCAdjustDensityAccess;
 
@@ -51,12 +56,13 @@ void DeliverAll()
     }
 }
 
-// True when the window acknowledged the last report: a waiter on another thread then returns at once.
-bool Acknowledged(CModel *model)
+// True when the window acknowledged the last report: a waiter on another thread then returns at once, without
+// polling, so the short bound only matters when nothing was acknowledged.
+bool Acknowledged(CModel *model, unsigned long bound = 10000)
 {
     std::unique_ptr<QThread> waiter(QThread::create([model] { model->WaitErrorAcknowledge(); }));
     waiter->start();
-    const bool done = waiter->wait(10000);
+    const bool done = waiter->wait(bound);
     if (!done) {
         model->AcknowledgeError();
         waiter->wait();
@@ -81,6 +87,29 @@ QTreeWidgetItem *FindTopItem(QTreeWidget *tree, int id)
 bool SameBlock(const Setting::MeasureConditionSetting &a, const Setting::MeasureConditionSetting &b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Every text of a tree, row by row, children after their parent.
+QStringList TreeTexts(const QTreeWidget *tree)
+{
+    QStringList texts;
+    std::function<void(const QTreeWidgetItem *)> add = [&](const QTreeWidgetItem *item) {
+        QStringList row;
+        for (int c = 0; c < tree->columnCount(); ++c)
+            row << item->text(c);
+        texts << row.join(QLatin1Char('|'));
+        for (int i = 0; i < item->childCount(); ++i)
+            add(item->child(i));
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        add(tree->topLevelItem(i));
+    return texts;
+}
+
+QTreeWidgetItem *WhiteRefRow(const QTreeWidget *conditions)
+{
+    QTreeWidgetItem *density = conditions->topLevelItem(kConditionRowDensity);
+    return density ? density->child(0) : nullptr;
 }
 
 } // namespace
@@ -133,9 +162,10 @@ class TestDensityMeasure : public QObject
 
     // A one-page density chart under the window's template whose QR code finds it, selected, the scanner
     // connected and status 7.
-    int PrepareQrChart(ChartCopy *copy)
+    int PrepareQrChart(ChartCopy *copy, int diameter = 1)
     {
         MakePrintableChart(&copy->chart, QString(), {kSmallPage});
+        copy->chart.Diameter = diameter;
         if (m_model->CreateDensityChart(kScannerTemplate, 0, &copy->chart) != 0)
             return 0;
         const int id = m_model->GetDensityCharts()->last().ID;
@@ -145,6 +175,79 @@ class TestDensityMeasure : public QObject
             return 0;
         m_model->SetAppStatus(CModel::StatusDensityWithChart);
         return f->ConnectUsb() == 0 ? id : 0;
+    }
+
+    // A density run held at the layout question: the QR code finds the listed chart (of that diameter), the
+    // scanner recognises one row where the chart has two and reports no run of its own (device state 0, forced),
+    // so the model waits for the answer. The question itself is kept from the window; its code is returned.
+    bool HoldAtLayoutQuestion(ChartCopy *copy, int diameter, int *code)
+    {
+        const int id = PrepareQrChart(copy, diameter);
+        if (id <= 0)
+            return false;
+        ListChart(id);
+        OrloSim_ForceStatus(0, -1, -1, -1);
+        DeliverAll();
+        const ChartDefinitionData::Sheet &sheet = copy->chart.Sheets[0];
+        OrloLayoutRecord layout;
+        BuildLayoutRecord(sheet, &layout, nullptr);
+        layout.areaCounts[0][0] = 1;
+        layout.areaCounts[0][1] = 6;
+        const ChartDefinitionData::AreaPlacement &g = sheet.Placements[0];
+        std::vector<OrloMeasurePoint> points;
+        for (int c = 0; c < 6; ++c)
+            points.push_back({g.LeftTopX + c * g.PatchWidthGap + g.PatchWidth / 2, g.LeftTopY + g.PatchHeight / 2,
+                              0, 0, c});
+        OrloSim_SetNextRecognition(0, &layout, points.data(), int(points.size()));
+
+        CVCAdjustDensity *w = m_window.get();
+        disconnect(m_model, &CModel::MatchingMessageBoxDensity, w, &CVCAdjustDensity::MatchingMessageBox);
+        QSignalSpy question(m_model, &CModel::MatchingMessageBoxDensity);
+        bool fed = false;
+        {
+            // Whatever else the run reports is not this test's business.
+            ScriptedPresenter quiet;
+            fed = InsertPrintedPage(copy->chart, 0) == 0;
+            DeliverAll();
+        }
+        connect(m_model, &CModel::MatchingMessageBoxDensity, w, &CVCAdjustDensity::MatchingMessageBox);
+        if (!fed || question.size() != 1)
+            return false;
+        *code = question.at(0).at(0).toInt();
+        return m_model->GetOrloDeviceState() == 6;
+    }
+
+    // A one-page density chart of the small grid under the window's template (none of its patches is paper
+    // white) with one chart-scanner measurement of every patch, listed by the window; the measurement's id, 0 on
+    // failure.
+    int SeedMeasurement()
+    {
+        const int chartId = CreateDensityChart(m_model, SmallGrid{}, kScannerTemplate);
+        ChartCopy chart;
+        if (chartId == 0 || m_model->ReadDensityChart(chartId, &chart.chart) != 0 || chart.chart.SheetCount < 1)
+            return 0;
+        MeasurementDataSheets measurement;
+        measurement.Mode = 0;
+        measurement.SheetCount = 1;
+        measurement.Sheets = NewMeasurementPages(1);
+        measurement.Sheets[0] = MakeSmallMeasurement(chart.chart.Sheets[0], chart.chart.Sheets[0].PatchCount);
+        int id = 0;
+        if (CModelAccess::DocumentData(*m_model)->CreateDensityMeasure(&id, chartId, &measurement) != 0)
+            id = 0;
+        ClearMeasureFileData(&measurement);
+        Access::UseTemplate(m_window.get(), kScannerTemplate, 0);
+        return id;
+    }
+
+    // The seeded measurement made current through the chart list, which selects it in the model.
+    bool MakeMeasurementCurrent(int id)
+    {
+        QTreeWidgetItem *item = MeasureItemWithId(Form()->treeChartList, id);
+        if (!item)
+            return false;
+        Form()->treeChartList->setCurrentItem(item);
+        int kind = -1;
+        return m_model->GetSelectedFileID(nullptr, &kind) == 0 && kind == CModel::KindDensityMeasure;
     }
 
 private slots:
@@ -485,6 +588,50 @@ private slots:
         QVERIFY2(script.Done(), qPrintable(script.Problems()));
     }
 
+    // Measurement starts with the chart's diameter and the environment's position-gap flag, Cancel stops; nothing
+    // else reaches the scanner and the model is not acknowledged.
+    void matchingWarningAnswers_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("diameter");
+        QTest::addColumn<bool>("positionGap");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("Measurement") << int(QMessageBox::Ok) << 2 << false
+                                     << QStringLiteral("Orlo_StartMeasurement2(2,1)");
+        QTest::newRow("Measurement, position gap") << int(QMessageBox::Ok) << 3 << true
+                                                   << QStringLiteral("Orlo_StartMeasurement2(11,1)");
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << 3 << true
+                                << QStringLiteral("Orlo_StopMeasurement(0)");
+    }
+    void matchingWarningAnswers()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, diameter);
+        QFETCH(bool, positionGap);
+        QFETCH(QString, call);
+        MakeWindow();
+        Setting::UserEnvironment environment = *m_model->GetUserEnvironment();
+        environment.PositionGap = positionGap;
+        QCOMPARE(m_model->SetUserEnvironment(environment), 0);
+        ChartCopy copy;
+        int code = 0;
+        QVERIFY(HoldAtLayoutQuestion(&copy, diameter, &code));
+        QCOMPARE(m_model->GetChartDefinition()->Diameter, diameter);
+        ScriptedPresenter script;
+        script.ExpectDialog(QStringLiteral("QMessageBox"), [&](QDialog *dialog) {
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            QVERIFY(box);
+            box->button(QMessageBox::StandardButton(answer))->click();
+        });
+        TakeCallLog();
+        m_window->MatchingMessageBox(code);
+        QVERIFY2(script.Done(), qPrintable(script.Problems()));
+        const QString log = TakeCallLog();
+        const QStringList calls = log.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(calls.size() == 1 && calls.first().startsWith(call), qPrintable(log));
+        QVERIFY(!Acknowledged(m_model, 1000));
+    }
+
     // ---- Progress and colours ---------------------------------------------------------------------------------
 
     void progress_data()
@@ -650,6 +797,109 @@ private slots:
         QCOMPARE(spectral->checkState(1), instrument == 1 ? Qt::Unchecked : Qt::Checked);
         QCOMPARE(spectral->isDisabled(), instrument == 1);
         QVERIFY(SameBlock(*m_model->GetMeasurementCondition(1), stored));
+    }
+
+    // Paper white without a paper-white patch in the measured chart: message 33 through the model, the white
+    // reference back to "Absolute" in the block and the tree, and the values tree as it was.
+    void paperWhiteMissing()
+    {
+        MakeWindow();
+        CVCAdjustDensity *w = m_window.get();
+        const int id = SeedMeasurement();
+        QVERIFY(id > 0);
+        Setting::MeasureConditionSetting block = DefaultDensityDisplayColumns();
+        QCOMPARE(block.DensityShown, 1);
+        QCOMPARE(m_model->SetMeasureCondition(block, 1), 0);
+        w->ApplyMeasureCondition();
+        QVERIFY(MakeMeasurementCurrent(id));
+        // Absolute first: the values of one patch are shown.
+        {
+            ScriptedPresenter quiet;
+            w->SelectPatch(0, 0, 1);
+            QVERIFY2(quiet.Done(), qPrintable(quiet.Problems()));
+        }
+        const QStringList shown = TreeTexts(Form()->treeMeasurementData);
+        QVERIFY(!shown.isEmpty());
+
+        block.WhiteReference = 1;
+        QCOMPARE(m_model->SetMeasureCondition(block, 1), 0);
+        w->ApplyMeasureCondition();
+        QTreeWidgetItem *whiteRef = WhiteRefRow(Form()->treeMeasurementCondition);
+        QVERIFY(whiteRef);
+        QCOMPARE(whiteRef->text(1), QStringLiteral("Paper"));
+
+        ScriptedPresenter script;
+        script.ExpectRecord(QStringLiteral("White reference patch was not found."));
+        emit Form()->graphicsViewOrloChartLayout->SelectPatch(0, 1, 2);
+        QVERIFY2(script.Done(), qPrintable(script.Problems()));
+        QCOMPARE(script.Calls().at(0).parent, w);
+        Setting::MeasureConditionSetting expected = block;
+        expected.WhiteReference = 0;
+        QVERIFY(SameBlock(*m_model->GetMeasurementCondition(1), expected));
+        QCOMPARE(whiteRef->text(1), QStringLiteral("Absolute"));
+        QCOMPARE(TreeTexts(Form()->treeMeasurementData), shown);
+    }
+
+    // With a patch selected, a "Measurement Condition" child's check recomputes the patch (its measured values
+    // changed meanwhile show), the stored mask untouched; "Patch Color" only shows or hides a row.
+    void conditionCheckRecomputesSelectedPatch_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("child");
+        QTest::addColumn<bool>("recomputed");
+        QTest::newRow("condition 0 on") << int(kConditionRowConditions) << 0 << true;
+        QTest::newRow("condition 2 on") << int(kConditionRowConditions) << 2 << true;
+        QTest::newRow("Patch Color off") << int(kConditionRowId) << 0 << false;
+    }
+    void conditionCheckRecomputesSelectedPatch()
+    {
+        QFETCH(int, top);
+        QFETCH(int, child);
+        QFETCH(bool, recomputed);
+        MakeWindow();
+        CVCAdjustDensity *w = m_window.get();
+        const int id = SeedMeasurement();
+        QVERIFY(id > 0);
+        // A stored mask other than the fixed one shows that the check leaves it alone.
+        Setting::MeasureConditionSetting block = DefaultDensityDisplayColumns();
+        block.ConditionMask = MeasurementConditionBit(0) << 3;
+        QCOMPARE(m_model->SetMeasureCondition(block, 1), 0);
+        w->ApplyMeasureCondition();
+        QVERIFY(MakeMeasurementCurrent(id));
+        ScriptedPresenter quiet;
+        w->SelectPatch(0, 1, 1);
+        const QStringList before = TreeTexts(Form()->treeMeasurementData);
+        QVERIFY(!before.isEmpty());
+
+        MeasurementDataSheets *measurement = nullptr;
+        QCOMPARE(m_model->GetMeasurementData(&measurement), 0);
+        QVERIFY(measurement && measurement->Sheets);
+        bool changed = false;
+        for (int k = 0; k < measurement->Sheets[0].RecordCount; ++k) {
+            MeasurementData::PatchData &record = measurement->Sheets[0].Records[k];
+            if (record.Area != 0 || record.Row != 1 || record.Column != 1)
+                continue;
+            for (float &value : record.Values)
+                value *= 2.0f;
+            changed = true;
+        }
+        QVERIFY(changed);
+
+        QTreeWidgetItem *item = Form()->treeMeasurementCondition->topLevelItem(top)->child(child);
+        QVERIFY(item);
+        item->setCheckState(1, item->checkState(1) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        QVERIFY2(quiet.Done(), qPrintable(quiet.Problems()));
+        const QStringList after = TreeTexts(Form()->treeMeasurementData);
+        if (top == kConditionRowConditions)
+            QVERIFY(SameBlock(*m_model->GetMeasurementCondition(1), block));
+        if (!recomputed) {
+            QCOMPARE(after, before);
+            return;
+        }
+        QVERIFY(after != before);
+        // What a fresh selection of the patch shows now.
+        w->SelectPatch(0, 1, 1);
+        QCOMPARE(TreeTexts(Form()->treeMeasurementData), after);
     }
 
     void whiteReferenceFromOutside()
