@@ -17,6 +17,8 @@ public:
     static CDocumentData *DocumentData(const CModel &model) { return model.m_documentData; }
     static CIlluminantData *IlluminantData(const CModel &model) { return model.m_illuminantData; }
     static CDataBuffer *DataBuffer(const CModel &model) { return model.m_dataBuffer; }
+    // Whether a window acknowledged the last error report; taking it clears the flag, as the model's wait does.
+    static bool TakeAcknowledgement(CModel &model) { return model.m_acknowledged.exchange(false); }
     static COrloSDKController *OrloController(const CModel &model) { return model.m_orlo; }
     static CTanoSDKController *TanoController(const CModel &model) { return model.m_tano; }
     // The model as the chart-scanner controller sees it.

@@ -1,6 +1,7 @@
 // The density-balance window's measuring half: scanner states, the QR-code and layout questions on runs of the
 // simulated scanner, error boxes, progress, measured-point pages and the condition tree of block 1. Every box goes
 // to a scripted presenter.
+#include "tests/app/modelaccess.h"
 #include "tests/app/modelfixture.h"
 
 #include "app/constants.h"
@@ -19,7 +20,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QThread>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -56,18 +56,10 @@ void DeliverAll()
     }
 }
 
-// True when the window acknowledged the last report: a waiter on another thread then returns at once, without
-// polling, so the short bound only matters when nothing was acknowledged.
-bool Acknowledged(CModel *model, unsigned long bound = 10000)
+// The window acknowledges inside the report's emission, so the flag is set by the time the slot returns.
+bool Acknowledged(CModel *model)
 {
-    std::unique_ptr<QThread> waiter(QThread::create([model] { model->WaitErrorAcknowledge(); }));
-    waiter->start();
-    const bool done = waiter->wait(bound);
-    if (!done) {
-        model->AcknowledgeError();
-        waiter->wait();
-    }
-    return done;
+    return CModelAccess::TakeAcknowledgement(*model);
 }
 
 struct ChartCopy {
@@ -629,7 +621,7 @@ private slots:
         const QString log = TakeCallLog();
         const QStringList calls = log.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY2(calls.size() == 1 && calls.first().startsWith(call), qPrintable(log));
-        QVERIFY(!Acknowledged(m_model, 1000));
+        QVERIFY(!Acknowledged(m_model));
     }
 
     // ---- Progress and colours ---------------------------------------------------------------------------------
