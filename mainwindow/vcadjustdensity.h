@@ -215,6 +215,8 @@ private:
 
     // Opening and upload (vcadjustdensity_open.cpp).
     void StartUpload(const QString &address, const QString &port, const QString &password, const QString &path);
+    // After a result was saved or sent: ends a held density run and frees the sheet, or ejects the next one.
+    void ReleaseScannedSheet();
     // Uploads to a stored printer; an unknown one may be registered, then the save dialog opens.
     void SaveToPrinter(const QString &printerAddress, const QString &filePath);
     // Takes queued uploads in order until one is running or none is left.

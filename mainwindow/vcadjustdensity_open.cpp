@@ -150,6 +150,11 @@ void CVCAdjustDensity::DisplayMeasureDataSave(bool addFileName)
     if (result == QDialog::Accepted)
         m_model->SetMeasureDataSaveSetting(PackedMeasureDataSave(m_measureDataSave->GetMeasureDataSave()));
 
+    ReleaseScannedSheet();
+}
+
+void CVCAdjustDensity::ReleaseScannedSheet()
+{
     // The scanner holds the sheet until told what to do with it.
     if (m_model->IsOrloDensityMeasurementActive() == 1) {
         m_model->ExitOrloMeasurement();
@@ -243,15 +248,8 @@ void CVCAdjustDensity::EndUpload(bool succeeded, const QString &message)
 
     if (succeeded) {
         const int state = m_model->GetOperationState();
-        if (state == CModel::StatusDensityWithChart || state == CModel::StatusDensityWithoutChart) {
-            if (m_model->IsOrloDensityMeasurementActive() == 1) {
-                m_model->ExitOrloMeasurement();
-                m_model->SetOrloChartHeld(false);
-                m_model->SetOrloEjectAfterMeasurement(false);
-            } else {
-                m_model->SetOrloEjectAfterMeasurement(true);
-            }
-        }
+        if (state == CModel::StatusDensityWithChart || state == CModel::StatusDensityWithoutChart)
+            ReleaseScannedSheet();
     } else {
         CUiPresenter::Current().Warn(this, message);
         MeasurementDataSheets *container = nullptr;
