@@ -7,6 +7,7 @@
 #include "app/texthelpers.h"
 #include "app/widgets/uipresenter.h"
 #include "chart/vchandychartgraphicsview.h"
+#include "mainwindow/statustexts.h"
 #include "settings/vcconnectsetting.h"
 #include "ui_adjustdensity.h"
 
@@ -15,16 +16,11 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include <cstring>
 
 namespace {
 
 constexpr int kMeasurementStoreFullResult = 301;
 constexpr int kMeasurementStoreFullMessage = 52;
-// The scanner's system-information block and where its 8-character identification lies in it.
-constexpr int kSystemInfoSize = 100;
-constexpr int kSerialOffset = 28;
-constexpr int kSerialLength = 8;
 constexpr int kHandyBrisa = 1;
 constexpr int kHandyCalen = 2;
 
@@ -95,18 +91,7 @@ void CVCAdjustDensity::SetOrloConnectMenuVisible(bool connected)
 
 void CVCAdjustDensity::setOrloConnect(bool status)
 {
-    QString text;
-    if (status) {
-        char info[kSystemInfoSize];
-        std::memset(info, 0, sizeof info);
-        if (m_model->GetOrloSystemInfo(info) != 0) {
-            text = QStringLiteral("Orlo");
-        } else {
-            const char *serial = info + kSerialOffset;
-            text = QStringLiteral("Orlo %1").arg(QString::fromLatin1(serial, int(qstrnlen(serial, kSerialLength))));
-        }
-    }
-    emit setOrloConnect(text);
+    emit setOrloConnect(status ? OrloConnectionText(m_model) : QString());
 }
 
 void CVCAdjustDensity::actionSettingConnectTriggered()

@@ -4,6 +4,7 @@
 #include "app/model.h"
 #include "app/widgets/uipresenter.h"
 #include "app/widgets/widgethelpers.h"
+#include "mainwindow/statustexts.h"
 #include "mainwindow/vcadjustdensity.h"
 #include "mainwindow/vcprogressmessage.h"
 #include "mainwindow/vcversion.h"
@@ -23,7 +24,6 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QValueAxis>
 
-#include <cstring>
 
 using namespace QtCharts;
 
@@ -33,10 +33,6 @@ constexpr int kReadDocumentsFailedMessage = 3;
 constexpr int kConnectionLostResult = 125;
 constexpr int kConnectionLostMessage = 31;
 constexpr int kStartupConnectionDelayMs = 500;
-// The system-information block of the scanner and where its 8-character serial lies in it.
-constexpr int kSystemInfoSize = 100;
-constexpr int kSerialOffset = 28;
-constexpr int kSerialLength = 8;
 
 } // namespace
 
@@ -358,15 +354,7 @@ void CVCMainWindow::setOrloConnect(bool status)
     QString text;
     bool network = false;
     if (status) {
-        char info[kSystemInfoSize];
-        std::memset(info, 0, sizeof info);
-        if (m_model->GetOrloSystemInfo(info) != 0) {
-            text = QStringLiteral("Orlo");
-        } else {
-            const char *serial = info + kSerialOffset;
-            const int length = int(qstrnlen(serial, kSerialLength));
-            text = QStringLiteral("Orlo %1").arg(QString::fromLatin1(serial, length));
-        }
+        text = OrloConnectionText(m_model);
         const Setting::ConnectSetting *record = m_model->GetConnectSetting(nullptr);
         network = record && record->ConnectionKind == 0;
     }
