@@ -523,6 +523,7 @@ private:
     int FinishRecognitionMeasure();
     int SelectChartFromJobNumber(int job);
     bool HandleScannedBarcode(const SheetInfoRecord &record);
+    void KeepJobSheetBarcode(const SheetInfoRecord &record);
     // Reports a failure with message 57.
     void SaveMeasurementAfterScan();
     // After a chart-scanner density run that stored a measurement: writes it for the printer its QR code named and

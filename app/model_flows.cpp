@@ -472,6 +472,13 @@ bool CModel::HandleScannedBarcode(const SheetInfoRecord &record)
     return false;
 }
 
+void CModel::KeepJobSheetBarcode(const SheetInfoRecord &record)
+{
+    // The density sheet's text names the print ID and the printer that its measurement goes to.
+    if (m_appStatus == 7 || m_appStatus == 8)
+        m_readBarcodes.append(record);
+}
+
 void CModel::ClearPendingMeasurement()
 {
     if (m_keepRunAcrossStop)

@@ -131,6 +131,7 @@ public:
     int SelectChartFromJobNumber(int job) override { return m_model.SelectChartFromJobNumber(job); }
     bool HandleScannedBarcode(const SheetInfoRecord &record) override { return m_model.HandleScannedBarcode(record); }
     bool HasReadBarcodes() override { return m_model.HasReadBarcodes(); }
+    void KeepJobSheetBarcode(const SheetInfoRecord &record) override { m_model.KeepJobSheetBarcode(record); }
     int SelectDensityChartForScannedChart(unsigned width, unsigned height, const QString &code) override
     {
         return m_model.SelectDensityChartForScannedChart(width, height, code);

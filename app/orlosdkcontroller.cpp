@@ -22,6 +22,14 @@ constexpr int kPatchStepCondition = 4; // the condition the per-patch colour is 
 // the destructor once the library has stopped calling back.
 std::atomic<COrloSDKController *> s_live{nullptr};
 
+SheetInfoRecord SheetRecordOf(const OrloCaptureText &text)
+{
+    SheetInfoRecord record;
+    static_assert(sizeof record == sizeof text.record, "sheet record");
+    std::memcpy(&record, text.record, sizeof record);
+    return record;
+}
+
 } // namespace
 
 COrloSDKController::COrloSDKController(COrloSDKHost *host, QObject *parent)
@@ -245,6 +253,18 @@ int COrloSDKController::ReadCapturedImage()
     return 0;
 }
 
+int COrloSDKController::ReadCaptureText(OrloCaptureText *text)
+{
+    std::memset(text, 0, sizeof *text);
+    text->status = 1;
+    int32_t w = 0, h = 0, b = 0;
+    if (Orlo_GetCaptureResult(&w, &h, &b, text, nullptr) != 0)
+        return kCaptureResultFailed;
+    if (std::memcmp(text->record, "FAIL", 4) == 0 || std::memcmp(text->record, "Orlo", 4) != 0)
+        text->status = 1;
+    return 0;
+}
+
 int COrloSDKController::CaptureResult(int value, int *message)
 {
     COrloSDKHost *host = m_host;
@@ -256,21 +276,20 @@ int COrloSDKController::CaptureResult(int value, int *message)
     if (value != 0) {
         host->SelectChartFromJobNumber(value);
         m_registeredChart = 1;
+        // A density sheet measured as a job still carries its print ID and printer address in its QR text; a
+        // designation job's run keeps no QR records, so its pages stay as the job stores them.
+        const int state = host->GetOperationState();
+        OrloCaptureText text;
+        if ((state == 7 || state == 8) && ReadCaptureText(&text) == 0 && text.status == 0)
+            host->KeepJobSheetBarcode(SheetRecordOf(text));
     } else {
         OrloCaptureText text;
-        std::memset(&text, 0, sizeof text);
-        text.status = 1;
-        int32_t w = 0, h = 0, b = 0;
-        if (Orlo_GetCaptureResult(&w, &h, &b, &text, nullptr) != 0)
+        if (ReadCaptureText(&text) != 0)
             return kCaptureResultFailed;
         const bool fail = std::memcmp(text.record, "FAIL", 4) == 0;
-        if (fail || std::memcmp(text.record, "Orlo", 4) != 0)
-            text.status = 1;
         bool barcodeRun = false;
         if (text.status == 0) {
-            SheetInfoRecord record;
-            static_assert(sizeof record == sizeof text.record, "sheet record");
-            std::memcpy(&record, text.record, sizeof record);
+            const SheetInfoRecord record = SheetRecordOf(text);
             if (!host->HandleScannedBarcode(record)) {
                 StopMeasurement(true);
                 return 0;

@@ -191,6 +191,8 @@ private:
     int CaptureStart();
     int CaptureResult(int value, int *message);
     int ReadCapturedImage();
+    // The captured sheet's QR text; its status is 0 only for a code of ours.
+    int ReadCaptureText(OrloCaptureText *text);
     int Recognise(int job, int page, const ChartDefinitionData::Sheet &sheet, int mode, bool passLayout);
     int RecognitionResult(int *message);
     int LayoutCheck(int mode, const OrloLayoutRecord &layout);

@@ -65,6 +65,9 @@ public:
     virtual int SelectChartFromJobNumber(int job) = 0;
     virtual bool HandleScannedBarcode(const SheetInfoRecord &record) = 0;
     virtual bool HasReadBarcodes() = 0;
+    // The QR record of a density sheet that the scanner took as a registered job: kept as a read record, nothing
+    // selected or started.
+    virtual void KeepJobSheetBarcode(const SheetInfoRecord &record) = 0;
     virtual QString GetDeviceCodeA(const SheetInfoRecord &record) = 0;
     virtual QString GetDeviceCodeB(const SheetInfoRecord &record) = 0;
     virtual int SelectDensityChartForScannedChart(unsigned width, unsigned height, const QString &code) = 0;

@@ -162,6 +162,7 @@ public:
     int SelectChartFromJobNumber(int) override { return 0; }
     bool HandleScannedBarcode(const SheetInfoRecord &) override { return true; }
     bool HasReadBarcodes() override { return false; }
+    void KeepJobSheetBarcode(const SheetInfoRecord &) override {}
     QString GetDeviceCodeA(const SheetInfoRecord &) override { return QString(); }
     QString GetDeviceCodeB(const SheetInfoRecord &) override { return QString(); }
     int SelectDensityChartForScannedChart(unsigned, unsigned, const QString &) override { return 0; }

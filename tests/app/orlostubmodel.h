@@ -166,6 +166,11 @@ public:
         return barcodeAccepted;
     }
     bool HasReadBarcodes() override { return barcodesRead; }
+    void KeepJobSheetBarcode(const SheetInfoRecord &record) override
+    {
+        Note(QStringLiteral("KeepJobSheetBarcode(%1)")
+                 .arg(QString::fromLatin1(record.ChartCode, int(strnlen(record.ChartCode, 16)))));
+    }
     QString GetDeviceCodeA(const SheetInfoRecord &) override { return QStringLiteral("A12"); }
     QString GetDeviceCodeB(const SheetInfoRecord &) override { return QStringLiteral("B34"); }
     int SelectDensityChartForScannedChart(unsigned width, unsigned height, const QString &code) override

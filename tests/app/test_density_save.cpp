@@ -148,19 +148,26 @@ private slots:
     }
 
     // The file goes to the printer the QR code names: its name from the print ID and the chart's additional name.
+    // A ticked chart is measured as the scanner's job, which finds the chart without its QR code; the text still
+    // names the printer.
     void savedForThePrinter_data()
     {
         QTest::addColumn<QString>("chartName");
+        QTest::addColumn<bool>("ticked");
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("fileName"); // %1: the measurement id as 5 digits
-        QTest::newRow("preset with additional name") << "A4_1" << QByteArray("P0001 127.0.0.1") << "P0001_Cyan.txt";
-        QTest::newRow("chart without additional name") << "DENSITY" << QByteArray("P0001 127.0.0.1") << "P0001.txt";
-        QTest::newRow("print ID leaving the folder") << "A4_1" << QByteArray("../x 127.0.0.1") << "%1_Cyan.txt";
-        QTest::newRow("print ID with a colon") << "A4_1" << QByteArray("a:b 127.0.0.1") << "%1_Cyan.txt";
+        const QByteArray printer("P0001 127.0.0.1");
+        QTest::newRow("preset with additional name") << "A4_1" << false << printer << "P0001_Cyan.txt";
+        QTest::newRow("preset ticked as a job") << "A4_1" << true << printer << "P0001_Cyan.txt";
+        QTest::newRow("chart without additional name") << "DENSITY" << false << printer << "P0001.txt";
+        QTest::newRow("print ID leaving the folder") << "A4_1" << false << QByteArray("../x 127.0.0.1")
+                                                     << "%1_Cyan.txt";
+        QTest::newRow("print ID with a colon") << "A4_1" << false << QByteArray("a:b 127.0.0.1") << "%1_Cyan.txt";
     }
     void savedForThePrinter()
     {
         QFETCH(QString, chartName);
+        QFETCH(bool, ticked);
         QFETCH(QByteArray, text);
         QFETCH(QString, fileName);
         const int chartId = OpenPreset(QStringLiteral("A4_1"), kPresetTemplate);
@@ -170,8 +177,12 @@ private slots:
             QCOMPARE(f->model->SelectFileID(CModel::KindDensityChart, chartId, chartId), 0);
             QCOMPARE(f->model->GetChartDefinition()->ChartName, chartName);
         }
+        if (ticked)
+            QCOMPARE(f->model->RegisterDensityChartJob(), 0);
+        QSignalSpy foundByQrCode(f->model.get(), &CModel::FindDensityChartFound);
         const int id = MeasureSheet(text);
         QVERIFY(id > 0);
+        QCOMPARE(foundByQrCode.size(), ticked ? 0 : 1);
         if (fileName.contains(QLatin1String("%1")))
             fileName = fileName.arg(id, 5, 10, QLatin1Char('0'));
 

@@ -92,6 +92,8 @@ private slots:
     void captureStartRefused();
     void jobFoundWhateverTheNameCase_data();
     void jobFoundWhateverTheNameCase();
+    void jobRunKeepsDensityQrRecord_data();
+    void jobRunKeepsDensityQrRecord();
     void captureResultBarcodes_data();
     void captureResultBarcodes();
     void selectBySize();
@@ -365,6 +367,35 @@ void TestOrloController::jobFoundWhateverTheNameCase()
     QVERIFY(!model->Called("HandleScannedBarcode"));
     QVERIFY(Logged("Orlo_StartPatchRecognition(7,1,layout"));
     QVERIFY(!Logged("Orlo_StopMeasurement"));
+}
+
+// A sheet taken as a registered job: a density run keeps its QR record (it names the print ID and the printer), a
+// designation run reads no QR text; neither goes the QR route.
+void TestOrloController::jobRunKeepsDensityQrRecord_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("density with chart") << 7 << true;
+    QTest::newRow("density without chart") << 8 << true;
+    QTest::newRow("designation") << 0 << false;
+}
+
+void TestOrloController::jobRunKeepsDensityQrRecord()
+{
+    QFETCH(int, state);
+    QFETCH(bool, kept);
+    model->operationState = state;
+    ConnectAndRegister();
+    InsertRunSheet(*Chart());
+    OrloSim_ClearCallLog();
+    OrloSim_DeliverOne(); // 3
+    OrloSim_DeliverOne(); // 5
+    QVERIFY(model->calls.contains("SelectChartFromJobNumber(7)"));
+    QCOMPARE(model->Called("KeepJobSheetBarcode(" + Chart()->ChartName + ")"), kept);
+    QCOMPARE(Logged("Orlo_GetCaptureResult(text)"), state != 0);
+    QVERIFY(!model->Called("HandleScannedBarcode"));
+    QVERIFY(!model->Called("SelectDensityChartForScannedChart"));
+    QVERIFY2(Logged("Orlo_StartPatchRecognition(7,"), qPrintable(LogLines().join('\n')));
 }
 
 void TestOrloController::captureResultBarcodes_data()

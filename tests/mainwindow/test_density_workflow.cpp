@@ -232,8 +232,15 @@ private slots:
             }
             QCOMPARE(model->GetOperationState(), int(CModel::StatusDensityWithoutChart));
 
-            // The preset is not ticked: the scanner would recognise the sheet as the preset's job, and a job's run
-            // reads no QR text, so the print ID and the printer address would never reach the measurement.
+            // ---- "A4_1" ticked: registered with the scanner as a job -------------------------------------------
+            OrloSim_ClearCallLog();
+            chartItem->setCheckState(0, Qt::Checked);
+            QCOMPARE(CountCalls(QString::fromUtf8(OrloSim_CallLog()), QStringLiteral("Orlo_RegisterJob")), 1);
+            QVERIFY(model->GetSelectedDensityChart());
+            QCOMPARE(model->GetSelectedDensityChart()->ID, chartId);
+            QVERIFY(model->GetSelectedDensityChart()->JobNumber != 0);
+            QCOMPARE(list->currentItem(), chartItem);
+
             // ---- One printed sheet with the printer's QR code ---------------------------------------------------
             ChartCopy preset;
             QCOMPARE(model->ReadDensityChart(chartId, &preset.chart), 0);
@@ -244,15 +251,13 @@ private slots:
 
             bool progressShown = false;
             bool lockedWhileMeasuring = true;
-            QTreeWidgetItem *currentOnFound = nullptr;
             const auto watchStates = QObject::connect(model, &CModel::UpdateOrloStatusDensity, density, [&](int s) {
                 if (s == 5)
                     progressShown = Access::ProgressBox(density)->isVisible();
                 if (s == 5 || s == 6 || s == 7)
                     lockedWhileMeasuring = lockedWhileMeasuring && !list->isEnabled() && Access::Busy(density);
             });
-            const auto watchFound = QObject::connect(model, &CModel::FindDensityChartFound, density,
-                                                     [&] { currentOnFound = list->currentItem(); });
+            QSignalSpy foundByQrCode(model, &CModel::FindDensityChartFound);
             // What the window is handed, seen as it starts the upload.
             QStringList announced;
             QByteArray announcedFile, exported;
@@ -273,9 +278,14 @@ private slots:
                         exported = ReadAll(reference);
                 });
             QSignalSpy coloured(model, &CModel::SetPatchColorDisplayDensity);
+            // The scanner takes the sheet as the ticked chart's job by its QR code's chart name: that chart is the
+            // current one as its patches are measured.
+            QTreeWidgetItem *currentWhenMeasured = nullptr;
             // The chart on screen as the last patch's colour has been drawn.
             QPair<int, int> shownAfterLastPatch;
             const auto watchColours = QObject::connect(model, &CModel::SetPatchColorDisplayDensity, density, [&] {
+                if (coloured.size() == 1)
+                    currentWhenMeasured = list->currentItem();
                 if (coloured.size() == 506)
                     shownAfterLastPatch = MeasuredPatches(form->graphicsViewOrloChartLayout->scene());
             });
@@ -291,7 +301,8 @@ private slots:
             QCOMPARE(finished.at(0), (QList<QVariant>{int(CModel::KindDensityMeasure), measureId}));
             QVERIFY(progressShown);
             QVERIFY(lockedWhileMeasuring);
-            QCOMPARE(currentOnFound, chartItem);
+            QCOMPARE(currentWhenMeasured, chartItem);
+            QCOMPARE(foundByQrCode.size(), 0);
             QCOMPARE(CountCalls(scannerLog, QStringLiteral("Orlo_StartPatchRecognition")), 1);
             QCOMPARE(coloured.size(), 506);
             QObject::disconnect(watchColours);
@@ -311,7 +322,6 @@ private slots:
             // The upload runs in the event loop until the printer page answers.
             QTRY_VERIFY_WITH_TIMEOUT(Access::SentFilePath(density).isEmpty(), 15000);
             QObject::disconnect(watchStates);
-            QObject::disconnect(watchFound);
             QObject::disconnect(watchSave);
             QVERIFY2(script.Done(), qPrintable(script.Problems()));
             QCOMPARE(UploadedFile(server.Requests(), QStringLiteral("P0001_Cyan.txt")), announcedFile);
