@@ -220,7 +220,9 @@ void LetSplashFinish()
         }
     } spy;
     splash->installEventFilter(&spy);
-    QTest::qWaitFor([&spy] { return spy.closed; }, kSplashTimeoutMs);
+    // Not closed within the time: the timer fired before the entry started.
+    const bool closedNow = QTest::qWaitFor([&spy] { return spy.closed; }, kSplashTimeoutMs);
+    Q_UNUSED(closedNow)
     splash->removeEventFilter(&spy);
 }
 
