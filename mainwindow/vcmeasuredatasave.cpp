@@ -223,6 +223,9 @@ void CVCMeasureDataSave::setPrinterInfo(bool checked)
     if (!checked)
         return;
     ShowKind(KindPrinter);
+    // Shown ahead of its exec, the dialog must be modal already: exec does not make a visible dialog modal.
+    if (!isVisible())
+        setWindowModality(Qt::ApplicationModal);
     show();
     if (m_printers.isEmpty())
         addPrinterInfo();
