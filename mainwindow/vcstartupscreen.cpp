@@ -26,10 +26,13 @@ void CVCStartupScreen::SetMainWindow(QWidget *window)
 
 void CVCStartupScreen::timeout()
 {
+    if (m_handedOver)
+        return;
     if (!m_window) {
         ArmChildSingleShot(this, kRetryMilliseconds, &CVCStartupScreen::timeout);
         return;
     }
+    m_handedOver = true;
     m_window->show();
     finish(m_window);
 }

@@ -148,6 +148,11 @@ private slots:
         QVERIFY(window.isVisible());
         QVERIFY(!splash.isVisible());
         QVERIFY(ArmedTimers(&splash).isEmpty());
+
+        // A later timeout (the start-up timer after an early hand-over) leaves a window hidden since then hidden.
+        window.hide();
+        splash.timeout();
+        QVERIFY(!window.isVisible());
     }
 
     void aboutForm()

@@ -23,7 +23,6 @@
 #include "mainwindow/vcmeasuredatasave.h"
 #include "mainwindow/vcprogressmessage.h"
 #include "mainwindow/vcselectadjustdensity.h"
-#include "mainwindow/vcstartupscreen.h"
 
 #include "OrloSim.h"
 #include "PellSim.h"
@@ -65,9 +64,6 @@ constexpr int kPrescanning = 5;
 constexpr int kUnusableCharsMessage = 47;
 constexpr int kCanvasTabs = 2;
 constexpr int kHandyMeasurements = 4;
-constexpr int kConditionBlock = 1;
-// The splash's own timer runs 2 s from the start; waited for a little longer.
-constexpr int kSplashTimeoutMs = 3000;
 // Where the sheet's QR code is printed, in 0.01 mm: below the patches, at the left.
 constexpr int kQrLeft = 2000;
 constexpr int kQrFromBottom = 7000;
@@ -200,38 +196,11 @@ struct Scene {
     HeldUploads uploads;
 };
 
-// The driver did the splash's work at once, but the splash's own timer is still to come and shows the main
-// window again, which the density window hides: its close of the splash is waited for (it may have come already).
-void LetSplashFinish()
-{
-    CVCStartupScreen *splash = nullptr;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (!splash)
-            splash = qobject_cast<CVCStartupScreen *>(widget);
-    }
-    if (!splash)
-        return;
-    struct CloseSpy : QObject {
-        bool closed = false;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            closed = closed || event->type() == QEvent::Close;
-            return false;
-        }
-    } spy;
-    splash->installEventFilter(&spy);
-    // Not closed within the time: the timer fired before the entry started.
-    const bool closedNow = QTest::qWaitFor([&spy] { return spy.closed; }, kSplashTimeoutMs);
-    Q_UNUSED(closedNow)
-    splash->removeEventFilter(&spy);
-}
-
 // The scanner as the connection settings store it, delivering its events when the entry says; the printer the
 // sheet's QR code names, stored; uploads held.
 bool Prepare(ScreenShooter &shooter, Scene *scene)
 {
     CModel *model = shooter.Model();
-    LetSplashFinish();
     OrloSim_SetDelivery(OrloSim_Manual);
     Setting::ConnectSetting record = *model->GetConnectSetting(nullptr);
     record.ConnectionKind = 0;
@@ -451,17 +420,10 @@ bool Sending(ScreenShooter &shooter, Scene *scene)
     const QMetaObject::Connection spy =
         QObject::connect(model, &CModel::MeasureDataPrinterSave, [&emitted] { ++emitted; });
     DeliverAll();
-    QString path = AppDataDir() + QStringLiteral("/P0001_Cyan.txt");
-    if (emitted == 0) {
-        // A model that leaves the sheet's end to the window: the file written and announced as the model would.
-        const ChartDesigMeasureData *measurement = model->GetSelectedDensityMeasurement();
-        const Setting::MeasureConditionSetting *conditions = model->GetMeasurementCondition(kConditionBlock);
-        if (!measurement || !conditions ||
-            model->ExportDensityMeasureData(path, measurement->CreateTime,
-                                            model->GetTemplateTextOutput(kScannerTemplate), *conditions) != 0)
-            return ScreenFailed(screen + QStringLiteral(": the result file was not written"));
-        emit model->MeasureDataPrinterSave(QString::fromLatin1(kPrinterAddress), path);
-    }
+    const QString path = AppDataDir() + QStringLiteral("/P0001_Cyan.txt");
+    // The model writes the result for the printer the QR code named and announces it once.
+    if (emitted != 1)
+        return ScreenFailed(screen + QStringLiteral(": the model did not announce the result for the printer"));
     QObject::disconnect(spy);
     QMessageBox *notice = NoticeBox(window);
     if (scene->uploads.hosts != QStringList{QString::fromLatin1(kPrinterAddress)} || !notice)
