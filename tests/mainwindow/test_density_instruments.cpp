@@ -143,60 +143,17 @@ class TestDensityInstruments : public QObject
         return nullptr;
     }
 
-    // The handheld tab wired as the window's canvas and measurement parts wire it; unique, so nothing is doubled
-    // where the window has made the same binding.
-    void WireHandheldView()
-    {
-        CVCAdjustDensity *w = m_window.get();
-        CVCHandyChartGraphicsView *view = Form()->graphicsViewHandyChartLayout;
-        connect(view, &CVCHandyChartGraphicsView::SetPatchPosition, w, &CVCAdjustDensity::SetHandyPatchPosition,
-                Qt::UniqueConnection);
-        connect(w, &CVCAdjustDensity::SetHandyPatchPosition, m_model, &CModel::SetHandyPatchPosition,
-                Qt::UniqueConnection);
-        connect(view, &CVCHandyChartGraphicsView::SetScanMode, w, &CVCAdjustDensity::SetHandyScanMode,
-                Qt::UniqueConnection);
-        connect(w, &CVCAdjustDensity::SetHandyScanMode, m_model, &CModel::SetHandyScanMode, Qt::UniqueConnection);
-        connect(w, &CVCAdjustDensity::handyChartLayoutSetDisplay, view, &CVCGraphicsView::SetDisplay,
-                Qt::UniqueConnection);
-        connect(m_model, &CModel::HandyMeasurementFinished, w, &CVCAdjustDensity::HandyMeasurementFinished,
-                Qt::UniqueConnection);
-        connect(w, &CVCAdjustDensity::HandyMeasurementFinished, view,
-                &CVCHandyChartGraphicsView::HandyMeasurementFinished, Qt::UniqueConnection);
-        connect(view, &CVCHandyChartGraphicsView::AllMeasurementFinished, w,
-                &CVCAdjustDensity::handyChartLayoutAllMeasurementFinished, Qt::UniqueConnection);
-        // Colouring a patch twice is harmless.
-        connect(m_model, &CModel::SetHandyPatchColorDisplay, view,
-                [view](uint, uint, int area, int row, int column, uint format, float v0, float v1, float v2,
-                       float v3, float v4, float v5, float v6, float v7, uint) {
-                    ChartDefinitionData::PatchColor patch;
-                    patch.Area = area;
-                    patch.Row = row;
-                    patch.Column = column;
-                    patch.ColorFormat = int(format);
-                    const float values[] = {v0, v1, v2, v3, v4, v5, v6, v7};
-                    std::copy(std::begin(values), std::end(values), patch.ColorValue);
-                    emit view->SetPatchColor(patch);
-                });
-    }
-
-    // The handheld window with the chart shown: through its list item where the list shows it, else as the list
-    // would (chart selected in the model, first page drawn).
+    // The handheld window with the chart made current through its list item.
     int ShowHandheldChart()
     {
         const int chartId = CreateHandheldChart();
         if (chartId <= 0)
             return 0;
         Access::UseTemplate(m_window.get(), 0, kHandheld);
-        WireHandheldView();
-        if (QTreeWidgetItem *item = ChartItem(chartId)) {
-            Form()->treeChartList->setCurrentItem(item);
-        } else {
-            if (m_model->SelectFileID(CModel::KindDensityChart, chartId, chartId) != 0)
-                return 0;
-            m_model->SetAppStatus(CModel::StatusDensityWithChart);
-            Form()->graphicsViewHandyChartLayout->DrawSheet(&m_model->GetChartDefinition()->Sheets[0], 0, 0, 0,
-                                                            nullptr);
-        }
+        QTreeWidgetItem *item = ChartItem(chartId);
+        if (!item)
+            return 0;
+        Form()->treeChartList->setCurrentItem(item);
         Form()->pushHandyDensitometerChartLayoutCancel->hide();
         Form()->pushHandyDensitometerChartLayoutMeasurement->setEnabled(true);
         return chartId;

@@ -164,18 +164,11 @@ class TestDensityList : public QObject
     }
     const DensityBalanceData *ChartRecord(int id) const { return Store()->FindDensityChart(id); }
 
-    // The window built on the model and set up for a template and an instrument, as opening would. The model's
-    // list signals reach it as the window's own wiring would make them (a second such connection is refused).
+    // The window built on the model and set up for a template and an instrument, as opening would.
     void Open(int templateRow, int instrument)
     {
         m_window = std::make_unique<CVCAdjustDensity>(m_model);
         CVCAdjustDensity *w = m_window.get();
-        connect(m_model, &CModel::CreateDensityChartFinished, w, &CVCAdjustDensity::CreateDensityChartFinished,
-                Qt::UniqueConnection);
-        connect(m_model, &CModel::CreateDensityMeasureFinished, w, &CVCAdjustDensity::CreateDensityMeasureFinished,
-                Qt::UniqueConnection);
-        connect(m_model, &CModel::CheckOffDensityBalanceFromFileID, w,
-                &CVCAdjustDensity::CheckOffDensityBalanceFromFileID, Qt::UniqueConnection);
         Access::UseTemplate(w, templateRow, instrument);
         w->show();
     }
