@@ -102,10 +102,9 @@ bool SeedStore(CDocumentData *store, SeededStore *ids)
     return true;
 }
 
-ProgramFixture::ProgramFixture()
+void MakeUserWorld(const QString &root)
 {
-    const QString root = m_root.path();
-    const QString home = Home();
+    const QString home = root + QStringLiteral("/home");
     const QString config = root + QStringLiteral("/config");
     const QString documents = home + QStringLiteral("/Documents");
     QDir().mkpath(config);
@@ -122,6 +121,11 @@ ProgramFixture::ProgramFixture()
     // As the program names itself at its first step, so that the data folder is known before a run.
     QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
     QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));
+}
+
+ProgramFixture::ProgramFixture()
+{
+    MakeUserWorld(m_root.path());
 }
 
 ProgramFixture::~ProgramFixture() = default;

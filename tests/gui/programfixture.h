@@ -45,6 +45,10 @@ struct SeededStore {
 // Adds the seeded documents to the store in the order of SeededStore's fields; false at the first failure.
 bool SeedStore(CDocumentData *store, SeededStore *ids);
 
+// A fresh user under root: HOME is root/home with its Documents folder, the XDG folders lie beside it, and the
+// program's name is set as the program sets it, so that its data folder is known before a run.
+void MakeUserWorld(const QString &root);
+
 class ProgramFixture
 {
 public:

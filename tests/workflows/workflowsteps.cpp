@@ -1,6 +1,7 @@
 #include "workflowsteps.h"
 
 #include "modelfixture.h"
+#include "programfixture.h"
 
 #include "app/model.h"
 #include "app/startup.h"
@@ -49,22 +50,7 @@ constexpr int kModalPasses = 1000;
 
 WorkflowRun::WorkflowRun(const QString &name) : m_name(name)
 {
-    const QString root = m_root.path();
-    const QString home = Home();
-    const QString config = root + QStringLiteral("/config");
-    const QString documents = home + QStringLiteral("/Documents");
-    QDir().mkpath(config);
-    QDir().mkpath(documents);
-    qputenv("HOME", home.toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/cache")).toLocal8Bit());
-    QFile userDirs(config + QStringLiteral("/user-dirs.dirs"));
-    if (userDirs.open(QIODevice::WriteOnly))
-        userDirs.write("XDG_DOCUMENTS_DIR=\"" + documents.toLocal8Bit() + "\"\n");
-    QDir().mkpath(root + QStringLiteral("/program"));
-    QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
-    QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));
+    MakeUserWorld(m_root.path());
 }
 
 WorkflowRun::~WorkflowRun() = default;

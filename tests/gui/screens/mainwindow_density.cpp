@@ -160,33 +160,6 @@ void FinishUploads(HeldUploads *uploads)
     }
 }
 
-// The item's context menu, entry text chosen as a user would: right-click on the item, the entry highlighted,
-// Return. then() runs first, so that what it arms sees what the action opens.
-bool ChooseFromItemMenu(QTreeWidgetItem *item, const QString &text, const std::function<void()> &then)
-{
-    bool chosen = false;
-    QObject guard;
-    WhenShown(&guard, [] { return QApplication::activePopupWidget(); }, [&](QWidget *popup) {
-        auto *menu = qobject_cast<QMenu *>(popup);
-        QAction *entry = nullptr;
-        for (QAction *action : menu->actions()) {
-            if (action->text() == text)
-                entry = action;
-        }
-        if (!entry || !entry->isEnabled()) {
-            QTest::keyClick(popup, Qt::Key_Escape);
-            return;
-        }
-        chosen = true;
-        then();
-        menu->setActiveAction(entry);
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-    QTreeWidget *tree = item->treeWidget();
-    emit tree->customContextMenuRequested(tree->visualItemRect(item).center());
-    return chosen;
-}
-
 // ---- The chart scanner's window -----------------------------------------------------------------------------------
 
 struct Scene {
@@ -462,7 +435,7 @@ bool SaveDialog(ScreenShooter &shooter, const Scene &scene, const QString &scree
     bool shown = false;
     bool ok = false;
     QObject guard;
-    const bool chosen = ChooseFromItemMenu(item, QStringLiteral("Save"), [&] {
+    const bool chosen = ChooseFromMenu(item, QStringLiteral("Save"), [&] {
         WhenShown(&guard, OpenModal<CVCMeasureDataSave>, [&](QWidget *widget) {
             shown = true;
             ok = ShootShownDialog(shooter, qobject_cast<QDialog *>(widget), screen, script, close);

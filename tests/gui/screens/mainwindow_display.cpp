@@ -542,33 +542,6 @@ bool UnusableChars(ScreenShooter &shooter)
     });
 }
 
-// The item's context menu, entry text chosen as a user would: right-click on the item, the entry highlighted, Return.
-// The action runs inside the menu's loop; then() runs first, so that what it arms sees what the action opens.
-bool ChooseFromMenu(QTreeWidgetItem *item, const QString &text, const std::function<void()> &then)
-{
-    bool chosen = false;
-    QObject guard;
-    WhenShown(&guard, [] { return QApplication::activePopupWidget(); }, [&](QWidget *popup) {
-        auto *menu = qobject_cast<QMenu *>(popup);
-        QAction *entry = nullptr;
-        for (QAction *action : menu->actions()) {
-            if (action->text() == text)
-                entry = action;
-        }
-        if (!entry || !entry->isEnabled()) {
-            QTest::keyClick(popup, Qt::Key_Escape);
-            return;
-        }
-        chosen = true;
-        then();
-        menu->setActiveAction(entry);
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-    QTreeWidget *tree = item->treeWidget();
-    emit tree->customContextMenuRequested(tree->visualItemRect(item).center());
-    return chosen;
-}
-
 // Save Tiff image data onto a name whose first page file is already there: the window asks, naming the file
 // typed; No brings the dialog back, which is left with Cancel, so that nothing is written.
 bool TiffOverwrite(ScreenShooter &shooter, const Documents &docs)
