@@ -50,7 +50,7 @@ for entry in "${entries[@]}"; do
   mkdir -p "$home" "$work/$entry/feeder" "$work/$entry/trigger" "$out/$entry"
   rm -f "$out/$entry"/*.png
   run=(env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u QT_QPA_PLATFORM HOME="$home"
-       VEX_HID_BACKEND=sim ORLO_SIM_FEEDER="$work/$entry/feeder" PELL_SIM_TRIGGER="$work/$entry/trigger"
+       VEX_HID_BACKEND=sim ORLO_SIM_FEEDER="$work/$entry/feeder" PELL_SIM_TRIGGER="$work/$entry/trigger/HandheldTrigger.txt"
        LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0")
   if ((dry)); then
     run+=(QT_QPA_PLATFORM=offscreen "$driver" --entry "$entry" --out "$out" --dry-run)

@@ -1,43 +1,21 @@
-// The user's workflows through the real program: started as the user starts it, driven through its menus and boxes,
-// ended through File > Exit and started again where it matters.
+// The user's workflows through the real program, offscreen, with the simulators in manual delivery: one test
+// function per run, each in a fresh HOME.
+#include "workflowruns.h"
 #include "workflowsteps.h"
 
 #include "tests/gui/programfixture.h"
 
-#include "mainwindow/vcmainwindow.h"
+#include <QMainWindow>
 
-#include <QAction>
-#include <QDockWidget>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTreeWidget>
+#include <functional>
 
 namespace {
 
-template <typename T>
-T *Named(QWidget *window, const char *name)
+void Play(const char *name, const std::function<void(WorkflowRun &)> &runFunction)
 {
-    return window->findChild<T *>(QLatin1String(name));
-}
-
-// What the next start has to bring back.
-struct WindowLayout {
-    QSize size;
-    bool statusBar = true;
-    QMap<QString, int> areas; // dock name -> area
-    QStringList tabbedWithSettings;
-};
-
-WindowLayout LayoutOf(QMainWindow *window)
-{
-    WindowLayout layout;
-    layout.size = window->size();
-    layout.statusBar = window->statusBar()->isVisible();
-    for (QDockWidget *dock : window->findChildren<QDockWidget *>())
-        layout.areas.insert(dock->objectName(), window->dockWidgetArea(dock));
-    for (QDockWidget *dock : window->tabifiedDockWidgets(Named<QDockWidget>(window, "dockMeasureSetting")))
-        layout.tabbedWithSettings << dock->objectName();
-    return layout;
+    WorkflowRun run(QString::fromLatin1(name));
+    runFunction(run);
+    QVERIFY2(!run.Failed(), qPrintable(run.Failure()));
 }
 
 } // namespace
@@ -47,82 +25,12 @@ class TestWorkflows : public QObject
     Q_OBJECT
 
 private slots:
-    // Start-up, the shell and the window state kept from one start to the next.
-    void startup()
-    {
-        WorkflowRun run(QStringLiteral("startup"));
-        WindowLayout left;
-        const int first = run.Start([&](CVCMainWindow *window) {
-            run.Step(QStringLiteral("splash"));
-            WF_VERIFY(run, run.SplashSeen().shown);
-            WF_VERIFY(run, run.SplashSeen().windowHidden);
-
-            run.Step(QStringLiteral("main window"));
-            WF_VERIFY(run, window->isVisible());
-            WF_VERIFY(run, window->windowTitle() == QLatin1String("Measurement Utility Software Varemo"));
-            QTreeWidgetItem *current = Named<QTreeWidget>(window, "treeRecognition")->currentItem();
-            WF_VERIFY(run, current && current->text(0) == QLatin1String("<Freeform Chart>"));
-
-            run.Step(QStringLiteral("about"));
-            bool stayedOnReturn = false;
-            QString title;
-            ModalAnswer about([&](QWidget *dialog) {
-                title = dialog->windowTitle();
-                QTest::keyClick(dialog, Qt::Key_Return);
-                stayedOnReturn = dialog->isVisible();
-                if (auto *close = Named<QPushButton>(dialog, "cancelButton"))
-                    QTest::mouseClick(close, Qt::LeftButton);
-            });
-            WF_DO(run, TriggerMenu(window, QStringLiteral("Help"), QStringLiteral("About")));
-            WF_DO(run, about.Problem());
-            WF_VERIFY(run, title == QLatin1String("About"));
-            WF_VERIFY(run, stayedOnReturn);
-            WF_VERIFY(run, !QApplication::activeModalWidget());
-
-            run.Step(QStringLiteral("status bar off"));
-            QAction *statusAction = Named<QAction>(window, "actionViewStatusBar");
-            WF_VERIFY(run, statusAction->isChecked() && window->statusBar()->isVisible());
-            WF_DO(run, TriggerMenu(window, QStringLiteral("View"), QStringLiteral("Status bar")));
-            WF_VERIFY(run, !statusAction->isChecked());
-            WF_VERIFY(run, !window->statusBar()->isVisible());
-
-            run.Step(QStringLiteral("docks tabbed"));
-            auto *settings = Named<QDockWidget>(window, "dockMeasureSetting");
-            auto *data = Named<QDockWidget>(window, "dockMeasureData");
-            WF_DO(run, DragDockOnto(window, data, settings));
-            WF_VERIFY(run, Named<QAction>(window, "actionViewMeasureSetting")->isChecked());
-            WF_VERIFY(run, Named<QAction>(window, "actionViewMeasureData")->isChecked());
-
-            run.Step(QStringLiteral("exit"));
-            left = LayoutOf(window);
-            WF_DO(run, TriggerMenu(window, QStringLiteral("File"), QStringLiteral("Exit")));
-            WF_VERIFY(run, !window->isVisible());
-        });
-        run.Step(QStringLiteral("first start"));
-        WF_VERIFY(run, run.WalkRan());
-        QVERIFY2(first == 0, qPrintable(run.Where(QStringLiteral("exit code %1").arg(first))));
-        WF_VERIFY(run, left.tabbedWithSettings == QStringList{QStringLiteral("dockMeasureData")});
-
-        WindowLayout restored;
-        bool actionsChecked = false;
-        const int second = run.Start([&](CVCMainWindow *window) {
-            run.Step(QStringLiteral("restored"));
-            restored = LayoutOf(window);
-            actionsChecked = Named<QAction>(window, "actionViewMeasureSetting")->isChecked() &&
-                             Named<QAction>(window, "actionViewMeasureData")->isChecked();
-            WF_DO(run, TriggerMenu(window, QStringLiteral("File"), QStringLiteral("Exit")));
-        });
-        run.Step(QStringLiteral("second start"));
-        WF_VERIFY(run, run.WalkRan());
-        QVERIFY2(second == 0, qPrintable(run.Where(QStringLiteral("exit code %1").arg(second))));
-        run.Step(QStringLiteral("restored"));
-        // Without a window manager the position moves by the missing frame; the size is what was left.
-        WF_VERIFY(run, restored.size == left.size);
-        WF_VERIFY(run, !restored.statusBar);
-        WF_VERIFY(run, restored.areas == left.areas);
-        WF_VERIFY(run, restored.tabbedWithSettings == left.tabbedWithSettings);
-        WF_VERIFY(run, actionsChecked);
-    }
+    void startup() { Play("startup", RunStartup); }
+    void charts() { Play("charts", RunCharts); }
+    void freeform() { Play("freeform", RunFreeform); }
+    void settings() { Play("settings", RunSettings); }
+    void density() { Play("density", RunDensity); }
+    void handheld() { Play("handheld", RunHandheld); }
 };
 
 VAREMO_PROGRAM_TEST_MAIN(TestWorkflows)

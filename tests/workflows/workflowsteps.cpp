@@ -9,7 +9,19 @@
 #include "mainwindow/vcstartupscreen.h"
 #include "qtsingleapplication.h"
 
+#include <OrloSim.h>
+#include <PellSim.h>
+
 #include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolBar>
+#include <QTreeWidget>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -43,6 +55,21 @@ bool WriteQuietSettings()
     return model.Terminate() == 0 && ok;
 }
 
+// Where the simulators look, as they work it out: their variable, else the program's per-user data folder.
+QString SimulatorPath(const char *variable, const QString &inDataFolder)
+{
+    const QString set = qEnvironmentVariable(variable);
+    if (!set.isEmpty())
+        return set;
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/VELMAR OSTRAND/Varemo/") + inDataFolder;
+}
+
+// Waits for the windows themselves (a menu opening, a dock settling).
+constexpr int kWorkflowWaitMs = 10000;
+
 // Tries again on the next pass of the loop, as often as a queue of posted work can need, never on the clock.
 constexpr int kModalPasses = 1000;
 
@@ -51,13 +78,26 @@ constexpr int kModalPasses = 1000;
 WorkflowRun::WorkflowRun(const QString &name) : m_name(name)
 {
     MakeUserWorld(m_root.path());
+    m_outDir = m_root.path() + QStringLiteral("/out");
+    QDir().mkpath(m_outDir);
+}
+
+WorkflowRun::WorkflowRun(const QString &name, Shooter shoot, const QString &outDir)
+    : m_name(name), m_shoot(std::move(shoot)), m_outDir(outDir)
+{
+    QDir().mkpath(m_outDir);
 }
 
 WorkflowRun::~WorkflowRun() = default;
 
 QString WorkflowRun::Home() const
 {
-    return m_root.path() + QStringLiteral("/home");
+    return ProgramMode() ? QDir::homePath() : m_root.path() + QStringLiteral("/home");
+}
+
+QString WorkflowRun::OutDir() const
+{
+    return m_outDir;
 }
 
 QString WorkflowRun::Where(const QString &detail) const
@@ -66,6 +106,60 @@ QString WorkflowRun::Where(const QString &detail) const
     if (!detail.isEmpty())
         where += QStringLiteral(": ") + detail;
     return where;
+}
+
+void WorkflowRun::Fail(const QString &detail)
+{
+    if (m_failure.isEmpty())
+        m_failure = Where(detail);
+}
+
+int WorkflowRun::WaitMs() const
+{
+    return ProgramMode() ? 60000 : kWorkflowWaitMs;
+}
+
+bool WorkflowRun::WaitFor(const std::function<bool()> &condition)
+{
+    const bool manual = !ProgramMode();
+    return QTest::qWaitFor(
+        [&] {
+            if (manual)
+                OrloSim_DeliverPending();
+            return condition();
+        },
+        WaitMs());
+}
+
+QString WorkflowRun::Shoot(const QString &screen)
+{
+    if (!m_shoot)
+        return QString();
+    return m_shoot(screen) ? QString() : QStringLiteral("no picture %1").arg(screen);
+}
+
+QString WorkflowRun::FeedSheet(const QString &pagePath)
+{
+    if (!QFile::exists(pagePath))
+        return QStringLiteral("no page file %1").arg(pagePath);
+    if (!ProgramMode()) {
+        return OrloSim_InsertSheetFile(QFile::encodeName(pagePath).constData()) == 0
+                   ? QString()
+                   : QStringLiteral("the scanner did not take %1").arg(pagePath);
+    }
+    // The simulator takes a file once it has stopped growing; a name of its own per sheet, since taken files stay.
+    const QString folder = SimulatorPath("ORLO_SIM_FEEDER", QStringLiteral("OrloFeeder"));
+    QDir().mkpath(folder);
+    const QString target = QStringLiteral("%1/%2_%3_%4")
+                               .arg(folder, m_name)
+                               .arg(++m_fed, 2, 10, QLatin1Char('0'))
+                               .arg(QFileInfo(pagePath).fileName());
+    return QFile::copy(pagePath, target) ? QString() : QStringLiteral("cannot copy %1 into the feeder").arg(pagePath);
+}
+
+QString WorkflowRun::TriggerFile() const
+{
+    return SimulatorPath("PELL_SIM_TRIGGER", QStringLiteral("HandheldTrigger.txt"));
 }
 
 int WorkflowRun::Start(const Walk &walk)
@@ -78,7 +172,8 @@ int WorkflowRun::Start(const Walk &walk)
     if (!QFile::exists(AppDataDir() + QStringLiteral("/Setting.bin")) && !WriteQuietSettings())
         return -1;
     OrloSim_Reset();
-    OrloSim_SetDelivery(OrloSim_Manual);
+    OrloSim_SetDelivery(ProgramMode() ? OrloSim_Thread : OrloSim_Manual);
+    PellSim_Reset();
 
     QPointer<CVCMainWindow> window;
     QPointer<CVCStartupScreen> splash;
@@ -87,6 +182,11 @@ int WorkflowRun::Start(const Walk &walk)
     const auto body = [&] {
         m_splash.shown = splash && splash->isVisible();
         m_splash.windowHidden = window && !window->isVisible();
+        if (!m_splashShot.isEmpty() && splash && !Failed()) {
+            const QString problem = Shoot(m_splashShot);
+            if (!problem.isEmpty())
+                Fail(problem);
+        }
         // The splash's first two seconds are skipped; its own timer later finds the hand-over done.
         if (splash)
             splash->timeout();
@@ -109,9 +209,10 @@ int WorkflowRun::Start(const Walk &walk)
             QTimer::singleShot(0, qApp, body);
     };
     const StartupErrorPresenter errors = [this](int message, const ErrorMessageRecord &) {
-        QTest::qFail(qPrintable(Where(QStringLiteral("start-up error box %1").arg(message))), __FILE__, __LINE__);
+        Fail(QStringLiteral("start-up error box %1").arg(message));
     };
-    const int result = RunApplication(*app, errors, hook, m_root.path() + QStringLiteral("/program"));
+    const int result = ProgramMode() ? RunApplication(*app, errors, hook)
+                                     : RunApplication(*app, errors, hook, m_root.path() + QStringLiteral("/program"));
     QObject::disconnect(connection);
     return result;
 }
@@ -197,6 +298,11 @@ ModalAnswer::~ModalAnswer()
     m_state->done = true;
 }
 
+bool ModalAnswer::Came() const
+{
+    return m_state->came;
+}
+
 QString ModalAnswer::Problem() const
 {
     if (!m_state->came)
@@ -230,4 +336,139 @@ QString DragDockOnto(QMainWindow *window, QDockWidget *dock, QDockWidget *target
     return tabbed
                ? QString()
                : QStringLiteral("dock \"%1\" not tabbed with \"%2\"").arg(dock->windowTitle(), target->windowTitle());
+}
+
+QString AnswerFileDialog(QWidget *modal, const QString &path, const QString &filter)
+{
+    auto *dialog = qobject_cast<QFileDialog *>(modal);
+    if (!dialog)
+        return QStringLiteral("\"%1\" is no file dialog").arg(modal->windowTitle());
+    auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    if (!types || !name || !buttons)
+        return QStringLiteral("file dialog without its fields");
+    if (!filter.isEmpty()) {
+        const int wanted = types->findText(filter);
+        if (wanted < 0)
+            return QStringLiteral("no filter \"%1\"").arg(filter);
+        // Keys on the closed box, as the user steps through the types.
+        while (types->currentIndex() != wanted) {
+            const int before = types->currentIndex();
+            QTest::keyClick(types, types->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
+            if (types->currentIndex() == before)
+                return QStringLiteral("filter \"%1\" not reachable").arg(filter);
+        }
+    }
+    name->setFocus();
+    name->setText(path);
+    QPushButton *accept = buttons->button(dialog->acceptMode() == QFileDialog::AcceptOpen ? QDialogButtonBox::Open
+                                                                                           : QDialogButtonBox::Save);
+    if (!accept || !accept->isEnabled())
+        return QStringLiteral("file dialog's accept button not enabled for \"%1\"").arg(path);
+    QTest::mouseClick(accept, Qt::LeftButton);
+    return QString();
+}
+
+namespace {
+
+// On the right end of the item's first column, away from its check box, inside the viewport however wide the
+// columns are.
+QPoint OnItem(QTreeWidget *tree, QTreeWidgetItem *item)
+{
+    const QRect rect = tree->visualItemRect(item);
+    const int end = qMin(tree->columnViewportPosition(0) + tree->columnWidth(0), tree->viewport()->width());
+    return QPoint(qMax(rect.left() + 1, end - 6), rect.center().y());
+}
+
+} // namespace
+
+void ClickItem(QTreeWidget *tree, QTreeWidgetItem *item, Qt::KeyboardModifiers modifiers)
+{
+    tree->scrollToItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, OnItem(tree, item));
+}
+
+QString ContextMenuEntry(QTreeWidget *tree, QTreeWidgetItem *item, const QString &entryText)
+{
+    tree->scrollToItem(item);
+    const QPoint at = OnItem(tree, item);
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    auto outcome = std::make_shared<QString>(QStringLiteral("no context menu came"));
+    auto passes = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [poll, passes, outcome, entryText] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible()) {
+            if (++*passes < kModalPasses)
+                QTimer::singleShot(0, qApp, [poll] {
+                    if (*poll)
+                        (*poll)();
+                });
+            else
+                *poll = nullptr;
+            return;
+        }
+        QAction *entry = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (!action->isSeparator() && action->isVisible() && PlainText(action->text()) == entryText)
+                entry = action;
+        }
+        if (!entry || !entry->isEnabled()) {
+            *outcome = QStringLiteral("no enabled entry \"%1\" in the context menu").arg(entryText);
+            menu->close();
+        } else {
+            outcome->clear();
+            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(entry).center());
+        }
+        *poll = nullptr;
+    };
+    QTimer::singleShot(0, qApp, [poll] {
+        if (*poll)
+            (*poll)();
+    });
+    // The menu runs its own loop inside the event; the poll answers it from there.
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &event);
+    // A menu that never came: the poll stops here.
+    *poll = nullptr;
+    return *outcome;
+}
+
+QTreeWidgetItem *TopLevelNamed(QTreeWidget *tree, const QString &text)
+{
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        if (tree->topLevelItem(i)->text(0) == text)
+            return tree->topLevelItem(i);
+    }
+    return nullptr;
+}
+
+QString ConnectScanner(WorkflowRun &run, CVCMainWindow *window)
+{
+    auto *connect = window->findChild<QAction *>(QStringLiteral("actionOrloConnectDisconnect"));
+    auto *bar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
+    QWidget *button = connect && bar ? bar->widgetForAction(connect) : nullptr;
+    if (!button)
+        return QStringLiteral("no connect button on the tool bar");
+    if (connect->isChecked())
+        return QStringLiteral("the scanner is connected already");
+    QString problem;
+    ModalAnswer settings([&problem](QWidget *dialog) {
+        auto *devices = dialog->findChild<QTreeWidget *>(QStringLiteral("treeDeviceList"));
+        auto *go = dialog->findChild<QPushButton *>(QStringLiteral("pushConnect"));
+        if (!devices || !go || devices->topLevelItemCount() == 0) {
+            problem = QStringLiteral("the connection settings list no scanner");
+            return;
+        }
+        ClickItem(devices, devices->topLevelItem(0));
+        QTest::mouseClick(go, Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    if (!problem.isEmpty())
+        return problem;
+    if (settings.Came() && !settings.Problem().isEmpty())
+        return settings.Problem();
+    return run.WaitFor([connect] { return connect->isChecked(); }) ? QString()
+                                                                   : QStringLiteral("the scanner did not connect");
 }

@@ -1,6 +1,6 @@
 // The screenshot driver: starts the program as app/main.cpp does and, once its event loop runs, plays one
 // entry's screens over the program's own model, then ends the program the normal way. An entry may also shoot
-// at one step of the start-up, before the main window is shown.
+// at one step of the start-up, before the main window is shown. A program entry starts the program itself.
 //   varemo_screens --list
 //   varemo_screens --entry NAME [--out DIR] [--dry-run]     (pictures go to DIR/NAME/<screen>.png)
 #include "screenshooter.h"
@@ -101,7 +101,8 @@ int main(int argc, char *argv[])
     }
     const ScreenEntryScript script = FindScreenEntry(options.entry);
     const ScreenStartupScript startup = FindScreenStartupScript(options.entry);
-    if (!script) {
+    const ProgramEntryScript program = FindProgramEntry(options.entry);
+    if (!script && !program) {
         std::fprintf(stderr, "varemo_screens: no entry %s\n", qPrintable(options.entry));
         return 2;
     }
@@ -115,6 +116,8 @@ int main(int argc, char *argv[])
         return 3;
     }
     Q_INIT_RESOURCE(Resource);
+    if (program)
+        return program(EntryOutDir(options), options.dryRun) ? 0 : 1;
     // True once the entry's start-up shots are taken, or when it has none.
     bool startupOk = !startup.script;
     bool startupRan = false;

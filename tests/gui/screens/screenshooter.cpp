@@ -11,10 +11,10 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
-#include <QtTest>
 #include <QWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -26,6 +26,12 @@ constexpr int kCaptureTimeoutMs = 60000;
 QMap<QString, ScreenEntryScript> &Entries()
 {
     static QMap<QString, ScreenEntryScript> entries;
+    return entries;
+}
+
+QMap<QString, ProgramEntryScript> &ProgramEntries()
+{
+    static QMap<QString, ProgramEntryScript> entries;
     return entries;
 }
 
@@ -49,9 +55,21 @@ ScreenEntry::ScreenEntry(const char *name, int startupStep, ScreenEntryScript st
     StartupScripts().insert(QString::fromLatin1(name), {startupStep, std::move(startupScript)});
 }
 
+ProgramEntry::ProgramEntry(const char *name, ProgramEntryScript script)
+{
+    ProgramEntries().insert(QString::fromLatin1(name), std::move(script));
+}
+
+ProgramEntryScript FindProgramEntry(const QString &name)
+{
+    return ProgramEntries().value(name);
+}
+
 QList<QString> ScreenEntryNames()
 {
-    return Entries().keys();
+    QList<QString> names = Entries().keys() + ProgramEntries().keys();
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 ScreenEntryScript FindScreenEntry(const QString &name)

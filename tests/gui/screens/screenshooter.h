@@ -49,7 +49,15 @@ struct ScreenStartupScript {
     ScreenEntryScript script; // empty: the entry shoots nothing during the start-up
 };
 
-// The registered entries by name.
+// An entry that starts the program itself, as often as it needs (a workflow run): it gets the entry's picture
+// folder and returns true when every step went well, having reported a failed one.
+using ProgramEntryScript = std::function<bool(const QString &outDir, bool dryRun)>;
+struct ProgramEntry {
+    ProgramEntry(const char *name, ProgramEntryScript script);
+};
+ProgramEntryScript FindProgramEntry(const QString &name);
+
+// The registered entries by name, program entries among them.
 QList<QString> ScreenEntryNames();
 ScreenEntryScript FindScreenEntry(const QString &name);
 ScreenStartupScript FindScreenStartupScript(const QString &name);

@@ -1,0 +1,7 @@
+#include "workflowruns.h"
+#include "workflowsteps.h"
+
+void RunDensity(WorkflowRun &run)
+{
+    run.Fail(QStringLiteral("not written yet"));
+}

@@ -1,0 +1,7 @@
+#include "workflowruns.h"
+#include "workflowsteps.h"
+
+void RunFreeform(WorkflowRun &run)
+{
+    run.Fail(QStringLiteral("not written yet"));
+}

@@ -1,0 +1,7 @@
+#include "workflowruns.h"
+#include "workflowsteps.h"
+
+void RunHandheld(WorkflowRun &run)
+{
+    run.Fail(QStringLiteral("not written yet"));
+}
