@@ -140,17 +140,25 @@ TiffRead LoadSeparatedTiff(const std::string& path, SheetImage& out)
     TIFFGetField(tif.get(), TIFFTAG_YRESOLUTION, &yres);
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_RESOLUTIONUNIT, &unit);
     SourceSize src;
-    if (bps != 8 || planar != PLANARCONFIG_CONTIG ||
+    const tmsize_t bytesPerSample = bps / 8;
+    if ((bps != 8 && bps != 16) || planar != PLANARCONFIG_CONTIG ||
         !MeasureSource(w, h, xres, yres, unit == RESUNIT_CENTIMETER, src) ||
-        TIFFScanlineSize(tif.get()) < static_cast<tmsize_t>(w) * spp)
+        TIFFScanlineSize(tif.get()) < static_cast<tmsize_t>(w) * spp * bytesPerSample)
         return TiffRead::Refused;
     std::vector<uint8_t> line(static_cast<size_t>(TIFFScanlineSize(tif.get())));
+    // 16-bit samples (the chart writer's default depth) come to 8 bits, rounded.
+    std::vector<uint8_t> narrowed(bps == 16 ? static_cast<size_t>(w) * spp : 0);
     uint32_t next = 0;
     const bool ok = TakeIn(src, spp, true, out, [&](int sy) -> const uint8_t* {
         for (; next <= static_cast<uint32_t>(sy); ++next) // strips read in order, also the rows left out
             if (TIFFReadScanline(tif.get(), line.data(), next, 0) != 1)
                 return nullptr;
-        return line.data();
+        if (bps == 8)
+            return line.data();
+        const auto* wide = reinterpret_cast<const uint16_t*>(line.data());
+        for (size_t i = 0; i < narrowed.size(); ++i)
+            narrowed[i] = static_cast<uint8_t>((wide[i] + 128u) / 257u);
+        return narrowed.data();
     });
     return ok ? TiffRead::Loaded : TiffRead::Refused;
 }

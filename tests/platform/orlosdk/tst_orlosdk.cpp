@@ -594,22 +594,26 @@ private slots:
     void sheetFiles_data()
     {
         QTest::addColumn<int>("samples"); // 3 RGB, 4 CMYK, 5 CMYK with a spot ink
-        QTest::newRow("RGB") << 3;
-        QTest::newRow("CMYK") << 4;
-        QTest::newRow("separated with spot ink") << 5;
+        QTest::addColumn<int>("bits");
+        QTest::newRow("RGB") << 3 << 8;
+        QTest::newRow("CMYK") << 4 << 8;
+        QTest::newRow("separated with spot ink") << 5 << 8;
+        // The depth the chart writer uses for pages with more than four inks.
+        QTest::newRow("separated with spot ink, 16 bits") << 5 << 16;
     }
 
     void sheetFiles()
     {
         // A 50 x 50 mm page at 150 dpi with a 2 x 2 grid of 10 mm patches; patch 0 is a cyan solid.
         QFETCH(int, samples);
+        QFETCH(int, bits);
         const int side = 295, patch = 59, pitch = 89, origin = 59;
-        const QString path = m_dir.filePath(QString("page%1.tif").arg(samples));
+        const QString path = m_dir.filePath(QString("page%1_%2.tif").arg(samples).arg(bits));
         TIFF* tif = TIFFOpen(path.toLocal8Bit().constData(), "w");
         QVERIFY(tif);
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side);
         TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side);
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_SEPARATED);
         if (samples == 5) {
@@ -640,7 +644,11 @@ private slots:
                         p[4] = inPatch ? 200 : 0; // spot ink, ignored
                 }
             }
-            QCOMPARE(TIFFWriteScanline(tif, row.data(), uint32_t(y), 0), 1);
+            std::vector<uint16_t> wide(row.begin(), row.end());
+            for (uint16_t& v : wide)
+                v = uint16_t(v * 257);
+            void* written = bits == 16 ? static_cast<void*>(wide.data()) : static_cast<void*>(row.data());
+            QCOMPARE(TIFFWriteScanline(tif, written, uint32_t(y), 0), 1);
         }
         TIFFClose(tif);
 
