@@ -89,31 +89,36 @@ QTreeWidgetItem *ItemNamed(QTreeWidget *tree, const QString &text)
     return found.isEmpty() ? nullptr : found.first();
 }
 
-// Answers the next message box that comes up over a dialog that stays open (the dialog itself is the active
-// modal widget until then), from inside the box's loop.
-class BoxOverDialog
+// Answers the next message box from inside its loop. Over a dialog that stays open (the dialog itself is the
+// active modal widget until then) give that dialog as under. A watch looks for as long as it lives, for a box that
+// must not come at all.
+class BoxAnswer
 {
 public:
     using Answer = std::function<void(QMessageBox *)>;
-    BoxOverDialog(QWidget *dialog, Answer answer) : m_state(std::make_shared<State>())
+    enum Kind { Next, Watch };
+    BoxAnswer(QWidget *under, Answer answer, Kind kind = Next) : m_state(std::make_shared<State>())
     {
         m_state->answer = std::move(answer);
         std::weak_ptr<State> weak = m_state;
-        QPointer<QWidget> under(dialog);
+        QPointer<QWidget> guardUnder(under);
         auto poll = std::make_shared<std::function<void()>>();
-        *poll = [weak, poll, under] {
+        const auto again = [poll] {
+            QTimer::singleShot(0, qApp, [poll] {
+                if (*poll)
+                    (*poll)();
+            });
+        };
+        *poll = [weak, poll, guardUnder, kind, again] {
             const std::shared_ptr<State> state = weak.lock();
             if (!state || state->done) {
                 *poll = nullptr;
                 return;
             }
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || box == under) {
-                if (++state->passes < 1000)
-                    QTimer::singleShot(0, qApp, [poll] {
-                        if (*poll)
-                            (*poll)();
-                    });
+            if (!box || box == guardUnder) {
+                if (kind == Watch || ++state->passes < 1000)
+                    again();
                 else
                     *poll = nullptr;
                 return;
@@ -129,15 +134,13 @@ public:
             }
             *poll = nullptr;
         };
-        QTimer::singleShot(0, qApp, [poll] {
-            if (*poll)
-                (*poll)();
-        });
+        again();
     }
-    ~BoxOverDialog() { m_state->done = true; }
-    BoxOverDialog(const BoxOverDialog &) = delete;
-    BoxOverDialog &operator=(const BoxOverDialog &) = delete;
+    ~BoxAnswer() { m_state->done = true; }
+    BoxAnswer(const BoxAnswer &) = delete;
+    BoxAnswer &operator=(const BoxAnswer &) = delete;
 
+    bool Came() const { return m_state->came; }
     QString Problem() const
     {
         if (!m_state->came)
@@ -487,10 +490,20 @@ void RunSettings(WorkflowRun &run)
         WF_VERIFY(run, pages.size() == 1);
         const QString page = pageFolder + QLatin1Char('/') + pages.first();
 
+        // A sheet is measured without a word; a box on the way is closed and names the failure.
+        const auto feedAndMeasure = [&](int measurements) {
+            BoxAnswer unexpected(
+                nullptr, [](QMessageBox *box) { ClickButton(box, QMessageBox::Ok); }, BoxAnswer::Watch);
+            WF_DO(run, run.FeedSheet(page));
+            WF_WAIT(run, unexpected.Came() || (chartItem() && chartItem()->childCount() == measurements &&
+                                               charts->currentItem() && charts->currentItem()->parent() == chartItem()));
+            if (unexpected.Came())
+                run.Fail(QStringLiteral("box \"%1\" in place of the measurement").arg(unexpected.Text()));
+        };
+
         run.Step(QStringLiteral("first sheet"));
-        WF_DO(run, run.FeedSheet(page));
-        WF_WAIT(run, chartItem() && chartItem()->childCount() == 1 && charts->currentItem() &&
-                         charts->currentItem()->parent() == chartItem());
+        feedAndMeasure(1);
+        WF_CHECK(run);
 
         run.Step(QStringLiteral("click a patch"));
         CVCGraphicsPatch *clicked = PatchAt(layout, 1, 3);
@@ -521,7 +534,7 @@ void RunSettings(WorkflowRun &run)
                 QTreeWidgetItem *row = ItemNamed(userList, QLatin1String(kUserIlluminant));
                 WF_VERIFY(run, row != nullptr);
                 ClickItem(userList, row);
-                BoxOverDialog yes(dialog, [](QMessageBox *box) { ClickButton(box, QMessageBox::Yes); });
+                BoxAnswer yes(dialog, [](QMessageBox *box) { ClickButton(box, QMessageBox::Yes); });
                 WF_DO(run, ContextMenuEntry(userList, row, QStringLiteral("Delete")));
                 WF_DO(run, yes.Problem());
                 question = yes.Text();
@@ -551,9 +564,8 @@ void RunSettings(WorkflowRun &run)
         }
 
         run.Step(QStringLiteral("second sheet"));
-        WF_DO(run, run.FeedSheet(page));
-        WF_WAIT(run, chartItem() && chartItem()->childCount() == 2 && charts->currentItem() &&
-                         charts->currentItem()->parent() == chartItem());
+        feedAndMeasure(2);
+        WF_CHECK(run);
 
         run.Step(QStringLiteral("manual"));
         {
