@@ -10,6 +10,7 @@
 #include "simprint.h"
 #include "vexcolor.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QGraphicsItem>
@@ -19,19 +20,23 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace {
 
-// Row 002 of the simulated Lumet is D50 as libvexcolor tabulates it.
+// Row 002 of the simulated Lumet is D50 as libvexcolor tabulates it (its illuminant table, 300-780 nm at 5 nm).
 constexpr int kD50 = 2;
+constexpr int kLightPoints = 421; // 360-780 nm at 1 nm
 // The clicked patch, row 1, column 3 of the fixture: 80 % magenta (and 60 % ink 5).
 const simprint::Inks kClickedInks{0.0f, 0.8f, 0.0f, 0.0f};
 // The values are shown with two decimals.
@@ -251,6 +256,22 @@ void TypeInto(QDoubleSpinBox *spin, double value)
     QTest::keyClick(spin, Qt::Key_Return);
 }
 
+// Steps through a closed combo box with the arrow keys until it shows text.
+QString ChooseByKeys(QComboBox *combo, const QString &text)
+{
+    const int wanted = combo->findText(text);
+    if (wanted < 0)
+        return QStringLiteral("no \"%1\" to choose").arg(text);
+    combo->setFocus();
+    while (combo->currentIndex() != wanted) {
+        const int before = combo->currentIndex();
+        QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
+        if (combo->currentIndex() == before)
+            return QStringLiteral("\"%1\" not reachable").arg(text);
+    }
+    return QString();
+}
+
 // The column of the value tree headed for the named condition, or -1.
 int ValueColumn(QTreeWidget *values, const QString &condition)
 {
@@ -278,20 +299,73 @@ bool LabShown(QTreeWidget *values, int column, double lab[3])
     return true;
 }
 
-// L*a*b* under D50 (2 degree) of the clicked patch as printed: the print model's reflectance of its inks, through
-// libvexcolor. The simulated press prints C, M, Y and K; ink 5 is a spot ink it leaves out.
-QString PrintedLabUnderD50(double lab[3])
+// Linear between the samples of a spectrum that starts at first nm in steps of step nm; the ends hold beyond.
+float SampleAt(const float *values, int count, int first, int step, int nm)
 {
+    if (nm <= first)
+        return values[0];
+    const int i = (nm - first) / step;
+    if (i >= count - 1)
+        return values[count - 1];
+    const float t = float(nm - first - step * i) / float(step);
+    return values[i] + (values[i + 1] - values[i]) * t;
+}
+
+// X, Y, Z of a light at 1 nm from 360 to 780 nm (libvexcolor's light-source form).
+bool LightXyz(const float *light, float xyz[3])
+{
+    CalColorRecord record{};
+    record.type = 2;
+    record.observer = 0;
+    record.illuminant = VEXCOLOR_LIGHT_SOURCE;
+    if (SpectrumToColor(light, kLightPoints, &record) != 0)
+        return false;
+    std::copy_n(record.values, 3, xyz);
+    return true;
+}
+
+// L*a*b* (2 degree) of the clicked patch as printed, under the light of the Lumet's row 002, which is libvexcolor's
+// D50 measured from 360 nm on: the light and the lit print through libvexcolor, relative to the light's own white,
+// carried to CIELAB on D50. The print model gives the print's reflectance; the simulated press prints C, M, Y and K
+// and leaves the spot ink 5 out.
+QString PrintedLabUnderLumetLight(double lab[3])
+{
+    const CalIlluminantSlot *table = nullptr;
+    int entries = 0;
+    if (GetIlluminantTable(&table, &entries) != 0)
+        return QStringLiteral("libvexcolor has no illuminant table");
+    const CalIlluminantSlot *d50Light = std::find_if(table, table + entries, [](const CalIlluminantSlot &slot) {
+        return slot.id == kD50;
+    });
+    if (d50Light == table + entries)
+        return QStringLiteral("libvexcolor has no D50");
     float reflectance[simprint::kBandCount];
     simprint::Reflectance(kClickedInks, false, reflectance);
-    CalColorRecord record{};
-    record.type = 0;
-    record.observer = 0;
-    record.illuminant = kD50;
-    if (SpectrumToColor(reflectance, simprint::kBandCount, &record) != 0)
-        return QStringLiteral("libvexcolor gave no colour");
+    std::vector<float> light(kLightPoints), lit(kLightPoints);
+    for (int i = 0; i < kLightPoints; ++i) {
+        light[size_t(i)] = SampleAt(d50Light->spd, 97, 300, 5, 360 + i);
+        lit[size_t(i)] = light[size_t(i)] * SampleAt(reflectance, simprint::kBandCount, 380, 10, 360 + i);
+    }
+    float white[3], xyz[3];
+    if (!LightXyz(light.data(), white) || !LightXyz(lit.data(), xyz) || !(white[1] > 0))
+        return QStringLiteral("libvexcolor gave no tristimulus values");
+    const float perfect[simprint::kBandCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                                                 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    CalColorRecord d50{};
+    d50.type = 2;
+    d50.illuminant = kD50;
+    if (SpectrumToColor(perfect, simprint::kBandCount, &d50) != 0)
+        return QStringLiteral("libvexcolor has no D50 white");
+    CalColorRecord in{}, out{};
+    in.type = 2;
+    in.illuminant = out.illuminant = kD50;
+    out.type = 0;
+    for (int c = 0; c < 3; ++c)
+        in.values[c] = xyz[c] * d50.values[c] / white[c];
+    if (ConvertColor(&in, &out) != 0)
+        return QStringLiteral("libvexcolor gave no L*a*b*");
     for (int i = 0; i < 3; ++i)
-        lab[i] = record.values[i];
+        lab[i] = out.values[i];
     return QString();
 }
 
@@ -456,6 +530,16 @@ void RunSettings(WorkflowRun &run)
         WF_VERIFY(run, userCondition->checkState(1) == Qt::Checked);
         WF_WAIT(run, (StoredConditionMask() & (1 << kUserIlluminantBit)) != 0);
 
+        // With the illuminant "Auto" each condition's colour is taken under its own light: the user condition's
+        // under the light from the Lumet.
+        run.Step(QStringLiteral("illuminant Auto"));
+        QTreeWidgetItem *illuminantRow = ItemNamed(conditions, QStringLiteral("Illuminant"));
+        WF_VERIFY(run, illuminantRow != nullptr);
+        ClickItem(conditions, illuminantRow);
+        QComboBox *illuminantChoice = nullptr;
+        WF_WAIT(run, (illuminantChoice = qobject_cast<QComboBox *>(conditions->itemWidget(illuminantRow, 1))));
+        WF_DO(run, ChooseByKeys(illuminantChoice, QStringLiteral("Auto")));
+
         run.Step(QStringLiteral("connect"));
         WF_DO(run, ConnectFirstTime(run, window));
 
@@ -512,7 +596,7 @@ void RunSettings(WorkflowRun &run)
         double underUser[3] = {};
         WF_WAIT(run, LabShown(values, ValueColumn(values, QLatin1String(kUserIlluminant)), underUser));
         double printed[3] = {};
-        WF_DO(run, PrintedLabUnderD50(printed));
+        WF_DO(run, PrintedLabUnderLumetLight(printed));
         for (int i = 0; i < 3; ++i) {
             if (std::abs(underUser[i] - printed[i]) > kShownTolerance)
                 run.Fail(QStringLiteral("L*a*b* %1 under the user illuminant: %2 shown, %3 printed")
@@ -521,6 +605,8 @@ void RunSettings(WorkflowRun &run)
                              .arg(printed[i]));
         }
         WF_CHECK(run);
+        // The user condition's column is the last one: the scroll bar dragged to its end shows it.
+        values->horizontalScrollBar()->setValue(values->horizontalScrollBar()->maximum());
         WF_DO(run, run.Shoot(QStringLiteral("settings_02_user_condition_values")));
 
         run.Step(QStringLiteral("delete the user illuminant"));
