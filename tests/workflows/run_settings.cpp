@@ -605,8 +605,13 @@ void RunSettings(WorkflowRun &run)
                              .arg(printed[i]));
         }
         WF_CHECK(run);
-        // The user condition's column is the last one: the scroll bar dragged to its end shows it.
-        values->horizontalScrollBar()->setValue(values->horizontalScrollBar()->maximum());
+        // The user condition's column is the last one: the scroll bar dragged to its end, once the tree has laid
+        // out its new columns, shows it.
+        const int userColumn = ValueColumn(values, QLatin1String(kUserIlluminant));
+        WF_WAIT(run, (values->horizontalScrollBar()->setValue(values->horizontalScrollBar()->maximum()),
+                      values->columnViewportPosition(userColumn) >= 0 &&
+                          values->columnViewportPosition(userColumn) + values->columnWidth(userColumn) <=
+                              values->viewport()->width()));
         WF_DO(run, run.Shoot(QStringLiteral("settings_02_user_condition_values")));
 
         run.Step(QStringLiteral("delete the user illuminant"));
