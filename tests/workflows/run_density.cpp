@@ -313,7 +313,7 @@ QList<QByteArray> ResultRows(const QByteArray &bytes)
 
 void RunDensity(WorkflowRun &run)
 {
-    const QString documents = UserDocumentsDataDir();
+    QString documents;
     const QString secondFolder = run.OutDir() + QStringLiteral("/results_a");
     const QString thirdFolder = run.OutDir() + QStringLiteral("/results_b");
     QDir().mkpath(secondFolder);
@@ -324,6 +324,7 @@ void RunDensity(WorkflowRun &run)
     bool mainBack = false;
 
     const int ended = run.Start([&](CVCMainWindow *window) {
+        documents = UserDocumentsDataDir();
         // ---- Tool > Density balance: template 7 with the scanner, which connects -------------------------------
         run.Step(QStringLiteral("open density balance"));
         std::unique_ptr<ModalWatch> refused;
@@ -388,8 +389,8 @@ void RunDensity(WorkflowRun &run)
             ClickButton(dialog, "okButton");
         });
         WF_DO(run, TriggerMenu(density, QStringLiteral("Settings"), QStringLiteral("Measurement Data Save")));
-        WF_DO(run, folders.Problem(QStringLiteral("save settings")));
         WF_DO(run, folderProblem);
+        WF_DO(run, folders.Problem(QStringLiteral("save settings")));
         WF_VERIFY(run, rowsAfterDelete == (QStringList{documents, thirdFolder}));
 
         // ---- Reopened: the folders packed in order; the printer entered ----------------------------------------
