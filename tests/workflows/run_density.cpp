@@ -8,6 +8,7 @@
 #include "app/recordhelpers.h"
 #include "app/records.h"
 #include "app/storeconventions.h"
+#include "chart/vcgraphicspatch.h"
 #include "mainwindow/vcadjustdensity.h"
 #include "mainwindow/vcmainwindow.h"
 
@@ -16,6 +17,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -269,6 +272,20 @@ QMessageBox *VisibleBox(QWidget *window, const QString &text)
     return nullptr;
 }
 
+// Patches the scanner's chart view shows measured, of all its patches.
+QPair<int, int> ColouredPatches(QGraphicsView *view)
+{
+    int coloured = 0;
+    int patches = 0;
+    for (QGraphicsItem *item : view->scene() ? view->scene()->items() : QList<QGraphicsItem *>()) {
+        if (auto *patch = dynamic_cast<CVCGraphicsPatch *>(item)) {
+            ++patches;
+            coloured += patch->GetDisplay() == 2 ? 1 : 0;
+        }
+    }
+    return {coloured, patches};
+}
+
 QStringList ResultFilesInDataFolder()
 {
     return QDir(AppDataDir()).entryList({QStringLiteral("*.txt"), QStringLiteral("*.mdz")}, QDir::Files);
@@ -452,12 +469,22 @@ void RunDensity(WorkflowRun &run)
         // The page answers only after the picture of the upload.
         if (run.ProgramMode())
             printer.Pause(true);
+        // Half-way through the sheet, as the window shows it.
+        auto *view = Named<QGraphicsView>(density, "graphicsViewOrloChartLayout");
+        QPair<int, int> halfColoured;
+        QString measuringShot = QStringLiteral("the sheet was never half measured");
+        const QMetaObject::Connection half =
+            QObject::connect(progress, &QProgressBar::valueChanged, density, [&](int percent) {
+                if (percent < 50 || halfColoured.second > 0)
+                    return;
+                halfColoured = ColouredPatches(view);
+                measuringShot = run.Shoot(QStringLiteral("density_02_measuring"));
+            });
         WF_DO(run, run.FeedSheet(printed));
-        if (run.ProgramMode()) {
-            WF_WAIT(run, progress->value() > 0 || chartItem->childCount() == 1);
-            WF_DO(run, run.Shoot(QStringLiteral("density_02_measuring")));
-        }
         WF_WAIT(run, chartItem->childCount() == 1 && VisibleBox(density, kSendingText));
+        QObject::disconnect(half);
+        WF_DO(run, measuringShot);
+        WF_VERIFY(run, halfColoured.first > 0 && halfColoured.first < halfColoured.second);
         if (run.ProgramMode()) {
             WF_VERIFY(run, QTest::qWaitForWindowExposed(VisibleBox(density, kSendingText), run.WaitMs()));
             WF_DO(run, run.Shoot(QStringLiteral("density_03_sending")));
