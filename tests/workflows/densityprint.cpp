@@ -52,7 +52,8 @@ public:
         std::memcpy(record->ModelText, "Orlo", 4);
         std::memcpy(record->DeviceCode, m_code.deviceCode.leftJustified(4, '0').constData(), 4);
         std::memset(record->Text, 0, sizeof record->Text);
-        std::memcpy(record->Text, m_code.text.constData(), size_t(qMin(m_code.text.size(), int(sizeof record->Text) - 1)));
+        const int length = qMin(m_code.text.size(), int(sizeof record->Text) - 1);
+        std::memcpy(record->Text, m_code.text.constData(), size_t(length));
         m_record = *record;
         return Orlo_CreateBarcodeImage(QFile::encodeName(path).constData(), reinterpret_cast<const uint8_t *>(record),
                                        1, 7);

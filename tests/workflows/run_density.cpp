@@ -172,8 +172,8 @@ void ClickCheckBox(QTreeWidget *tree, QTreeWidgetItem *item)
     option.initFrom(tree->viewport());
     // The item's rectangle starts after the indentation, where its first column's contents begin.
     const QRect item0 = tree->visualItemRect(item);
-    option.rect = QRect(item0.left(), item0.top(), tree->columnViewportPosition(0) + tree->columnWidth(0) - item0.left(),
-                        item0.height());
+    const int right = tree->columnViewportPosition(0) + tree->columnWidth(0);
+    option.rect = QRect(item0.left(), item0.top(), right - item0.left(), item0.height());
     option.features |= QStyleOptionViewItem::HasCheckIndicator;
     const QRect box = tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
@@ -374,7 +374,8 @@ void RunDensity(WorkflowRun &run)
             });
             ClickButton(dialog, "okButton");
         });
-        WF_DO(run, TriggerMenu(window, QStringLiteral("Tool"), QStringLiteral("Density balance/Color density control")));
+        WF_DO(run,
+              TriggerMenu(window, QStringLiteral("Tool"), QStringLiteral("Density balance/Color density control")));
         WF_DO(run, select.Problem(QStringLiteral("template selection")));
         CVCAdjustDensity *density = DensityWindow();
         WF_VERIFY(run, density && density->isVisible());
@@ -503,9 +504,10 @@ void RunDensity(WorkflowRun &run)
         // The print ID's first and tenth characters with the code's last one name the preset by its barcode entry.
         WF_DO(run, PrintDensityChart(unknown.chart, {"A000000001", "0115"},
                                      run.OutDir() + QStringLiteral("/unknown.tif"), &printed));
-        WF_DO(run, QrTextOf(printed).startsWith("Orlo:0115NOCHART:")
+        const QByteArray unknownCode = QrTextOf(printed);
+        WF_DO(run, unknownCode.startsWith("Orlo:0115NOCHART:")
                        ? QString()
-                       : QStringLiteral("the print's QR code reads \"%1\"").arg(QString::fromLatin1(QrTextOf(printed))));
+                       : QStringLiteral("the print's QR code reads \"%1\"").arg(QString::fromLatin1(unknownCode)));
         QString questionShot;
         std::unique_ptr<ModalWatch> cancelSave;
         ModalWatch question(BoxSaying(QStringLiteral("There is no chart definition data matching QR code")),
@@ -576,7 +578,7 @@ void RunDensity(WorkflowRun &run)
         WF_VERIFY(run, saved.open(QIODevice::ReadOnly));
         savedAfterFailure = saved.readAll();
 
-        // ---- Closed: the main window is back -------------------------------------------------------------------------
+        // ---- Closed: the main window is back --------------------------------------------------------------------
         run.Step(QStringLiteral("close"));
         WF_DO(run, TriggerMenu(density, QStringLiteral("File"), QStringLiteral("Close")));
         WF_VERIFY(run, !density->isVisible());
