@@ -93,9 +93,21 @@ int QrVersionFor(size_t textLength, int level)
     return 0;
 }
 
+namespace {
+
+// The record's device code: "0000" in the program's own codes, which preset it; a printer's print names its preset
+// density chart there ("011" and one code character). Anything that is not four printable characters reads "0000".
+std::string DeviceCodeText(const uint8_t* r)
+{
+    const bool printable = std::all_of(r + 4, r + 8, [](uint8_t c) { return c > ' ' && c < 0x7f && c != ':'; });
+    return printable ? std::string(reinterpret_cast<const char*>(r + 4), 4) : std::string("0000");
+}
+
+} // namespace
+
 std::string BarcodeText(const uint8_t* r)
 {
-    std::string text = "Orlo:0000";
+    std::string text = "Orlo:" + DeviceCodeText(r);
     text += ZeroTerminated(r + 8, 16);
     text += ':';
     char buf[16];

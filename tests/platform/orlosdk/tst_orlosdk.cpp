@@ -221,6 +221,39 @@ private slots:
         QCOMPARE(QByteArray(text.record, ORLO_SHEET_RECORD_SIZE).toHex(), record.toHex());
     }
 
+    void qrDeviceCode_data()
+    {
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QByteArray>("read");
+        QTest::newRow("program's own") << QByteArray("0000") << QByteArray("0000");
+        QTest::newRow("printer's preset code") << QByteArray("011B") << QByteArray("011B");
+        QTest::newRow("zero bytes") << QByteArray(4, '\0') << QByteArray("0000");
+        QTest::newRow("separator inside") << QByteArray("01:B") << QByteArray("0000");
+    }
+
+    // A printer's print names its preset chart in the device code; the code on the sheet carries it to the reader.
+    void qrDeviceCode()
+    {
+        QFETCH(QByteArray, written);
+        QFETCH(QByteArray, read);
+        QByteArray record = MakeSheetRecord("UNKNOWN", 1, 1, {1, 2, 2}, "A23456789 127.0.0.1");
+        record.replace(4, 4, written);
+        const uint8_t* rec = reinterpret_cast<const uint8_t*>(record.constData());
+        QVERIFY(OrloSimText(rec).startsWith("Orlo:" + read + "UNKNOWN:"));
+
+        connectManual();
+        OrloSimArea area = Area(1, 2, 2000, 12000, 1000, 1500);
+        const std::vector<float> inks = DistinctInks(2);
+        OrloSimSheet sheet{21000, 29700, 1, &area, inks.data(), rec, 1000, 1000, 0};
+        QCOMPARE(OrloSim_InsertSheet(&sheet), 0);
+        QCOMPARE(Orlo_StartCapture(), 0);
+        OrloCaptureText text{};
+        QCOMPARE(Orlo_GetCaptureResult(nullptr, nullptr, nullptr, &text, nullptr), 0);
+        QCOMPARE(text.status, 0);
+        QCOMPARE(QByteArray(text.record + 4, 4), read);
+        QCOMPARE(QByteArray(text.record + 660), QByteArray("A23456789 127.0.0.1"));
+    }
+
     void qrVersionBoundary()
     {
         // A text as long as a version's capacity needs the next version.
