@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -170,12 +171,15 @@ void RunFreeform(WorkflowRun &run)
 {
     const QString csv = QStringLiteral(VAREMO_MAINWINDOW_DATA "/chart_list.csv");
     const int printedPatches = PrintedPatchCount(csv);
-    const QString tiff = run.OutDir() + QStringLiteral("/freeform_page.tiff");
+    // A folder of its own: the page must not meet one left by an earlier run (the overwrite question).
+    QTemporaryDir pageFolder;
+    const QString tiff = pageFolder.filePath(QStringLiteral("freeform_page.tiff"));
     const int result = run.Start([&](CVCMainWindow *window) {
         QTreeWidget *charts = Tree(window, "treeDesignation");
         QTreeWidget *recognition = Tree(window, "treeRecognition");
         WF_VERIFY(run, charts && recognition);
         WF_VERIFY(run, printedPatches == 11);
+        WF_VERIFY(run, pageFolder.isValid());
 
         run.Step(QStringLiteral("open the CSV chart"));
         {
@@ -204,9 +208,9 @@ void RunFreeform(WorkflowRun &run)
             WF_DO(run, save.Problem());
         }
         const QStringList written =
-            QDir(run.OutDir()).entryList({QStringLiteral("freeform_page*.tiff")}, QDir::Files, QDir::Name);
+            QDir(pageFolder.path()).entryList({QStringLiteral("freeform_page*.tiff")}, QDir::Files, QDir::Name);
         WF_VERIFY(run, written.size() == 1);
-        const QString page = run.OutDir() + QLatin1Char('/') + written.first();
+        const QString page = pageFolder.filePath(written.first());
         WF_VERIFY(run, !QImage(page).isNull());
 
         run.Step(QStringLiteral("no chart checked, freeform current"));
