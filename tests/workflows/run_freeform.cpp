@@ -37,20 +37,50 @@ int ItemId(const QTreeWidgetItem *item)
     return ok ? id : -1;
 }
 
-// The patches of the CSV chart the scanner can tell from white paper.
-int PrintedPatchCount(const QString &csvPath)
+double Luma(double r, double g, double b)
 {
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+}
+
+// The patches of the CSV chart the scanner can tell from white paper, in the chart's order, and which of them is
+// the lightest.
+struct PrintedPatches {
+    int count = 0;
+    int lightest = -1;
+};
+
+PrintedPatches ReadPrintedPatches(const QString &csvPath)
+{
+    PrintedPatches printed;
     QFile file(csvPath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    int count = 0;
+        return printed;
+    double lightest = -1;
     file.readLine(); // the header
     while (!file.atEnd()) {
         const QList<QByteArray> fields = file.readLine().trimmed().split(',');
-        if (fields.size() == 4 && !(fields[1] == "255" && fields[2] == "255" && fields[3] == "255"))
-            ++count;
+        if (fields.size() != 4 || (fields[1] == "255" && fields[2] == "255" && fields[3] == "255"))
+            continue;
+        const double luma = Luma(fields[1].toInt(), fields[2].toInt(), fields[3].toInt());
+        if (luma > lightest) {
+            lightest = luma;
+            printed.lightest = printed.count;
+        }
+        ++printed.count;
     }
-    return count;
+    return printed;
+}
+
+int LightestRecord(const MeasurementData &measured)
+{
+    int lightest = -1;
+    for (int i = 0; i < measured.RecordCount; ++i) {
+        const float *rgb = measured.Records[i].ColorValue;
+        const float *best = lightest >= 0 ? measured.Records[lightest].ColorValue : nullptr;
+        if (!best || Luma(rgb[0], rgb[1], rgb[2]) > Luma(best[0], best[1], best[2]))
+            lightest = i;
+    }
+    return lightest;
 }
 
 // A box nobody expects: its text is kept and it is closed, so that the walk fails instead of blocking.
@@ -170,7 +200,8 @@ QString PageMatchesRecognition(const ChartDefinitionData::Sheet &page, const Rec
 void RunFreeform(WorkflowRun &run)
 {
     const QString csv = QStringLiteral(VAREMO_MAINWINDOW_DATA "/chart_list.csv");
-    const int printedPatches = PrintedPatchCount(csv);
+    const PrintedPatches printed = ReadPrintedPatches(csv);
+    const int printedPatches = printed.count;
     // A folder of its own: the page must not meet one left by an earlier run (the overwrite question).
     QTemporaryDir pageFolder;
     const QString tiff = pageFolder.filePath(QStringLiteral("freeform_page.tiff"));
@@ -178,7 +209,7 @@ void RunFreeform(WorkflowRun &run)
         QTreeWidget *charts = Tree(window, "treeDesignation");
         QTreeWidget *recognition = Tree(window, "treeRecognition");
         WF_VERIFY(run, charts && recognition);
-        WF_VERIFY(run, printedPatches == 11);
+        WF_VERIFY(run, printedPatches == 11 && printed.lightest == 2);
         WF_VERIFY(run, pageFolder.isValid());
 
         run.Step(QStringLiteral("open the CSV chart"));
@@ -245,6 +276,8 @@ void RunFreeform(WorkflowRun &run)
             RecognitionOnDisk stored;
             WF_DO(run, ReadRecognition(recognitionIds.last(), &stored));
             WF_VERIFY(run, stored.measurement.RecordCount == printedPatches);
+            // Measured in the printed order: the lightest ink is where the chart put it.
+            WF_VERIFY(run, LightestRecord(stored.measurement.Sheets[0]) == printed.lightest);
             WF_VERIFY(run, item->text(2) == QString::number(stored.measurement.RecordCount));
             const bool incomplete =
                 stored.measurement.RecordCount == 0 || stored.chart.ChartPatchCount != stored.measurement.RecordCount;
@@ -280,9 +313,9 @@ void RunFreeform(WorkflowRun &run)
             WF_DO(run, ReadRecognition(recognitionIds[p], &source));
             WF_DO(run, PageMatchesRecognition(made.chart.Sheets[p], source, 1 + p * printedPatches));
             // The scanner saw the whole printed page.
-            const ChartDefinitionData::Sheet &printed = imported.chart.Sheets[0];
-            WF_VERIFY(run, std::abs(made.chart.Sheets[p].Width - printed.Width) <= 50);
-            WF_VERIFY(run, std::abs(made.chart.Sheets[p].Height - printed.Height) <= 50);
+            const ChartDefinitionData::Sheet &printedPage = imported.chart.Sheets[0];
+            WF_VERIFY(run, std::abs(made.chart.Sheets[p].Width - printedPage.Width) <= 50);
+            WF_VERIFY(run, std::abs(made.chart.Sheets[p].Height - printedPage.Height) <= 50);
         }
 
         run.Step(QStringLiteral("exit"));
