@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QPointer>
@@ -469,6 +470,50 @@ QString ConnectScanner(WorkflowRun &run, CVCMainWindow *window)
         return problem;
     if (settings.Came() && !settings.Problem().isEmpty())
         return settings.Problem();
+    return run.WaitFor([connect] { return connect->isChecked(); }) ? QString()
+                                                                   : QStringLiteral("the scanner did not connect");
+}
+
+// --- freeform steps
+QString ConnectScannerFirstTime(WorkflowRun &run, CVCMainWindow *window)
+{
+    auto *connect = window->findChild<QAction *>(QStringLiteral("actionOrloConnectDisconnect"));
+    auto *bar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
+    QWidget *button = connect && bar ? bar->widgetForAction(connect) : nullptr;
+    if (!button)
+        return QStringLiteral("no connect button on the tool bar");
+    if (connect->isChecked())
+        return QStringLiteral("the scanner is connected already");
+    QString problem;
+    // Made from inside the failure box's answer: the settings open once that box has gone.
+    std::unique_ptr<ModalAnswer> settings;
+    const auto chooseScanner = [&problem](QWidget *dialog) {
+        auto *devices = dialog->findChild<QTreeWidget *>(QStringLiteral("treeDeviceList"));
+        auto *go = dialog->findChild<QPushButton *>(QStringLiteral("pushConnect"));
+        if (!devices || !go || devices->topLevelItemCount() == 0) {
+            problem = QStringLiteral("the connection settings list no scanner");
+            return;
+        }
+        ClickItem(devices, devices->topLevelItem(0));
+        QTest::mouseClick(go, Qt::LeftButton);
+    };
+    ModalAnswer failure([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        if (!box || box->text() != QLatin1String("Failed to connect to Orlo.") || !box->button(QMessageBox::Ok)) {
+            problem = QStringLiteral("\"%1\" came in place of the connection failure")
+                          .arg(box ? box->text() : dialog->windowTitle());
+            return;
+        }
+        settings = std::make_unique<ModalAnswer>(chooseScanner);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    if (!problem.isEmpty())
+        return problem;
+    if (!failure.Problem().isEmpty())
+        return QStringLiteral("connection failure box: ") + failure.Problem();
+    if (!settings || !settings->Problem().isEmpty())
+        return QStringLiteral("connection settings: ") + (settings ? settings->Problem() : QStringLiteral("none"));
     return run.WaitFor([connect] { return connect->isChecked(); }) ? QString()
                                                                    : QStringLiteral("the scanner did not connect");
 }

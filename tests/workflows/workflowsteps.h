@@ -188,3 +188,10 @@ QString ConnectScanner(WorkflowRun &run, CVCMainWindow *window);
 
 // The top-level item of tree whose first column reads text.
 QTreeWidgetItem *TopLevelNamed(QTreeWidget *tree, const QString &text);
+
+// --- freeform steps
+// The tool-bar connect in a HOME where no scanner has been chosen yet: the search finds none for the empty stored
+// setting, so the window reports "Failed to connect to Orlo." (answered with OK) and then opens the connection
+// settings, where the listed scanner is chosen and Connect clicked. Returns once the window shows the scanner
+// connected.
+QString ConnectScannerFirstTime(WorkflowRun &run, CVCMainWindow *window);
