@@ -20,6 +20,7 @@
 #include <PellSim.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGraphicsScene>
@@ -265,6 +266,10 @@ void RunHandheld(WorkflowRun &run)
     run.Step(QStringLiteral("chart file"));
     WF_VERIFY(run, inks.size() == kPatchCount);
     WF_VERIFY(run, QDir().mkpath(resultFolder));
+    // Named as the program names itself, so that the quiet settings written before the first start land in its data
+    // folder; otherwise the screenshot driver's own name picks another folder and the start connects the scanner.
+    QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
+    QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));
 
     const int exitCode = run.Start([&](CVCMainWindow *window) {
         CModel *model = window->GetModel();
