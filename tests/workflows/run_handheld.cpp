@@ -28,15 +28,19 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <array>
+#include <functional>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -46,6 +50,8 @@ using Access = CVCAdjustDensityAccess;
 constexpr int kBrisaModelCode = 100;
 constexpr int kPatchCount = 8;
 constexpr int kShotAfterPresses = 4;
+// Passes of the event loop a menu may take to come up, never on the clock.
+constexpr int kMenuPasses = 1000;
 const char kChartFile[] = VAREMO_WORKFLOW_DATA "/handheld_chart.csv";
 const char kChartName[] = "handheld_chart";
 const char kPrintId[] = "P0002";
@@ -127,7 +133,9 @@ QString ClickFirstPatch(CVCHandyChartGraphicsView *view)
 {
     CVCHandyChartGraphicsPatch *first = nullptr;
     int firstColumn = -1;
+    QRectF row;
     for (CVCHandyChartGraphicsPatch *patch : HandyPatches(view->scene())) {
+        row |= patch->sceneBoundingRect();
         int area = -1, row = -1, column = -1;
         patch->GetIndices(&area, &row, &column);
         if (row == 0 && column > firstColumn) {
@@ -137,10 +145,57 @@ QString ClickFirstPatch(CVCHandyChartGraphicsView *view)
     }
     if (!first)
         return QStringLiteral("the chart layout shows no patch");
-    view->ensureVisible(first);
+    // The whole row scrolled into view, as the user does before picking its first patch.
+    view->ensureVisible(row);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
                       view->mapFromScene(first->sceneBoundingRect().center()));
     return first->isSelected() ? QString() : QStringLiteral("the first patch was not selected by its click");
+}
+
+// Opens the button's menu by a click and clicks the entry of that text in it.
+QString ChooseMenuEntry(QPushButton *button, const QString &entryText)
+{
+    QMenu *menu = button->menu();
+    if (!menu)
+        return QStringLiteral("\"%1\" has no menu").arg(button->text());
+    auto outcome = std::make_shared<QString>(QStringLiteral("the menu of \"%1\" did not open").arg(button->text()));
+    // The menu runs its own loop inside the click; the poll answers it from there, trying again on the next pass
+    // of the loop until it is shown.
+    auto passes = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [poll, passes, menu, entryText, outcome] {
+        if (!menu->isVisible()) {
+            if (++*passes < kMenuPasses)
+                QTimer::singleShot(0, menu, [poll] {
+                    if (*poll)
+                        (*poll)();
+                });
+            return;
+        }
+        QAction *entry = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->text() == entryText)
+                entry = action;
+        }
+        if (!entry) {
+            *outcome = QStringLiteral("no entry \"%1\"").arg(entryText);
+            menu->close();
+        } else {
+            outcome->clear();
+            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(entry).center());
+        }
+        *poll = nullptr;
+    };
+    QTimer::singleShot(0, menu, [poll] {
+        if (*poll)
+            (*poll)();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    // A menu that never came: the poll stops here.
+    *poll = nullptr;
+    if (menu->isVisible())
+        menu->close();
+    return *outcome;
 }
 
 // One press of the handheld's button on the selected patch, which carries these inks: a spot line in the trigger
@@ -265,7 +320,8 @@ void RunHandheld(WorkflowRun &run)
     QString measurePath;
     run.Step(QStringLiteral("chart file"));
     WF_VERIFY(run, inks.size() == kPatchCount);
-    WF_VERIFY(run, QDir().mkpath(resultFolder));
+    // The screenshot entry's folder outlives the run: the results of an earlier one go first.
+    WF_VERIFY(run, QDir(resultFolder).removeRecursively() && QDir().mkpath(resultFolder));
     // Named as the program names itself, so that the quiet settings written before the first start land in its data
     // folder; otherwise the screenshot driver's own name picks another folder and the start connects the scanner.
     QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
@@ -327,6 +383,9 @@ void RunHandheld(WorkflowRun &run)
         for (CVCHandyChartGraphicsPatch *patch : HandyPatches(view->scene()))
             WF_VERIFY(run, PatchId(patch) >= 1 && PatchId(patch) <= kPatchCount);
         WF_VERIFY(run, measure->isEnabled() && measure->isVisible());
+        // The one row of patches enlarged, so that the pictures show which are measured.
+        WF_DO(run, ChooseMenuEntry(form->pushHandyDensitometerChartLayoutZoomSetting, QStringLiteral("200%")));
+        WF_VERIFY(run, form->hSliderHandyDensitometerChartLayoutZoom->value() == 200);
 
         run.Step(QStringLiteral("measure"));
         QTest::mouseClick(measure, Qt::LeftButton);
@@ -390,6 +449,10 @@ void RunHandheld(WorkflowRun &run)
         WF_DO(run, save.Problem());
         WF_DO(run, saveProblem);
         WF_VERIFY(run, QDir(resultFolder).entryList(QDir::Files) == QStringList{QStringLiteral("P0002.txt")});
+        // A newly shown measurement is fitted into the view: enlarged again, and a measured patch clicked, so that
+        // its values stand beside the saved measurement.
+        WF_DO(run, ChooseMenuEntry(form->pushHandyDensitometerChartLayoutZoomSetting, QStringLiteral("200%")));
+        WF_DO(run, ClickFirstPatch(view));
         WF_DO(run, run.Shoot(QStringLiteral("handheld_02_saved")));
 
         run.Step(QStringLiteral("cancel mid-run"));
