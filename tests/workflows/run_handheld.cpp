@@ -38,8 +38,8 @@
 #include <QTreeWidget>
 
 #include <array>
-#include <functional>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -264,7 +264,10 @@ QString CheckSavedFile(const QString &path, const QMap<int, Inks> &inks)
         QStringList ids;
         for (int id : rows.keys())
             ids << QString::number(id);
-        return QStringLiteral("%1 holds %2 sets, rows of ids %3").arg(path).arg(declared).arg(ids.join(QLatin1Char(' ')));
+        return QStringLiteral("%1 holds %2 sets, rows of ids %3")
+            .arg(path)
+            .arg(declared)
+            .arg(ids.join(QLatin1Char(' ')));
     }
     for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
         const QStringList &fields = it.value();
@@ -357,7 +360,8 @@ void RunHandheld(WorkflowRun &run)
                               instruments->visualItemRect(brisa.first()).center());
             QTest::mouseClick(Named<QPushButton>(dialog, "okButton"), Qt::LeftButton);
         });
-        WF_DO(run, TriggerMenu(window, QStringLiteral("Tool"), QStringLiteral("Density balance/Color density control")));
+        WF_DO(run,
+              TriggerMenu(window, QStringLiteral("Tool"), QStringLiteral("Density balance/Color density control")));
         WF_DO(run, select.Problem());
         WF_DO(run, choice);
         WF_WAIT(run, density->isVisible() && !window->isVisible());
