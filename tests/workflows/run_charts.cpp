@@ -22,35 +22,35 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QXmlStreamReader>
-#include <QFileInfo>
-#include <QGraphicsView>
-#include <QDialogButtonBox>
-#include <QCoreApplication>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
-#include <QToolBar>
-#include <QTimer>
-#include <QToolButton>
-#include <QTreeWidget>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <cmath>
@@ -367,41 +367,11 @@ public:
     {
         auto *charts = Named<QTreeWidget>(window, "treeDesignation");
         // Connected after the window's own slots, so each change is seen as the window left it.
-        m_connections << QObject::connect(window->GetModel(), &CModel::UpdateOrloStatus, window, [this, window,
-                                                                                                   charts](int) {
-            Seen seen;
-            seen.text = StatusLabel(window)->text();
-            seen.progressShown = ShownProgressBox() != nullptr;
-            seen.listLocked = !charts->isEnabled();
-            m_seen << seen;
-            if (!m_prescanShot.isEmpty() && seen.progressShown) {
-                const QString screen = m_prescanShot;
-                m_prescanShot.clear();
-                QWidget *box = ShownProgressBox();
-                if (m_run.ProgramMode() && !QTest::qWaitForWindowExposed(box, 10000))
-                    m_problem = QStringLiteral("the progress box was not exposed");
-                else
-                    Keep(m_run.Shoot(screen));
-            }
-        });
+        m_connections << QObject::connect(window->GetModel(), &CModel::UpdateOrloStatus, window,
+                                          [this, window, charts](int) { OnStatus(window, charts); });
         auto *view = Named<CVCChartGraphicsView>(window, "graphicsViewChartLayout");
-        m_connections << QObject::connect(
-            window->GetModel(), &CModel::SetPatchColorDisplay, window, [this, view](uint number, uint count) {
-                if (m_halfShot.isEmpty() || number < 1 || number * 2 < count)
-                    return;
-                const QString screen = m_halfShot;
-                m_halfShot.clear();
-                int coloured = 0;
-                int patches = 0;
-                for (QGraphicsItem *item : view->scene()->items()) {
-                    if (auto *patch = dynamic_cast<CVCGraphicsPatch *>(item)) {
-                        ++patches;
-                        coloured += patch->GetDisplay() == kPatchMeasured ? 1 : 0;
-                    }
-                }
-                m_halfColoured = qMakePair(coloured, patches);
-                Keep(m_run.Shoot(screen));
-            });
+        m_connections << QObject::connect(window->GetModel(), &CModel::SetPatchColorDisplay, window,
+                                          [this, view](uint number, uint count) { OnPatch(view, number, count); });
     }
     ~StatusLog()
     {
@@ -440,6 +410,41 @@ public:
     }
 
 private:
+    void OnStatus(QMainWindow *window, QTreeWidget *charts)
+    {
+        Seen seen;
+        seen.text = StatusLabel(window)->text();
+        seen.progressShown = ShownProgressBox() != nullptr;
+        seen.listLocked = !charts->isEnabled();
+        m_seen << seen;
+        if (m_prescanShot.isEmpty() || !seen.progressShown)
+            return;
+        const QString screen = m_prescanShot;
+        m_prescanShot.clear();
+        if (m_run.ProgramMode() && !QTest::qWaitForWindowExposed(ShownProgressBox(), 10000))
+            Keep(QStringLiteral("the progress box was not exposed"));
+        else
+            Keep(m_run.Shoot(screen));
+    }
+
+    void OnPatch(CVCGraphicsView *view, uint number, uint count)
+    {
+        if (m_halfShot.isEmpty() || number < 1 || number * 2 < count)
+            return;
+        const QString screen = m_halfShot;
+        m_halfShot.clear();
+        int coloured = 0;
+        int patches = 0;
+        for (QGraphicsItem *item : view->scene()->items()) {
+            if (auto *patch = dynamic_cast<CVCGraphicsPatch *>(item)) {
+                ++patches;
+                coloured += patch->GetDisplay() == kPatchMeasured ? 1 : 0;
+            }
+        }
+        m_halfColoured = qMakePair(coloured, patches);
+        Keep(m_run.Shoot(screen));
+    }
+
     void Keep(const QString &problem)
     {
         if (m_problem.isEmpty())
@@ -461,7 +466,7 @@ struct Walk {
     WorkflowRun &run;
     CVCMainWindow *window;
     QTreeWidget *charts;
-    QString madeName;     // the chart made in the editor, after its rename
+    QString madeName;      // the chart made in the editor, after its rename
     QStringList pageFiles; // the two-page chart's TIFF pages
     QStringList qrCodes;   // what zbarimg read from them
 };
@@ -613,8 +618,8 @@ void ImportCharts(Walk &w)
          QString(), QString()},
         {"open csv", MainWindowData(QStringLiteral("chart_list.csv")), csv, nullptr, QStringLiteral("chart_list"),
          QString()},
-        {"open two pages", MainWindowData(QStringLiteral("chart_two_pages_qr.xml")),
-         QStringLiteral("xml File (*.xml)"), nullptr, QStringLiteral("TwoPagesQR"), QStringLiteral("24")},
+        {"open two pages", MainWindowData(QStringLiteral("chart_two_pages_qr.xml")), QStringLiteral("xml File (*.xml)"),
+         nullptr, QStringLiteral("TwoPagesQR"), QStringLiteral("24")},
         // The name keeps the printable start of the file's name; nothing is dropped after that, so nothing said.
         {"open copy", copy, csv, nullptr, QStringLiteral("T"), QString()},
     };
@@ -639,7 +644,6 @@ void ImportCharts(Walk &w)
         WF_VERIFY(run, !QApplication::activeModalWidget());
     }
 }
-
 
 // Waits until the status bar has shown wanted in this order; the failure lists what it showed.
 QString WaitStatuses(WorkflowRun &run, const StatusLog &statuses, const QStringList &wanted)
@@ -746,8 +750,8 @@ void MeasureTwoPages(Walk &w)
     WF_VERIFY(run, QDir().mkpath(folder));
     QString problem;
     {
-        ModalSteps save({FileAnswer(folder + QStringLiteral("/TwoPagesQR.tiff"), QStringLiteral("tiff File (*.tiff)"),
-                                    &problem)});
+        ModalSteps save(
+            {FileAnswer(folder + QStringLiteral("/TwoPagesQR.tiff"), QStringLiteral("tiff File (*.tiff)"), &problem)});
         WF_DO(run, ItemMenu(w.charts, chart, {QStringLiteral("Save Tiff image data")}));
         WF_DO(run, problem);
         WF_DO(run, save.Problem());
@@ -872,9 +876,13 @@ QString CheckShownPatch(CVCMainWindow *window, int id, int r, int g, int b)
     if (conditions.isEmpty())
         return QStringLiteral("no condition ticked");
     if (values->columnCount() != conditions.size() + 1)
-        return QStringLiteral("%1 value columns for %2 conditions").arg(values->columnCount() - 1).arg(conditions.size());
+        return QStringLiteral("%1 value columns for %2 conditions")
+            .arg(values->columnCount() - 1)
+            .arg(conditions.size());
     if (values->topLevelItem(kConditionRowId)->text(1) != QString::number(id))
-        return QStringLiteral("patch %1 shown where %2 was clicked").arg(values->topLevelItem(kConditionRowId)->text(1)).arg(id);
+        return QStringLiteral("patch %1 shown where %2 was clicked")
+            .arg(values->topLevelItem(kConditionRowId)->text(1))
+            .arg(id);
     QTreeWidgetItem *colourSpace = settings->topLevelItem(kConditionRowColorSpace);
     const int observer = colourSpace->child(3)->text(1).startsWith(QLatin1String("10")) ? 1 : 0;
     const QString illuminantName = colourSpace->child(4)->text(1);
@@ -967,8 +975,8 @@ void Inspect(Walk &w)
     run.Step(QStringLiteral("observer 10 degree"));
     QTreeWidgetItem *observer = settings->topLevelItem(kConditionRowColorSpace)->child(3);
     ClickItem(settings, observer);
-    WF_DO(run, ChooseInCombo(qobject_cast<QComboBox *>(settings->itemWidget(observer, 1)),
-                             QStringLiteral("10 degree")));
+    WF_DO(run,
+          ChooseInCombo(qobject_cast<QComboBox *>(settings->itemWidget(observer, 1)), QStringLiteral("10 degree")));
     ClickItem(settings, settings->topLevelItem(kConditionRowSpectral));
     WF_VERIFY(run, observer->text(1) == QLatin1String("10 degree"));
     WF_DO(run, ClickPatch(view, 0, 2, 3));
@@ -1131,7 +1139,8 @@ QString CheckExport(int filter, const QString &path, int patches, int tables)
         return QString();
     }
     if (filter == 2 || filter == 4 || filter == 7 || filter == 9) {
-        const Tool lint = RunTool(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--nonet"), path});
+        const Tool lint =
+            RunTool(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--nonet"), path});
         return lint.code == 0 ? QString() : QStringLiteral("xmllint on %1: %2").arg(path, lint.out);
     }
     // Text: per condition a header line "ID...", then one row per patch that starts with the patch's ID.
@@ -1204,7 +1213,8 @@ void SaveExportDelete(Walk &w)
     if (saved != original) {
         for (int i = 0; i < qMax(saved.size(), original.size()); ++i) {
             if (saved.value(i) != original.value(i))
-                WF_DO(run, QStringLiteral("saved \"%1\" where the file read had \"%2\"").arg(saved.value(i), original.value(i)));
+                WF_DO(run, QStringLiteral("saved \"%1\" where the file read had \"%2\"")
+                               .arg(saved.value(i), original.value(i)));
         }
     }
 
@@ -1216,8 +1226,9 @@ void SaveExportDelete(Walk &w)
     placeholder.close();
     {
         ModalSteps save({FileAnswer(tiff, QStringLiteral("tiff File (*.tiff)"), &problem),
-                         ClickBoxButton(QStringLiteral("Yes"), QFileInfo(tiff).fileName() +
-                                                                   QStringLiteral(" already exists. Are you sure you want to overwrite?"),
+                         ClickBoxButton(QStringLiteral("Yes"),
+                                        QFileInfo(tiff).fileName() +
+                                            QStringLiteral(" already exists. Are you sure you want to overwrite?"),
                                         &problem)});
         WF_DO(run, ItemMenu(w.charts, chart, {QStringLiteral("Save Tiff image data")}));
         WF_DO(run, problem);
@@ -1226,7 +1237,8 @@ void SaveExportDelete(Walk &w)
     QStringList codes;
     for (const QString &page : w.pageFiles) {
         WF_VERIFY(run, QFileInfo(page).size() > 0);
-        const Tool scan = RunTool(QStringLiteral("zbarimg"), {QStringLiteral("--quiet"), QStringLiteral("--raw"), page});
+        const Tool scan =
+            RunTool(QStringLiteral("zbarimg"), {QStringLiteral("--quiet"), QStringLiteral("--raw"), page});
         WF_VERIFY(run, scan.code == 0);
         codes << scan.out.trimmed();
     }
@@ -1292,9 +1304,10 @@ void SaveExportDelete(Walk &w)
     ClickItem(w.charts, chart);
     {
         const QString sure = QStringLiteral("Do you want to delete selected data?");
-        ModalSteps refused({ClickBoxButton(QStringLiteral("Yes"), sure, &problem),
-                            ClickBoxButton(QStringLiteral("OK"),
-                                           QStringLiteral("Cannot delete, because measurement data exist."), &problem)});
+        ModalSteps refused(
+            {ClickBoxButton(QStringLiteral("Yes"), sure, &problem),
+             ClickBoxButton(QStringLiteral("OK"), QStringLiteral("Cannot delete, because measurement data exist."),
+                            &problem)});
         WF_DO(run, ItemMenu(w.charts, chart, {QStringLiteral("Delete")}));
         WF_DO(run, problem);
         WF_DO(run, refused.Problem());
@@ -1306,7 +1319,8 @@ void SaveExportDelete(Walk &w)
     measurement = chart->child(0);
     ClickItem(w.charts, measurement);
     {
-        ModalSteps sure({ClickBoxButton(QStringLiteral("Yes"), QStringLiteral("Do you want to delete selected data?"), &problem)});
+        ModalSteps sure(
+            {ClickBoxButton(QStringLiteral("Yes"), QStringLiteral("Do you want to delete selected data?"), &problem)});
         WF_DO(run, ItemMenu(w.charts, measurement, {QStringLiteral("Delete")}));
         WF_DO(run, problem);
         WF_DO(run, sure.Problem());
@@ -1316,7 +1330,8 @@ void SaveExportDelete(Walk &w)
     run.Step(QStringLiteral("delete chart"));
     ClickItem(w.charts, chart);
     {
-        ModalSteps sure({ClickBoxButton(QStringLiteral("Yes"), QStringLiteral("Do you want to delete selected data?"), &problem)});
+        ModalSteps sure(
+            {ClickBoxButton(QStringLiteral("Yes"), QStringLiteral("Do you want to delete selected data?"), &problem)});
         WF_DO(run, ItemMenu(w.charts, chart, {QStringLiteral("Delete")}));
         WF_DO(run, problem);
         WF_DO(run, sure.Problem());
@@ -1324,11 +1339,11 @@ void SaveExportDelete(Walk &w)
     WF_WAIT(run, !TopLevelNamed(w.charts, QStringLiteral("TwoPagesQR")));
     WF_VERIFY(run, w.charts->topLevelItemCount() == charts - 1);
     WF_VERIFY(run, !QFile::exists(chartFile));
-    WF_VERIFY(run, !QDir(AppDataDir() + QStringLiteral("/Chart/Data/%1").arg(chartId, 5, 10, QLatin1Char('0')))
-                        .exists() ||
-                   QDir(AppDataDir() + QStringLiteral("/Chart/Data/%1").arg(chartId, 5, 10, QLatin1Char('0')))
-                       .entryList(QDir::Files)
-                       .isEmpty());
+    WF_VERIFY(run,
+              !QDir(AppDataDir() + QStringLiteral("/Chart/Data/%1").arg(chartId, 5, 10, QLatin1Char('0'))).exists() ||
+                  QDir(AppDataDir() + QStringLiteral("/Chart/Data/%1").arg(chartId, 5, 10, QLatin1Char('0')))
+                      .entryList(QDir::Files)
+                      .isEmpty());
 }
 } // namespace
 
