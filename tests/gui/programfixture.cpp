@@ -118,6 +118,11 @@ void MakeUserWorld(const QString &root)
     if (userDirs.open(QIODevice::WriteOnly))
         userDirs.write("XDG_DOCUMENTS_DIR=\"" + documents.toLocal8Bit() + "\"\n");
     QDir().mkpath(root + QStringLiteral("/program"));
+    NameAsTheProgram();
+}
+
+void NameAsTheProgram()
+{
     // As the program names itself at its first step, so that the data folder is known before a run.
     QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
     QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));

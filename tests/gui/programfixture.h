@@ -48,6 +48,8 @@ bool SeedStore(CDocumentData *store, SeededStore *ids);
 // A fresh user under root: HOME is root/home with its Documents folder, the XDG folders lie beside it, and the
 // program's name is set as the program sets it, so that its data folder is known before a run.
 void MakeUserWorld(const QString &root);
+// The program's name and organisation, set as the program sets them (they name its data folder).
+void NameAsTheProgram();
 
 class ProgramFixture
 {

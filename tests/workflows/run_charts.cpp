@@ -727,31 +727,8 @@ void Connect(Walk &w)
     WF_VERIFY(run, !QApplication::activeModalWidget());
 
     run.Step(QStringLiteral("connect"));
-    boxes.clear();
-    const ModalSteps::Answer connect = [&](QWidget *modal) {
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes << box->text();
-            QTest::mouseClick(box->buttons().value(0), Qt::LeftButton);
-            return;
-        }
-        auto *devices = Named<QTreeWidget>(modal, "treeDeviceList");
-        if (!devices || devices->topLevelItemCount() == 0) {
-            problem = QStringLiteral("the connection settings list no scanner");
-            return;
-        }
-        boxes << QStringLiteral("settings");
-        ClickItem(devices, devices->topLevelItem(0));
-        QTest::mouseClick(Named<QPushButton>(modal, "pushConnect"), Qt::LeftButton);
-    };
-    {
-        ModalSteps answers({connect, connect, connect});
-        QTest::mouseClick(button, Qt::LeftButton);
-        WF_DO(run, problem);
-        WF_DO(run, answers.AnswerProblem());
-    }
-    run.Step(QStringLiteral("connect, seen: %1").arg(boxes.join(QStringLiteral(" | "))));
-    WF_WAIT(run, action->isChecked());
-    WF_WAIT(run, StatusLabel(w.window)->text() == kWaiting || action->isChecked());
+    WF_DO(run, ConnectScanner(run, w.window));
+    WF_WAIT(run, StatusLabel(w.window)->text() == kWaiting);
     WF_DO(run, run.Shoot(QStringLiteral("charts_03_connected")));
 }
 

@@ -254,7 +254,7 @@ void RunFreeform(WorkflowRun &run)
         WF_VERIFY(run, !charts->currentItem());
 
         run.Step(QStringLiteral("connect"));
-        WF_DO(run, ConnectScannerFirstTime(run, window));
+        WF_DO(run, ConnectScanner(run, window));
 
         for (int sheet = 1; sheet <= 2; ++sheet) {
             run.Step(QStringLiteral("sheet %1 recognised").arg(sheet));

@@ -325,10 +325,6 @@ void RunHandheld(WorkflowRun &run)
     WF_VERIFY(run, inks.size() == kPatchCount);
     // The screenshot entry's folder outlives the run: the results of an earlier one go first.
     WF_VERIFY(run, QDir(resultFolder).removeRecursively() && QDir().mkpath(resultFolder));
-    // Named as the program names itself, so that the quiet settings written before the first start land in its data
-    // folder; otherwise the screenshot driver's own name picks another folder and the start connects the scanner.
-    QCoreApplication::setApplicationName(QStringLiteral("Varemo"));
-    QCoreApplication::setOrganizationName(QStringLiteral("VELMAR OSTRAND"));
 
     const int exitCode = run.Start([&](CVCMainWindow *window) {
         CModel *model = window->GetModel();

@@ -369,50 +369,6 @@ QString PrintedLabUnderLumetLight(double lab[3])
     return QString();
 }
 
-// The tool-bar connect button in a HOME that has no scanner stored yet: the search finds none that matches, the
-// connect reports "Failed to connect to Orlo." and then the connection settings open, where the listed scanner is
-// chosen and Connect clicked. Returns once the window shows the scanner connected.
-QString ConnectFirstTime(WorkflowRun &run, CVCMainWindow *window)
-{
-    auto *connect = window->findChild<QAction *>(QStringLiteral("actionOrloConnectDisconnect"));
-    auto *bar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
-    QWidget *button = connect && bar ? bar->widgetForAction(connect) : nullptr;
-    if (!button)
-        return QStringLiteral("no connect button on the tool bar");
-    QString problem;
-    QString reported;
-    std::unique_ptr<ModalAnswer> settings;
-    const auto choose = [&problem](QWidget *dialog) {
-        auto *devices = Named<QTreeWidget>(dialog, "treeDeviceList");
-        auto *go = ButtonOf(dialog, "pushConnect");
-        if (!devices || !go || devices->topLevelItemCount() == 0) {
-            problem = QStringLiteral("the connection settings list no scanner");
-            return;
-        }
-        ClickItem(devices, devices->topLevelItem(0));
-        QTest::mouseClick(go, Qt::LeftButton);
-    };
-    ModalAnswer failed([&](QWidget *box) {
-        auto *message = qobject_cast<QMessageBox *>(box);
-        reported = message ? message->text() : box->windowTitle();
-        // The connection settings follow once this box is gone.
-        settings = std::make_unique<ModalAnswer>(choose);
-        if (message)
-            ClickButton(message, QMessageBox::Ok);
-    });
-    QTest::mouseClick(button, Qt::LeftButton);
-    if (!failed.Problem().isEmpty())
-        return failed.Problem();
-    if (reported != QLatin1String("Failed to connect to Orlo."))
-        return QStringLiteral("\"%1\" in place of the failed connect").arg(reported);
-    if (!problem.isEmpty())
-        return problem;
-    if (!settings || !settings->Problem().isEmpty())
-        return settings ? settings->Problem() : QStringLiteral("no connection settings");
-    return run.WaitFor([connect] { return connect->isChecked(); }) ? QString()
-                                                                   : QStringLiteral("the scanner did not connect");
-}
-
 } // namespace
 
 void RunSettings(WorkflowRun &run)
@@ -541,7 +497,7 @@ void RunSettings(WorkflowRun &run)
         WF_DO(run, ChooseByKeys(illuminantChoice, QStringLiteral("Auto")));
 
         run.Step(QStringLiteral("connect"));
-        WF_DO(run, ConnectFirstTime(run, window));
+        WF_DO(run, ConnectScanner(run, window));
 
         run.Step(QStringLiteral("network"));
         {

@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QDir>
 #include <QDockWidget>
+#include <QDialog>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -74,6 +75,27 @@ constexpr int kWorkflowWaitMs = 10000;
 // Tries again on the next pass of the loop, as often as a queue of posted work can need, never on the clock.
 constexpr int kModalPasses = 1000;
 
+// Calls tick on every pass of whichever event loop runs (a modal dialog's or a menu's included) until it returns
+// true or kModalPasses passes went by. Owned by the step that waits, so nothing is left queued when a loop ends early.
+class Poller
+{
+public:
+    explicit Poller(std::function<bool()> tick) : m_tick(std::move(tick))
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (m_tick() || ++m_passes >= kModalPasses)
+                m_timer.stop();
+        });
+        m_timer.start();
+    }
+
+private:
+    std::function<bool()> m_tick;
+    QTimer m_timer;
+    int m_passes = 0;
+};
+
 } // namespace
 
 WorkflowRun::WorkflowRun(const QString &name) : m_name(name)
@@ -86,6 +108,8 @@ WorkflowRun::WorkflowRun(const QString &name) : m_name(name)
 WorkflowRun::WorkflowRun(const QString &name, Shooter shoot, const QString &outDir)
     : m_name(name), m_shoot(std::move(shoot)), m_outDir(outDir)
 {
+    // The driver's own name would pick another data folder for the quiet settings written before the start.
+    NameAsTheProgram();
     QDir().mkpath(m_outDir);
 }
 
@@ -253,51 +277,36 @@ QString TriggerMenu(QMainWindow *window, const QString &menuTitle, const QString
 
 struct ModalAnswer::State {
     Answer answer;
-    int passes = 0;
     bool came = false;
     bool leftOpen = false;
-    bool done = false;
+    std::unique_ptr<Poller> poller;
 };
 
 ModalAnswer::ModalAnswer(Answer answer) : m_state(std::make_shared<State>())
 {
-    m_state->answer = std::move(answer);
-    std::weak_ptr<State> weak = m_state;
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [weak, poll] {
-        const std::shared_ptr<State> state = weak.lock();
-        if (!state || state->done) {
-            *poll = nullptr; // breaks the cycle
-            return;
-        }
+    State *state = m_state.get();
+    state->answer = std::move(answer);
+    state->poller = std::make_unique<Poller>([state] {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal) {
-            if (++state->passes < kModalPasses) {
-                QTimer::singleShot(0, qApp, [poll] { (*poll)(); });
-                return;
-            }
-            state->done = true;
-            *poll = nullptr;
-            return;
-        }
+        if (state->came || !modal)
+            return state->came;
         state->came = true;
-        state->done = true;
         QPointer<QWidget> guard(modal);
         if (state->answer)
             state->answer(modal);
         if (guard && guard->isVisible()) {
             state->leftOpen = true;
-            guard->close();
+            // A question box without an escape button ignores close(); ending the dialog always ends its loop.
+            if (auto *dialog = qobject_cast<QDialog *>(guard.data()))
+                dialog->done(QDialog::Rejected);
+            else
+                guard->close();
         }
-        *poll = nullptr;
-    };
-    QTimer::singleShot(0, qApp, [poll] { (*poll)(); });
+        return true;
+    });
 }
 
-ModalAnswer::~ModalAnswer()
-{
-    m_state->done = true;
-}
+ModalAnswer::~ModalAnswer() = default;
 
 bool ModalAnswer::Came() const
 {
@@ -395,45 +404,29 @@ QString ContextMenuEntry(QTreeWidget *tree, QTreeWidgetItem *item, const QString
     tree->scrollToItem(item);
     const QPoint at = OnItem(tree, item);
     QTest::mouseClick(tree->viewport(), Qt::RightButton, Qt::NoModifier, at);
-    auto outcome = std::make_shared<QString>(QStringLiteral("no context menu came"));
-    auto passes = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [poll, passes, outcome, entryText] {
+    QString outcome = QStringLiteral("no context menu came");
+    const Poller poller([&outcome, &entryText] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu || !menu->isVisible()) {
-            if (++*passes < kModalPasses)
-                QTimer::singleShot(0, qApp, [poll] {
-                    if (*poll)
-                        (*poll)();
-                });
-            else
-                *poll = nullptr;
-            return;
-        }
+        if (!menu || !menu->isVisible())
+            return false;
         QAction *entry = nullptr;
         for (QAction *action : menu->actions()) {
             if (!action->isSeparator() && action->isVisible() && PlainText(action->text()) == entryText)
                 entry = action;
         }
         if (!entry || !entry->isEnabled()) {
-            *outcome = QStringLiteral("no enabled entry \"%1\" in the context menu").arg(entryText);
+            outcome = QStringLiteral("no enabled entry \"%1\" in the context menu").arg(entryText);
             menu->close();
         } else {
-            outcome->clear();
+            outcome.clear();
             QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(entry).center());
         }
-        *poll = nullptr;
-    };
-    QTimer::singleShot(0, qApp, [poll] {
-        if (*poll)
-            (*poll)();
+        return true;
     });
     // The menu runs its own loop inside the event; the poll answers it from there.
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
     QApplication::sendEvent(tree->viewport(), &event);
-    // A menu that never came: the poll stops here.
-    *poll = nullptr;
-    return *outcome;
+    return outcome;
 }
 
 QTreeWidgetItem *TopLevelNamed(QTreeWidget *tree, const QString &text)
@@ -446,36 +439,6 @@ QTreeWidgetItem *TopLevelNamed(QTreeWidget *tree, const QString &text)
 }
 
 QString ConnectScanner(WorkflowRun &run, CVCMainWindow *window)
-{
-    auto *connect = window->findChild<QAction *>(QStringLiteral("actionOrloConnectDisconnect"));
-    auto *bar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
-    QWidget *button = connect && bar ? bar->widgetForAction(connect) : nullptr;
-    if (!button)
-        return QStringLiteral("no connect button on the tool bar");
-    if (connect->isChecked())
-        return QStringLiteral("the scanner is connected already");
-    QString problem;
-    ModalAnswer settings([&problem](QWidget *dialog) {
-        auto *devices = dialog->findChild<QTreeWidget *>(QStringLiteral("treeDeviceList"));
-        auto *go = dialog->findChild<QPushButton *>(QStringLiteral("pushConnect"));
-        if (!devices || !go || devices->topLevelItemCount() == 0) {
-            problem = QStringLiteral("the connection settings list no scanner");
-            return;
-        }
-        ClickItem(devices, devices->topLevelItem(0));
-        QTest::mouseClick(go, Qt::LeftButton);
-    });
-    QTest::mouseClick(button, Qt::LeftButton);
-    if (!problem.isEmpty())
-        return problem;
-    if (settings.Came() && !settings.Problem().isEmpty())
-        return settings.Problem();
-    return run.WaitFor([connect] { return connect->isChecked(); }) ? QString()
-                                                                   : QStringLiteral("the scanner did not connect");
-}
-
-// --- freeform steps
-QString ConnectScannerFirstTime(WorkflowRun &run, CVCMainWindow *window)
 {
     auto *connect = window->findChild<QAction *>(QStringLiteral("actionOrloConnectDisconnect"));
     auto *bar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
@@ -510,9 +473,10 @@ QString ConnectScannerFirstTime(WorkflowRun &run, CVCMainWindow *window)
     QTest::mouseClick(button, Qt::LeftButton);
     if (!problem.isEmpty())
         return problem;
-    if (!failure.Problem().isEmpty())
+    // A scanner chosen before is connected without a word.
+    if (failure.Came() && !failure.Problem().isEmpty())
         return QStringLiteral("connection failure box: ") + failure.Problem();
-    if (!settings || !settings->Problem().isEmpty())
+    if (failure.Came() && (!settings || !settings->Problem().isEmpty()))
         return QStringLiteral("connection settings: ") + (settings ? settings->Problem() : QStringLiteral("none"));
     return run.WaitFor([connect] { return connect->isChecked(); }) ? QString()
                                                                    : QStringLiteral("the scanner did not connect");

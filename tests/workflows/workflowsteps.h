@@ -181,17 +181,12 @@ void ClickItem(QTreeWidget *tree, QTreeWidgetItem *item, Qt::KeyboardModifiers m
 // context menu that comes up. A modal dialog the entry opens needs a ModalAnswer made before.
 QString ContextMenuEntry(QTreeWidget *tree, QTreeWidgetItem *item, const QString &entryText);
 
-// The tool-bar connect button of the main window. In a fresh HOME no device is stored yet, so the connection
-// settings open: the listed scanner is chosen there and Connect clicked. Returns once the window shows the scanner
-// connected.
+// The tool-bar connect button of the main window in a HOME where no scanner has been chosen yet: the search finds
+// none for the empty stored setting, so the window reports "Failed to connect to Orlo." (answered with OK) and then
+// opens the connection settings, where the listed scanner is chosen and Connect clicked. Returns once the window
+// shows the scanner connected. A scanner chosen before is connected without any box.
 QString ConnectScanner(WorkflowRun &run, CVCMainWindow *window);
 
 // The top-level item of tree whose first column reads text.
 QTreeWidgetItem *TopLevelNamed(QTreeWidget *tree, const QString &text);
 
-// --- freeform steps
-// The tool-bar connect in a HOME where no scanner has been chosen yet: the search finds none for the empty stored
-// setting, so the window reports "Failed to connect to Orlo." (answered with OK) and then opens the connection
-// settings, where the listed scanner is chosen and Connect clicked. Returns once the window shows the scanner
-// connected.
-QString ConnectScannerFirstTime(WorkflowRun &run, CVCMainWindow *window);
