@@ -599,7 +599,7 @@ void ImportCharts(Walk &w)
         QString patches;
     };
     QString problem;
-    const QString copy = run.OutDir() + QStringLiteral("/T\u00e9st#1.csv");
+    const QString copy = run.WorkDir() + QStringLiteral("/T\u00e9st#1.csv");
     QFile::remove(copy);
     WF_VERIFY(run, QFile::copy(MainWindowData(QStringLiteral("chart_list.csv")), copy));
     const QString csv = QStringLiteral("csv File (*.csv)");
@@ -745,7 +745,7 @@ void MeasureTwoPages(Walk &w)
     WF_WAIT(run, chart->checkState(0) == Qt::Checked && StatusLabel(w.window)->text() == kWaiting);
 
     run.Step(QStringLiteral("save tiff"));
-    const QString folder = run.OutDir() + QStringLiteral("/pages");
+    const QString folder = run.WorkDir() + QStringLiteral("/pages");
     QDir(folder).removeRecursively();
     WF_VERIFY(run, QDir().mkpath(folder));
     QString problem;
@@ -1197,7 +1197,7 @@ void SaveExportDelete(Walk &w)
     QString problem;
 
     run.Step(QStringLiteral("save xml"));
-    const QString xml = run.OutDir() + QStringLiteral("/TwoPagesQR-saved.xml");
+    const QString xml = run.WorkDir() + QStringLiteral("/TwoPagesQR-saved.xml");
     QFile::remove(xml);
     ClickItem(w.charts, chart);
     {
@@ -1254,7 +1254,7 @@ void SaveExportDelete(Walk &w)
     WF_VERIFY(run, conditions >= 1);
     QTreeWidgetItem *measurement = chart->child(0);
     ClickItem(w.charts, measurement);
-    const QString folder = run.OutDir() + QStringLiteral("/export");
+    const QString folder = run.WorkDir() + QStringLiteral("/export");
     QDir(folder).removeRecursively();
     WF_VERIFY(run, QDir().mkpath(folder));
     run.Step(QStringLiteral("single export file"));

@@ -337,8 +337,8 @@ int DataRowCount(const QByteArray &bytes)
 void RunDensity(WorkflowRun &run)
 {
     QString documents;
-    const QString secondFolder = run.OutDir() + QStringLiteral("/results_a");
-    const QString thirdFolder = run.OutDir() + QStringLiteral("/results_b");
+    const QString secondFolder = run.WorkDir() + QStringLiteral("/results_a");
+    const QString thirdFolder = run.WorkDir() + QStringLiteral("/results_b");
     QDir().mkpath(secondFolder);
     QDir().mkpath(thirdFolder);
     PrinterPage printer;
@@ -458,7 +458,7 @@ void RunDensity(WorkflowRun &run)
         ChartGuard preset;
         WF_DO(run, ReadDensityChartNamed(kChart, &preset.chart));
         QString printed;
-        WF_DO(run, PrintDensityChart(preset.chart, {"P0001 127.0.0.1"}, run.OutDir() + QStringLiteral("/print.tif"),
+        WF_DO(run, PrintDensityChart(preset.chart, {"P0001 127.0.0.1"}, run.WorkDir() + QStringLiteral("/print.tif"),
                                      &printed));
         const QByteArray code = QrTextOf(printed);
         WF_DO(run, code.startsWith("Orlo:0000A4_1:") && code.endsWith(":P0001 127.0.0.1")
@@ -502,7 +502,7 @@ void RunDensity(WorkflowRun &run)
         unknown.chart.ChartName = QStringLiteral("NOCHART");
         // The print ID's first and tenth characters with the code's last one name the preset by its barcode entry.
         WF_DO(run, PrintDensityChart(unknown.chart, {"A000000001", "0115"},
-                                     run.OutDir() + QStringLiteral("/unknown.tif"), &printed));
+                                     run.WorkDir() + QStringLiteral("/unknown.tif"), &printed));
         const QByteArray unknownCode = QrTextOf(printed);
         WF_DO(run, unknownCode.startsWith("Orlo:0115NOCHART:")
                        ? QString()
@@ -543,7 +543,7 @@ void RunDensity(WorkflowRun &run)
         // ---- The printer is gone: the upload fails, the result is saved into the first folder ------------------
         run.Step(QStringLiteral("failed upload"));
         printer.Stop();
-        WF_DO(run, PrintDensityChart(preset.chart, {"P0001 127.0.0.1"}, run.OutDir() + QStringLiteral("/print.tif"),
+        WF_DO(run, PrintDensityChart(preset.chart, {"P0001 127.0.0.1"}, run.WorkDir() + QStringLiteral("/print.tif"),
                                      &printed));
         QString failedShot;
         QString saveProblem;

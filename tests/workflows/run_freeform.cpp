@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -202,15 +201,12 @@ void RunFreeform(WorkflowRun &run)
     const QString csv = QStringLiteral(VAREMO_MAINWINDOW_DATA "/chart_list.csv");
     const PrintedPatches printed = ReadPrintedPatches(csv);
     const int printedPatches = printed.count;
-    // A folder of its own: the page must not meet one left by an earlier run (the overwrite question).
-    QTemporaryDir pageFolder;
-    const QString tiff = pageFolder.filePath(QStringLiteral("freeform_page.tiff"));
+    const QString tiff = run.WorkDir() + QStringLiteral("/freeform_page.tiff");
     const int result = run.Start([&](CVCMainWindow *window) {
         QTreeWidget *charts = Tree(window, "treeDesignation");
         QTreeWidget *recognition = Tree(window, "treeRecognition");
         WF_VERIFY(run, charts && recognition);
         WF_VERIFY(run, printedPatches == 11 && printed.lightest == 2);
-        WF_VERIFY(run, pageFolder.isValid());
 
         run.Step(QStringLiteral("open the CSV chart"));
         {
@@ -239,9 +235,9 @@ void RunFreeform(WorkflowRun &run)
             WF_DO(run, save.Problem());
         }
         const QStringList written =
-            QDir(pageFolder.path()).entryList({QStringLiteral("freeform_page*.tiff")}, QDir::Files, QDir::Name);
+            QDir(run.WorkDir()).entryList({QStringLiteral("freeform_page*.tiff")}, QDir::Files, QDir::Name);
         WF_VERIFY(run, written.size() == 1);
-        const QString page = pageFolder.filePath(written.first());
+        const QString page = run.WorkDir() + QLatin1Char('/') + written.first();
         WF_VERIFY(run, !QImage(page).isNull());
 
         run.Step(QStringLiteral("no chart checked, freeform current"));

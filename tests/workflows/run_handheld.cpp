@@ -319,12 +319,11 @@ QString CheckStoredMeasurement(const QString &path)
 void RunHandheld(WorkflowRun &run)
 {
     const QMap<int, Inks> inks = ChartInks();
-    const QString resultFolder = run.OutDir() + QStringLiteral("/handheld_results");
+    const QString resultFolder = run.WorkDir() + QStringLiteral("/handheld_results");
     QString measurePath;
     run.Step(QStringLiteral("chart file"));
     WF_VERIFY(run, inks.size() == kPatchCount);
-    // The screenshot entry's folder outlives the run: the results of an earlier one go first.
-    WF_VERIFY(run, QDir(resultFolder).removeRecursively() && QDir().mkpath(resultFolder));
+    WF_VERIFY(run, QDir().mkpath(resultFolder));
 
     const int exitCode = run.Start([&](CVCMainWindow *window) {
         CModel *model = window->GetModel();

@@ -374,7 +374,7 @@ QString PrintedLabUnderLumetLight(double lab[3])
 void RunSettings(WorkflowRun &run)
 {
     const QString fixture = QStringLiteral(VAREMO_WORKFLOW_DATA "/chart_five_inks.xml");
-    const QString pageFolder = run.OutDir() + QStringLiteral("/settings_pages");
+    const QString pageFolder = run.WorkDir() + QStringLiteral("/settings_pages");
     QDir().mkpath(pageFolder);
 
     const int code = run.Start([&](CVCMainWindow *window) {

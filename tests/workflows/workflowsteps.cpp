@@ -115,6 +115,13 @@ WorkflowRun::WorkflowRun(const QString &name, Shooter shoot, const QString &outD
 
 WorkflowRun::~WorkflowRun() = default;
 
+QString WorkflowRun::WorkDir() const
+{
+    const QString folder = m_root.path() + QStringLiteral("/work");
+    QDir().mkpath(folder);
+    return folder;
+}
+
 QString WorkflowRun::Home() const
 {
     return ProgramMode() ? QDir::homePath() : m_root.path() + QStringLiteral("/home");

@@ -101,9 +101,12 @@ public:
     // Set before Start: the splash is shot under this name before it hands over.
     void ShootSplashAs(const QString &screen) { m_splashShot = screen; }
 
-    // A folder for what the run writes (pages, exports, the printer server's record): the entry's picture folder
-    // in the screenshot entries, a temporary folder in the QTest flow.
+    // A folder for what the run keeps (the printer server's record): the entry's picture folder in the screenshot
+    // entries, a temporary folder in the QTest flow.
     QString OutDir() const;
+    // A fresh temporary folder for what the run makes on the way (pages, prints, exports, saved results), removed
+    // with the run.
+    QString WorkDir() const;
     QString Home() const;
 
     // Feeds a page file to the scanner as the user does: a copy in the feeder folder (program mode) or the file
