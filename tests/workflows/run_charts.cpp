@@ -222,21 +222,6 @@ QString TypeIntoItem(QTreeWidget *tree, QTreeWidgetItem *item, int value)
 }
 
 // Steps through a combo box with the keys until it shows text.
-QString ChooseInCombo(QComboBox *combo, const QString &text)
-{
-    const int wanted = combo ? combo->findText(text) : -1;
-    if (wanted < 0)
-        return QStringLiteral("no choice \"%1\"").arg(text);
-    combo->setFocus();
-    while (combo->currentIndex() != wanted) {
-        const int before = combo->currentIndex();
-        QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
-        if (combo->currentIndex() == before)
-            return QStringLiteral("choice \"%1\" not reachable").arg(text);
-    }
-    return QString();
-}
-
 // Clicks the zoom button until the slider stops moving; returns the slider's last value.
 int ZoomToLimit(QPushButton *button, QSlider *slider)
 {

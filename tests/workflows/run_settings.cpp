@@ -257,21 +257,6 @@ void TypeInto(QDoubleSpinBox *spin, double value)
 }
 
 // Steps through a closed combo box with the arrow keys until it shows text.
-QString ChooseByKeys(QComboBox *combo, const QString &text)
-{
-    const int wanted = combo->findText(text);
-    if (wanted < 0)
-        return QStringLiteral("no \"%1\" to choose").arg(text);
-    combo->setFocus();
-    while (combo->currentIndex() != wanted) {
-        const int before = combo->currentIndex();
-        QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
-        if (combo->currentIndex() == before)
-            return QStringLiteral("\"%1\" not reachable").arg(text);
-    }
-    return QString();
-}
-
 // The column of the value tree headed for the named condition, or -1.
 int ValueColumn(QTreeWidget *values, const QString &condition)
 {
@@ -494,7 +479,7 @@ void RunSettings(WorkflowRun &run)
         ClickItem(conditions, illuminantRow);
         QComboBox *illuminantChoice = nullptr;
         WF_WAIT(run, (illuminantChoice = qobject_cast<QComboBox *>(conditions->itemWidget(illuminantRow, 1))));
-        WF_DO(run, ChooseByKeys(illuminantChoice, QStringLiteral("Auto")));
+        WF_DO(run, ChooseInCombo(illuminantChoice, QStringLiteral("Auto")));
 
         run.Step(QStringLiteral("connect"));
         WF_DO(run, ConnectScanner(run, window));

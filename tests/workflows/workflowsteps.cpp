@@ -436,6 +436,21 @@ QString ContextMenuEntry(QTreeWidget *tree, QTreeWidgetItem *item, const QString
     return outcome;
 }
 
+QString ChooseInCombo(QComboBox *combo, const QString &text)
+{
+    const int wanted = combo ? combo->findText(text) : -1;
+    if (wanted < 0)
+        return QStringLiteral("no choice \"%1\"").arg(text);
+    combo->setFocus();
+    while (combo->currentIndex() != wanted) {
+        const int before = combo->currentIndex();
+        QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
+        if (combo->currentIndex() == before)
+            return QStringLiteral("choice \"%1\" not reachable").arg(text);
+    }
+    return QString();
+}
+
 QTreeWidgetItem *TopLevelNamed(QTreeWidget *tree, const QString &text)
 {
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {

@@ -25,6 +25,7 @@
 #include <memory>
 
 class CVCMainWindow;
+class QComboBox;
 class QDockWidget;
 class QMainWindow;
 class QTreeWidget;
@@ -189,6 +190,9 @@ QString ContextMenuEntry(QTreeWidget *tree, QTreeWidgetItem *item, const QString
 // opens the connection settings, where the listed scanner is chosen and Connect clicked. Returns once the window
 // shows the scanner connected. A scanner chosen before is connected without any box.
 QString ConnectScanner(WorkflowRun &run, CVCMainWindow *window);
+
+// Chooses text in combo with the arrow keys, as a user of the keyboard does. Returns a problem text.
+QString ChooseInCombo(QComboBox *combo, const QString &text);
 
 // The top-level item of tree whose first column reads text.
 QTreeWidgetItem *TopLevelNamed(QTreeWidget *tree, const QString &text);
