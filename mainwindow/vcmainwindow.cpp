@@ -16,6 +16,7 @@
 #include <QByteArray>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QShowEvent>
@@ -173,11 +174,16 @@ void CVCMainWindow::ConnectSignals()
     m_axisY->setTickCount(11);
     m_axisY->setLabelFormat(QStringLiteral("%.1f"));
     m_axisY->setTitleFont(titleFont);
-    // The chart shows labels that do not fit as "...": upright and small, the 19 wavelengths fit a dock of
-    // about 460 pixels, and the view keeps the height its 11 reflectance labels need.
+    // The chart draws a tick label that does not fit its equal share of the axis as "...", and keeps a few
+    // pixels clear around every label: small labels, the wavelengths upright, and a view never lower than the 11
+    // reflectance labels need besides the wavelength axis, the titles and the legend. It stays low enough for
+    // the window to be shrunk to 600 pixels.
+    const QFont labelFont(m_axisX->labelsFont().family(), 6);
     m_axisX->setLabelsAngle(-90);
-    m_axisX->setLabelsFont(QFont(m_axisX->labelsFont().family(), 7));
-    m_spectrumChartView->setMinimumHeight(240);
+    m_axisX->setLabelsFont(labelFont);
+    m_axisY->setLabelsFont(labelFont);
+    const int labelHeight = QFontMetrics(labelFont).height();
+    m_spectrumChartView->setMinimumHeight(11 * (labelHeight + 8) + 8 * labelHeight);
     m_spectrumChart->addAxis(m_axisX, Qt::AlignBottom);
     m_spectrumChart->addAxis(m_axisY, Qt::AlignLeft);
 

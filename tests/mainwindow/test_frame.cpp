@@ -28,6 +28,10 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
 #include <QtTest>
 
 #include <cstring>
@@ -57,6 +61,17 @@ void SetSerial(const char *serial, bool terminated)
     if (!terminated)
         std::memset(info.reserved, 'X', sizeof info.reserved);
     OrloSim_SetSystemInfo(&info);
+}
+
+// The texts the chart draws along its axes (tick labels and titles).
+QStringList AxisTexts(const QtCharts::QChartView *view)
+{
+    QStringList texts;
+    for (const QGraphicsItem *item : view->scene()->items()) {
+        if (const auto *text = dynamic_cast<const QGraphicsTextItem *>(item))
+            texts << text->toPlainText();
+    }
+    return texts;
 }
 
 } // namespace
@@ -481,6 +496,38 @@ private slots:
         QVERIFY(graph->isVisible());
         Child<QAction>("actionViewDataList")->setChecked(false);
         QVERIFY(!Child<QDockWidget>("dockDataList")->isVisible());
+    }
+
+    // At the window's own size with all three right-hand docks stacked, the graph's reflectance labels and both
+    // titles are drawn in full: the chart puts "..." in place of a text that does not fit.
+    void graphLabelsFitTheDefaultLayout()
+    {
+        const int ticks = 11;
+        MakeWindow();
+        auto *view = Child<QDockWidget>("dockSpectrumGraph")->findChild<QtCharts::QChartView *>();
+        QVERIFY(view);
+        auto *axisY = qobject_cast<QtCharts::QValueAxis *>(view->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(axisY);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(m_window->size(), QSize(1024, 768));
+        QCOMPARE(axisY->tickCount(), ticks);
+        // A drawn curve brings the legend below the plot.
+        auto *curve = new QtCharts::QLineSeries;
+        curve->setName(QStringLiteral("M0"));
+        view->chart()->addSeries(curve);
+        view->chart()->legend()->setAlignment(Qt::AlignBottom);
+        // The chart lays itself out again on later events; the texts are taken once it has.
+        QStringList texts;
+        const auto drawnInFull = [&] {
+            texts = AxisTexts(view);
+            for (int i = 0; i < ticks; ++i) {
+                if (!texts.contains(QString::number(0.1 * i, 'f', 1)))
+                    return false;
+            }
+            return texts.contains(QStringLiteral("Reflectance")) && texts.contains(QStringLiteral("Wavelength (nm)"));
+        };
+        QTRY_VERIFY2(drawnInFull(), qPrintable(texts.join(QLatin1Char(' '))));
     }
 
     void firstShow()
