@@ -16,6 +16,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -776,8 +777,21 @@ bool CDocumentData::HoldsWrittenPages(int number, bool density, const QString &p
 {
     if (m_written.number != number || m_written.density != density || m_written.path != path)
         return false;
-    const QFileInfo file(path);
-    return file.isFile() && file.size() == m_written.size && file.lastModified() == m_written.modified;
+    const FileStamp stamp = StampOf(path);
+    return stamp.size >= 0 && stamp == m_written.stamp;
+}
+
+CDocumentData::FileStamp CDocumentData::StampOf(const QString &path)
+{
+    FileStamp stamp;
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return stamp;
+    stamp.size = qint64(info.st_size);
+    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec);
+    stamp.inode = quint64(info.st_ino);
+    stamp.device = quint64(info.st_dev);
+    return stamp;
 }
 
 void CDocumentData::ForgetWrittenPages()
@@ -799,7 +813,7 @@ int CDocumentData::AppendMeasurePage(int number, bool density, const Measurement
         density ? DensityMeasurePath(record->ChartID, number) : DesignationMeasurePath(record->ChartID, number);
     if (!HoldsWrittenPages(number, density, path)) {
         ForgetWrittenPages();
-        const QFileInfo file(path);
+        const FileStamp stamp = StampOf(path);
         ChartDesigMeasureData header = *record;
         MeasurementDataSheets measurement;
         int result = density ? ReadDensityMeasureFile(&header, &measurement, path)
@@ -815,8 +829,7 @@ int CDocumentData::AppendMeasurePage(int number, bool density, const Measurement
         read.density = density;
         read.number = number;
         read.path = path;
-        read.size = file.size();
-        read.modified = file.lastModified();
+        read.stamp = stamp;
         read.header = header;
         read.mode = measurement.Mode;
         read.serialNumber = measurement.SerialNumber;
@@ -838,9 +851,7 @@ int CDocumentData::AppendMeasurePage(int number, bool density, const Measurement
         return result;
     }
     m_written.header = header;
-    const QFileInfo file(path);
-    m_written.size = file.size();
-    m_written.modified = file.lastModified();
+    m_written.stamp = StampOf(path);
 
     record->ChartName = header.ChartName;
     record->CreateTime = header.CreateTime;

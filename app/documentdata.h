@@ -219,13 +219,24 @@ private:
     int m_densityMeasureCounter = 1;
 
     // The measurement document that pages were last appended to, as its file holds it: header, fields, and
-    // every page as stream bytes. Trusted only while the file has the size and time of that write.
+    // every page as stream bytes. Trusted only while the file is the one of that write: every write replaces the
+    // file, so its inode tells versions apart where size and time alone repeat within the clock's tick.
+    struct FileStamp {
+        qint64 size = -1;
+        qint64 modifiedNs = 0;
+        quint64 inode = 0;
+        quint64 device = 0;
+        bool operator==(const FileStamp &o) const
+        {
+            return size == o.size && modifiedNs == o.modifiedNs && inode == o.inode && device == o.device;
+        }
+    };
+    static FileStamp StampOf(const QString &path);
     struct WrittenPages {
         bool density = false;
         int number = 0;
         QString path;
-        qint64 size = -1;
-        QDateTime modified;
+        FileStamp stamp;
         ChartDesigMeasureData header;
         qint32 mode = 0;
         QString serialNumber;

@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -144,13 +145,19 @@ private slots:
                 QVERIFY(expected.SameHeader(*record()));
             }
             if (p == kReplacedAt) {
-                // Another writer replaces the document; the next page goes after what the file now holds.
+                // Another writer replaces the document; the next page goes after what the file now holds. The
+                // replacement has the same size and, as when both writes fall in one tick of the file clock, the
+                // same time.
+                const QDateTime before = QFileInfo(path).lastModified();
                 expected.header.ChartName = QStringLiteral("Outside");
                 expected.header.CreateTime = QStringLiteral("2001/02/03 04:05:06");
                 expected.pages.Sheets[0].Records[0].X += 1;
                 QCOMPARE(density ? SaveDensityMeasureFile(path, &expected.header, expected.pages)
                                  : SaveMeasureFile(path, &expected.header, expected.pages),
                          kDocumentOk);
+                QFile replaced(path);
+                QVERIFY(replaced.open(QIODevice::ReadWrite));
+                QVERIFY(replaced.setFileTime(before, QFileDevice::FileModificationTime));
             }
             const QByteArray bytes = expected.Bytes(&run.Sheets[p]);
             QCOMPARE(density ? store.UpdateDensityMeasure(number, run.Sheets[p])
