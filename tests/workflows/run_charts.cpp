@@ -153,7 +153,7 @@ private:
             // One dialog more than the step expects: reported, and closed so that the walk goes on.
             if (state->problem.isEmpty())
                 state->problem = QStringLiteral("unexpected dialog \"%1\"").arg(state->seen.last());
-            modal->close();
+            EndDialog(modal);
             Schedule(state);
             return;
         }
@@ -165,7 +165,7 @@ private:
         if (guard && guard->isVisible()) {
             if (state->problem.isEmpty())
                 state->problem = QStringLiteral("\"%1\" stayed open after its answer").arg(state->seen.last());
-            guard->close();
+            EndDialog(guard);
         }
     }
 

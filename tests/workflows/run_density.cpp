@@ -95,7 +95,7 @@ private:
         m_answer(modal);
         if (guard && guard->isVisible()) {
             m_leftOpen = true;
-            guard->close();
+            EndDialog(guard);
         }
         m_answered = true;
     }

@@ -282,6 +282,15 @@ QString TriggerMenu(QMainWindow *window, const QString &menuTitle, const QString
     return QString();
 }
 
+void EndDialog(QWidget *modal)
+{
+    // A question box without an escape button ignores close(); ending the dialog always ends its loop.
+    if (auto *dialog = qobject_cast<QDialog *>(modal))
+        dialog->done(QDialog::Rejected);
+    else if (modal)
+        modal->close();
+}
+
 struct ModalAnswer::State {
     Answer answer;
     bool came = false;
@@ -303,11 +312,7 @@ ModalAnswer::ModalAnswer(Answer answer) : m_state(std::make_shared<State>())
             state->answer(modal);
         if (guard && guard->isVisible()) {
             state->leftOpen = true;
-            // A question box without an escape button ignores close(); ending the dialog always ends its loop.
-            if (auto *dialog = qobject_cast<QDialog *>(guard.data()))
-                dialog->done(QDialog::Rejected);
-            else
-                guard->close();
+            EndDialog(guard);
         }
         return true;
     });

@@ -170,6 +170,9 @@ private:
     std::shared_ptr<State> m_state;
 };
 
+// Ends a modal dialog that an answer left open, so that its loop returns and the walk goes on.
+void EndDialog(QWidget *modal);
+
 // Drags a dock by its title bar onto the middle of another dock of the same window, so that they share tabs.
 QString DragDockOnto(QMainWindow *window, QDockWidget *dock, QDockWidget *target);
 
